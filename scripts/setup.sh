@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs every Debian package the receiver, its tools and its tests need. Safe to run again:
+# it only calls apt-get when something is missing.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools
+    libcurl4-openssl-dev libmpg123-dev libfaad-dev libsdl2-dev
+    googletest libgtest-dev libbenchmark-dev
+    clang libclang-rt-14-dev
+    pulseaudio xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+"${as_root[@]}" apt-get update -q
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
