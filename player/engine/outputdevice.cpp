@@ -1,0 +1,10 @@
+#include "outputdevice.h"
+
+namespace zvengine {
+
+DeviceChoice& deviceChoice() {
+    static DeviceChoice choice;
+    return choice;
+}
+
+}  // namespace zvengine

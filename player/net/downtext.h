@@ -1,0 +1,22 @@
+// Small web downloads of the receiver: a URL copied to a file (station list, logos) and the
+// availability probe of a station address. Both always ask the server afresh, accept a
+// SHOUTcast "ICY 200 OK" answer and treat HTTP status 400 and above as a failure.
+//
+// Thread contract: both may run on any thread, several at once (each call keeps its download
+// in memory, so overlapping probes never share a file); both block until the download ends.
+#pragma once
+
+#include <QString>
+
+namespace modDownText {
+
+// Copies url to path (replacing a file there) and answers true on success. Fails after 10 s
+// without a connection or without data, after 60 s in all, or for a body over 8 MiB; a failed
+// download leaves path untouched.
+bool DownloadFile(const QString& url, const QString& path);
+
+// The text at url, or the empty text when it cannot be had. Keeps at most the first 64 KiB, and
+// returns as soon as the first body bytes of an endless stream have arrived.
+QString getUrls(const QString& url);
+
+}  // namespace modDownText

@@ -1,0 +1,80 @@
+#include "messagebox.h"
+
+#include <QMessageBox>
+
+#include <cstdlib>
+
+namespace zvbox {
+namespace {
+
+class QtMessageBoxes final : public MessageBoxes {
+public:
+    Answer show(const QString& title, const QString& text, Icon icon, Buttons buttons) override {
+        QString shown = text;
+        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        QMessageBox box(qtIcon(icon), title, shown, qtButtons(buttons));
+        switch (box.exec()) {
+            case QMessageBox::Ok:
+                return Answer::Ok;
+            case QMessageBox::Yes:
+                return Answer::Yes;
+            case QMessageBox::No:
+                return Answer::No;
+            default:
+                return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+        }
+    }
+
+private:
+    static QMessageBox::Icon qtIcon(Icon icon) {
+        switch (icon) {
+            case Icon::Error:
+                return QMessageBox::Critical;
+            case Icon::Warning:
+            case Icon::Exclamation:
+                return QMessageBox::Warning;
+            case Icon::Information:
+                return QMessageBox::Information;
+        }
+        return QMessageBox::NoIcon;
+    }
+    static QMessageBox::StandardButtons qtButtons(Buttons buttons) {
+        switch (buttons) {
+            case Buttons::Ok:
+                return QMessageBox::Ok;
+            case Buttons::OkCancel:
+                return QMessageBox::Ok | QMessageBox::Cancel;
+            case Buttons::YesNo:
+                return QMessageBox::Yes | QMessageBox::No;
+        }
+        return QMessageBox::Ok;
+    }
+};
+
+MessageBoxes* current = nullptr;
+EndHandler endHandler = nullptr;
+
+}  // namespace
+
+MessageBoxes& messageBoxes() {
+    static QtMessageBoxes real;
+    return current ? *current : real;
+}
+
+void setMessageBoxes(MessageBoxes* boxes) {
+    current = boxes;
+}
+
+void endProgram() {
+    if (endHandler) {
+        endHandler();
+    }
+    std::exit(0);
+}
+
+void setEndHandler(EndHandler handler) {
+    endHandler = handler;
+}
+
+}  // namespace zvbox
