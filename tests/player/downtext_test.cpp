@@ -1,0 +1,79 @@
+#include "net/downtext.h"
+#include "playertest.h"
+#include "stationd.h"
+
+using modDownText::DownloadFile;
+using modDownText::getUrls;
+
+namespace {
+
+class Downloads : public zvtest::PlayerTest {
+protected:
+    void SetUp() override {
+        PlayerTest::SetUp();
+        ASSERT_TRUE(root.isValid());
+        writeFile(root.path() + QStringLiteral("/kicsi.txt"), "[Adok]\nadoUrl0=x\n");
+        server = std::make_unique<zvtest::Stationd>(root.path().toStdString());
+    }
+    QString url(const std::string& path) const { return QString::fromStdString(server->url(path)); }
+
+    QTemporaryDir root;
+    std::unique_ptr<zvtest::Stationd> server;
+};
+
+}  // namespace
+
+TEST_F(Downloads, FileIsCopiedAndFetchedAfreshEveryTime) {
+    const QString target = tempPath(QStringLiteral("zvad.tmp"));
+    ASSERT_TRUE(DownloadFile(url("/kicsi.txt"), target));
+    EXPECT_EQ(readFile(target), QByteArray("[Adok]\nadoUrl0=x\n"));
+    writeFile(root.path() + QStringLiteral("/kicsi.txt"), "changed");
+    ASSERT_TRUE(DownloadFile(url("/kicsi.txt"), target));
+    EXPECT_EQ(readFile(target), QByteArray("changed"));
+}
+
+TEST_F(Downloads, FailuresLeaveTheTargetAlone) {
+    const QString target = tempPath(QStringLiteral("zvlogo0.gif"));
+    writeFile(target, "previous");
+    EXPECT_FALSE(DownloadFile(url("/nincs.gif"), target));
+    EXPECT_FALSE(DownloadFile(url("/kicsi.txt?status=500"), target));
+    EXPECT_FALSE(DownloadFile(url("/kicsi.txt?status=403"), target));
+    EXPECT_FALSE(DownloadFile(url("/kicsi.txt?close_after=3"), target));
+    EXPECT_FALSE(DownloadFile(QStringLiteral("http://127.0.0.1:1/x"), target));
+    EXPECT_FALSE(DownloadFile(QString(), target));
+    EXPECT_FALSE(DownloadFile(url("/kicsi.txt"), tempPath(QStringLiteral("nincs/mappa/x"))));
+    EXPECT_EQ(readFile(target), QByteArray("previous"));
+}
+
+TEST_F(Downloads, BodiesOverEightMebibytesFail) {
+    writeFile(root.path() + QStringLiteral("/nagy.bin"), QByteArray(8 * 1024 * 1024 + 1, 'z'));
+    writeFile(root.path() + QStringLiteral("/hatar.bin"), QByteArray(8 * 1024 * 1024, 'z'));
+    EXPECT_FALSE(DownloadFile(url("/nagy.bin"), tempPath(QStringLiteral("nagy"))));
+    EXPECT_FALSE(QFile::exists(tempPath(QStringLiteral("nagy"))));
+    EXPECT_TRUE(DownloadFile(url("/hatar.bin"), tempPath(QStringLiteral("hatar"))));
+}
+
+TEST_F(Downloads, ProbeReturnsTheTextOrNothing) {
+    EXPECT_EQ(getUrls(url("/kicsi.txt")), QStringLiteral("[Adok]\nadoUrl0=x\n"));
+    writeFile(root.path() + QStringLiteral("/ures.txt"), "");
+    EXPECT_EQ(getUrls(url("/ures.txt")), QString());
+    EXPECT_EQ(getUrls(url("/nincs.pls")), QString());
+    EXPECT_EQ(getUrls(url("/kicsi.txt?status=404")), QString());
+    EXPECT_EQ(getUrls(QStringLiteral("http://127.0.0.1:1/")), QString());
+    writeFile(root.path() + QStringLiteral("/lista.pls"),
+              "[playlist]\nTitle1=R\xE1"
+              "di\xF3\n");
+    EXPECT_EQ(getUrls(url("/lista.pls")), QStringLiteral("[playlist]\nTitle1=Rádió\n"));
+}
+
+TEST_F(Downloads, ProbeKeepsTheFirst64KiB) {
+    writeFile(root.path() + QStringLiteral("/hosszu.txt"), QByteArray(200 * 1024, 'a'));
+    EXPECT_EQ(getUrls(url("/hosszu.txt")).size(), 64 * 1024);
+    // A long body that then goes silent still gives its first 64 KiB at once.
+    EXPECT_EQ(getUrls(url("/hosszu.txt?stall_after=70000")).size(), 64 * 1024);
+}
+
+// Takes the ten seconds the probe waits for a first byte.
+TEST_F(Downloads, SilentBodyCountsAsEmpty) {
+    EXPECT_EQ(getUrls(url("/kicsi.txt?stall_after=0")), QString());
+}

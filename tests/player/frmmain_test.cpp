@@ -1,0 +1,137 @@
+#include "ui/frmmain.h"
+#include "playertest.h"
+#include "startup/settingsstore.h"
+#include "stationd.h"
+#include "ui/skinlabel.h"
+
+#include <QFrame>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSlider>
+
+namespace {
+
+class MainWindow : public zvtest::PlayerTest {
+protected:
+    void SetUp() override {
+        PlayerTest::SetUp();
+        installSkins();
+        // Upper row: stations 0, 2 and 4 only; lower row: all seven.
+        for (int i : {0, 2, 4, 6, 7, 8, 9, 10, 11, 12}) {
+            list.stations[static_cast<size_t>(i)].enabled = true;
+            list.stations[static_cast<size_t>(i)].name = QStringLiteral("Adó %1").arg(i + 1);
+        }
+        list.stations[1].name = QStringLiteral("Rejtett");
+        list.defaultPictureUrl = QStringLiteral("http://127.0.0.1:1/nincs.gif");
+    }
+
+    std::unique_ptr<frmMain> loaded() {
+        auto window = std::make_unique<frmMain>(list);
+        window->Form_Load();
+        return window;
+    }
+    template <typename T>
+    static T* control(const frmMain& window, const QString& name) {
+        T* found = window.findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << name.toStdString();
+        return found;
+    }
+    static QString label(const frmMain& window, const char* name) {
+        return control<SkinLabel>(window, QString::fromLatin1(name))->value();
+    }
+    static QPushButton* preset(const frmMain& window, int i) {
+        return control<QPushButton>(window, QStringLiteral("btnPresents(%1)").arg(i));
+    }
+
+    zvstartup::StationList list;
+};
+
+}  // namespace
+
+TEST_F(MainWindow, LoadShowsPromptClockAndStoredVolume) {
+    const auto window = loaded();
+    EXPECT_EQ(label(*window, "lblTitle"),
+              QStringLiteral("Kérem, válasszon egy élő műsort\raz alábbiak közül"));
+    EXPECT_TRUE(label(*window, "lblName").isEmpty());
+    EXPECT_TRUE(label(*window, "lblDesc").isEmpty());
+    EXPECT_TRUE(label(*window, "lblBps").isEmpty());
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d, .+ .+$"))
+                    .match(label(*window, "lblOra"))
+                    .hasMatch());
+    EXPECT_EQ(control<QSlider>(*window, QStringLiteral("VScroll1"))->value(), 48);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Zenovia"));
+}
+
+TEST_F(MainWindow, LowStoredVolumeIsRaisedAndUnloadStoresThePosition) {
+    zvsettings::write(zvsettings::kSettingsSection, QStringLiteral("Hangero"), QStringLiteral("1"));
+    const auto window = loaded();
+    QSlider* volume = control<QSlider>(*window, QStringLiteral("VScroll1"));
+    EXPECT_EQ(volume->value(), 3);
+    volume->setValue(37);
+    window->close();
+    EXPECT_EQ(zvsettings::read(zvsettings::kSettingsSection, QStringLiteral("Hangero")),
+              QStringLiteral("37"));
+}
+
+TEST_F(MainWindow, PresetButtonsFollowTheStationTableAndTheRowLayout) {
+    const auto window = loaded();
+    EXPECT_EQ(control<QFrame>(*window, QStringLiteral("framePresents"))->width(), 576);
+    // Upper row: three enabled of six, 2730 twips wide, at k = 0, 1, 2 without gaps.
+    const int upperLefts[] = {15, 202, 389};
+    int k = 0;
+    for (int i = 0; i < 6; ++i) {
+        QPushButton* button = preset(*window, i);
+        EXPECT_EQ(button->width(), 182) << i;
+        EXPECT_EQ(button->y(), 16);
+        EXPECT_EQ(button->height(), 23);
+        EXPECT_EQ(button->isVisibleTo(window.get()), i % 2 == 0) << i;
+        if (i % 2 == 0) {
+            EXPECT_EQ(button->x(), upperLefts[k++]) << i;
+            EXPECT_EQ(button->text(), QStringLiteral("Adó %1").arg(i + 1));
+        }
+    }
+    EXPECT_EQ(preset(*window, 1)->text(), QStringLiteral("Rejtett"));
+    // Lower row: all seven, 1170 twips (78 pixels) wide.
+    const int lowerLefts[] = {6, 87, 167, 247, 327, 407, 487};
+    for (int i = 6; i < 13; ++i) {
+        EXPECT_EQ(preset(*window, i)->geometry(), QRect(lowerLefts[i - 6], 41, 78, 23)) << i;
+    }
+}
+
+TEST_F(MainWindow, LocalListMarksTheCaptionUntilTheNextResize) {
+    list.localConfig = true;
+    const auto window = loaded();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Zenovia (helyi konfiguráció)"));
+    window->show();
+    window->setWindowState(Qt::WindowMinimized);
+    window->setWindowState(Qt::WindowNoState);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Zenovia"));
+}
+
+TEST_F(MainWindow, SkinZeroIsAppliedAtLoad) {
+    const auto window = loaded();
+    EXPECT_EQ(window->styleSheet().toUtf8(), readFile(programPath(QStringLiteral("zv0.skn"))));
+    EXPECT_FALSE(window->styleSheet().isEmpty());
+}
+
+TEST_F(MainWindow, BuiltInLogoStaysWhenNoDefaultLogoArrives) {
+    const auto window = loaded();
+    const QPixmap logo = control<QLabel>(*window, QStringLiteral("pictLogo"))->pixmap();
+    EXPECT_EQ(logo.toImage().convertToFormat(QImage::Format_RGB32),
+              QImage(QStringLiteral(":/zenovia/logo.gif")).convertToFormat(QImage::Format_RGB32));
+}
+
+TEST_F(MainWindow, DownloadedDefaultLogoIsShown) {
+    QTemporaryDir root;
+    QImage red(377, 126, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(root.path() + QStringLiteral("/def.png"), "PNG"));
+    zvtest::Stationd server(root.path().toStdString());
+    list.defaultPictureUrl = QString::fromStdString(server.url("/def.png"));
+    const auto window = loaded();
+    const QImage shown = control<QLabel>(*window, QStringLiteral("pictLogo"))->pixmap().toImage();
+    EXPECT_EQ(shown.pixelColor(10, 10), QColor(Qt::red));
+    EXPECT_EQ(list.stations[3].logoFile, list.defaultLogoFile);
+}

@@ -1,0 +1,71 @@
+#include "playertest.h"
+
+#include "startup/programpaths.h"
+#include "startup/shellopen.h"
+
+#include <QFile>
+#include <QSettings>
+
+namespace zvtest {
+
+std::vector<QUrl> PlayerTest::opened;
+
+zvbox::Answer ScriptedBoxes::show(const QString& title, const QString& text, zvbox::Icon icon,
+                                  zvbox::Buttons buttons) {
+    shown.push_back({title, text, icon, buttons});
+    if (answers.empty()) {
+        return zvbox::Answer::Ok;
+    }
+    const zvbox::Answer answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+void PlayerTest::SetUp() {
+    ASSERT_TRUE(programDir.isValid());
+    ASSERT_TRUE(tempDir.isValid());
+    zvpaths::setProgramFolder(programDir.path());
+    qputenv("TEMP", tempDir.path().toUtf8());
+    QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Zenovia"),
+              QStringLiteral("Zenovia"))
+        .clear();
+    zvbox::setMessageBoxes(&boxes);
+    zvbox::setEndHandler([] { throw ProgramEnded{}; });
+    opened.clear();
+    zvshell::setOpener([](const QUrl& url) { opened.push_back(url); });
+}
+
+void PlayerTest::TearDown() {
+    zvbox::setMessageBoxes(nullptr);
+    zvbox::setEndHandler(nullptr);
+    zvshell::setOpener(nullptr);
+    zvpaths::setProgramFolder(QString());
+}
+
+QString PlayerTest::programPath(const QString& name) const {
+    return programDir.path() + QLatin1Char('/') + name;
+}
+
+QString PlayerTest::tempPath(const QString& name) const {
+    return tempDir.path() + QLatin1Char('/') + name;
+}
+
+void PlayerTest::writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(content);
+}
+
+QByteArray PlayerTest::readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void PlayerTest::installSkins() const {
+    for (const char* skin : {"zv0.skn", "zv1.skn", "zv2.skn", "zv3.skn"}) {
+        QFile::copy(QStringLiteral(ZV_BIN_DIR "/") + QLatin1String(skin),
+                    programPath(QLatin1String(skin)));
+    }
+}
+
+}  // namespace zvtest
