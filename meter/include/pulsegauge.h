@@ -1,0 +1,259 @@
+// PulseGauge: a bar-graph level meter widget.
+//
+// The meter shows `Level` (0..`MaxLevel`) as a bar of one-pixel lines across its inner area,
+// vertical or horizontal and growing from either end. The lines are coloured by three zones
+// (below `MidLevel`, up to `HiLevel`, above) or by a gradient through the three zone colours, and
+// drawn solid or striped (a one-pixel gap after every line). A peak marker stays at the highest
+// recent position for `PeakDelay` milliseconds and then falls back one pixel per 10 ms tick of
+// the timer `Clk` until it meets the bar.
+//
+// Creating a meter: construct it (`Initialize`), then either call InitProperties() for a new
+// meter with the default properties or ReadProperties() with saved design data (fromText()
+// does both steps for the text form of a PropertyBag). Until one of the two has run, every
+// property is 0/False except MaxLevel (100). WriteProperties() saves the meter again.
+//
+// Properties, in slot order (see kProperties for the dispatch identifiers and the descriptions):
+//
+//   Level       Integer  default 100    clamped to 0..MaxLevel
+//   MidLevel    Integer  default 60     v >= HiLevel becomes HiLevel - 1, then v <= 0 becomes 1
+//   HiLevel     Integer  default 90     v > MaxLevel becomes MaxLevel, then v < MidLevel becomes
+//                                       MidLevel + 1
+//   MaxLevel    Integer  default 100    clamped to 10..10000; a smaller maximum lowers HiLevel
+//                                       to MaxLevel - 1, MidLevel below HiLevel and Level to
+//                                       MaxLevel, then notifies "MaxLevel", "HiLevel",
+//                                       "MidLevel", "Level" in that order
+//   ShowPeak    Boolean  default True   also starts (True) or stops (False) Clk
+//   BackColor   Color    default 0      any value; one with the top bit set is a system colour
+//   LowColor    Color    default 0xFF00 a negative value is ignored without a trace
+//   MidColor    Color    default 0xFFFF a negative value is ignored without a trace
+//   HiColor     Color    default 0xFF   a negative value is ignored without a trace
+//   Border      Boolean  default True   a sunken one-pixel edge; it takes one pixel off every
+//                                       side of the inner area
+//   Gradient    Boolean  default True
+//   PeakDelay   Integer  default 500    milliseconds, clamped to 0..5000 (loaded unclamped)
+//   Reverse     Boolean  default False
+//   Horizontal  Boolean  default False  setting it (to either value) swaps width and height
+//   Solid       Boolean  default False
+//
+// Colours are 0x00BBGGRR: red in the low byte. Every setter tells the host through
+// PropertyChanged(name); setters of drawn properties redraw at once into the drawing surface,
+// a backing image of the inner area that paintEvent puts on the screen.
+//
+// Thread contract: a PulseGauge is a widget; create it, call it and destroy it on the GUI
+// thread only. Clk ticks arrive on that thread between other calls. Nothing is locked.
+#ifndef PULSEBAR_PULSEGAUGE_H
+#define PULSEBAR_PULSEGAUGE_H
+
+#include <QFrame>
+#include <QImage>
+#include <QString>
+#include <QTimer>
+#include <QVariant>
+#include <array>
+#include <cstdint>
+
+#include "propertybag.h"
+#include "pulsebar_export.h"
+
+class PULSEBAR_EXPORT PulseGauge : public QFrame {
+    Q_OBJECT
+    Q_PROPERTY(int Level READ Level WRITE setLevel)
+    Q_PROPERTY(int MidLevel READ MidLevel WRITE setMidLevel)
+    Q_PROPERTY(int HiLevel READ HiLevel WRITE setHiLevel)
+    Q_PROPERTY(int MaxLevel READ MaxLevel WRITE setMaxLevel)
+    Q_PROPERTY(bool ShowPeak READ ShowPeak WRITE setShowPeak)
+    Q_PROPERTY(qint32 BackColor READ BackColor WRITE setBackColor)
+    Q_PROPERTY(qint32 LowColor READ LowColor WRITE setLowColor)
+    Q_PROPERTY(qint32 MidColor READ MidColor WRITE setMidColor)
+    Q_PROPERTY(qint32 HiColor READ HiColor WRITE setHiColor)
+    Q_PROPERTY(bool Border READ Border WRITE setBorder)
+    Q_PROPERTY(bool Gradient READ Gradient WRITE setGradient)
+    Q_PROPERTY(int PeakDelay READ PeakDelay WRITE setPeakDelay)
+    Q_PROPERTY(bool Reverse READ Reverse WRITE setReverse)
+    Q_PROPERTY(bool Horizontal READ Horizontal WRITE setHorizontal)
+    Q_PROPERTY(bool Solid READ Solid WRITE setSolid)
+
+public:
+    enum class PropertyType { Boolean, Integer, Color };
+
+    // One row of the property table.
+    struct PropertyInfo {
+        const char* name;
+        PropertyType type;
+        std::int32_t defaultValue;  // -1 for True, 0 for False
+        std::int32_t dispId;        // the automation dispatch identifier
+        const char* parameter;      // the name of the setter's parameter
+        const char* description;
+    };
+
+    static constexpr std::int32_t kDispIdBase = 0x68030000;
+
+    // Every property in slot order, the order in which the accessors are listed.
+    static constexpr std::array<PropertyInfo, 15> kProperties{{
+        {"Level", PropertyType::Integer, 100, kDispIdBase + 9, "lvl",
+         "Returns/sets level to display."},
+        {"MidLevel", PropertyType::Integer, 60, kDispIdBase + 8, "lvl",
+         "Returns/sets the middle level value."},
+        {"HiLevel", PropertyType::Integer, 90, kDispIdBase + 7, "lvl",
+         "Returns/sets the high level value."},
+        {"MaxLevel", PropertyType::Integer, 100, kDispIdBase + 6, "lvl",
+         "Returns/sets the maximum level for the level meter."},
+        {"ShowPeak", PropertyType::Boolean, -1, kDispIdBase + 5, "Pk",
+         "Returns/sets whether the peak indicator is shown."},
+        {"BackColor", PropertyType::Color, 0, kDispIdBase + 4, "BckCol",
+         "Returns/sets the background color."},
+        {"LowColor", PropertyType::Color, 0xFF00, kDispIdBase + 3, "LowCol",
+         "Returns/sets the color for levels between 0 and MidLevel."},
+        {"MidColor", PropertyType::Color, 0xFFFF, kDispIdBase + 2, "MidCol",
+         "Returns/sets the color for levels between MidLevel and HiLevel"},
+        {"HiColor", PropertyType::Color, 0xFF, kDispIdBase + 1, "HiCol",
+         "Returns/sets the color for levels between HiLevel and MaxLevel."},
+        {"Border", PropertyType::Boolean, -1, kDispIdBase + 0, "BrdS",
+         "Returns/sets whether the control displays a 3-D border."},
+        {"Gradient", PropertyType::Boolean, -1, kDispIdBase + 13, "nGrad",
+         "Returns/sets if color changes between low, mid and high levels should be smooth."},
+        {"PeakDelay", PropertyType::Integer, 500, kDispIdBase + 12, "pDel",
+         "Returns/sets the delay (in milliseconds) before which the peak indicator starts to "
+         "fall."},
+        {"Reverse", PropertyType::Boolean, 0, kDispIdBase + 11, "NHr",
+         "Returns/sets if the level meter should display levels in a reverse direction."},
+        {"Horizontal", PropertyType::Boolean, 0, kDispIdBase + 10, "NHr",
+         "Returns/set if the level meter is horizontal."},
+        {"Solid", PropertyType::Boolean, 0, kDispIdBase + 14, "NSld",
+         "Returns/sets if the level meter displays a solid color."},
+    }};
+
+    // Initialize: a meter with every property 0/False but MaxLevel 100, Clk stopped.
+    explicit PulseGauge(QWidget* parent = nullptr);
+    ~PulseGauge() override;
+
+    // A meter loaded from the text form of its saved PropertyBag (see propertybag.h), or
+    // nullptr (and a message in *error) when the text does not parse.
+    static PulseGauge* fromText(QStringView savedText, QWidget* parent = nullptr,
+                                QString* error = nullptr);
+
+    // Lifecycle operations of the hosting framework.
+    void InitProperties();
+    void ReadProperties(const PropertyBag& bag);
+    void WriteProperties(PropertyBag& bag) const;
+    void Resize();  // the inner area may have changed size: Recalc
+    void Paint();   // the surface needs repainting: DrawMeter
+
+    int Level() const { return level_; }
+    void setLevel(int lvl);
+    int MidLevel() const { return midLevel_; }
+    void setMidLevel(int lvl);
+    int HiLevel() const { return hiLevel_; }
+    void setHiLevel(int lvl);
+    int MaxLevel() const { return maxLevel_; }
+    void setMaxLevel(int lvl);
+    bool ShowPeak() const { return showPeak_; }
+    void setShowPeak(bool Pk);
+    qint32 BackColor() const { return backColor_; }
+    void setBackColor(qint32 BckCol);
+    qint32 LowColor() const { return lowColor_; }
+    void setLowColor(qint32 LowCol);
+    qint32 MidColor() const { return midColor_; }
+    void setMidColor(qint32 MidCol);
+    qint32 HiColor() const { return hiColor_; }
+    void setHiColor(qint32 HiCol);
+    bool Border() const;
+    void setBorder(bool BrdS);
+    bool Gradient() const { return gradient_; }
+    void setGradient(bool nGrad);
+    int PeakDelay() const { return peakDelay_; }
+    void setPeakDelay(int pDel);
+    bool Reverse() const { return reverse_; }
+    void setReverse(bool NHr);
+    bool Horizontal() const { return horizontal_; }
+    void setHorizontal(bool NHr);
+    bool Solid() const { return solid_; }
+    void setSolid(bool NSld);
+
+    // The property with dispatch identifier `dispId`; an invalid QVariant for an unknown one.
+    QVariant getByDispId(std::int32_t dispId) const;
+    // Sets the property with dispatch identifier `dispId` through its setter; false when the
+    // identifier is unknown or the value does not convert to the property's type.
+    bool setByDispId(std::int32_t dispId, const QVariant& value);
+
+    // One tick of Clk: the hold count, the fall of the marker and its redraw. Clk calls it every
+    // 10 ms while it runs; it may also be called directly.
+    void ClkTick();
+    bool isClkActive() const { return clk_.isActive(); }
+
+    // Read-only views of the drawing state: the drawing surface (the inner area, without the
+    // border), the last pixel column and row, and the pixel positions along the bar axis.
+    const QImage& surface() const { return surface_; }
+    int lastX() const { return lastX_; }
+    int lastY() const { return lastY_; }
+    int levelPx() const { return levelPx_; }
+    int midPx() const { return midPx_; }
+    int hiPx() const { return hiPx_; }
+    int peakPx() const { return peakPx_; }
+    int holdMs() const { return holdMs_; }
+
+signals:
+    // A property changed; `name` is its name as in kProperties.
+    void PropertyChanged(const QString& name);
+
+    // Mouse events on the meter. Button holds 1 (left), 2 (right) and 4 (middle), Shift holds
+    // 1 (Shift), 2 (Ctrl) and 4 (Alt); X and Y are pixels from the outer top left corner.
+    void Click();
+    void DblClick();
+    void MouseDown(int Button, int Shift, float X, float Y);
+    void MouseUp(int Button, int Shift, float X, float Y);
+    void MouseMove(int Button, int Shift, float X, float Y);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void Recalc();
+    void DrawMeter();
+    void PickColor(int p);
+    void DrawPeak();
+    int pos(int value) const;
+    void drawLine(int p, qint32 color);
+    void clearSurface();
+    QRgb toRgb(qint32 color) const;
+
+    // Properties as stored; the four levels keep their clamped values.
+    qint32 backColor_ = 0;  // the surface's background colour, also used for drawing
+    qint32 lowColor_ = 0;
+    qint32 midColor_ = 0;
+    qint32 hiColor_ = 0;
+    qint32 penColor_ = 0;  // the colour of the next line
+    bool solid_ = false;
+    // Red, green and blue of LowColor, MidColor and HiColor, split off when a colour is set.
+    std::array<int, 3> lowRgb_{};
+    std::array<int, 3> midRgb_{};
+    std::array<int, 3> hiRgb_{};
+    int midLevel_ = 0;
+    int hiLevel_ = 0;
+    int maxLevel_ = 100;  // never 0: every position divides by it
+    int level_ = 0;
+    // Pixel positions along the bar axis (0 = the bar's start, E = its far end).
+    int midPx_ = 0;
+    int hiPx_ = 0;
+    int levelPx_ = 0;
+    int peakPx_ = 0;  // never below levelPx_; equal to it while the marker rides the bar end
+    int holdMs_ = 0;  // peak hold count, in steps of 10
+    int lastY_ = 0;
+    int lastX_ = 0;
+    bool showPeak_ = false;
+    bool horizontal_ = false;
+    bool reverse_ = false;
+    int peakDelay_ = 0;
+    bool gradient_ = false;
+    bool loading_ = false;       // while set, DrawMeter draws nothing
+    bool clickPending_ = false;  // a left press that a release turns into Click
+    QTimer clk_;                 // Clk: every 10 ms while a marker holds or falls
+    QImage surface_;
+};
+
+#endif

@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# Makes the audio fixtures of this folder and their manifest fixtures.ini. Run by hand (it needs
+# ffmpeg with libmp3lame, and python3); the results are committed, so CI never runs it.
+#
+# Every tone file is about 3 s of steady sine tones, a different frequency and amplitude on each
+# channel. The manifest's peaks are measured on the DECODED audio (ffmpeg's decoders, 0..32768
+# scale) over the steady middle of the file, from 0.5 s to 2.5 s; encoder delay and the loop
+# seam are left out, and every 20 ms window of that stretch peaks within 1 % of it (checked
+# below; loud tones make the AAC encoder wobble, hence amplitudes of 0.4 and less). A mono file
+# lists its one channel as both left and right.
+set -euo pipefail
+cd "$(dirname "$0")"
+mkdir -p audio
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+manifest=fixtures.ini
+cat > "$manifest" <<'HEAD'
+; Audio fixtures made by make-fixtures.sh. Per file: container format (mp3 = MPEG layer III,
+; mp2 = MPEG layer II, aac = AAC LC in ADTS), MPEG version where it applies, sample rate in Hz,
+; channels, nominal bit rate in kbit/s, length in seconds, tone frequency in Hz and peak of the
+; decoded audio (0..32768, measured from 0.5 s to 2.5 s, where every 20 ms window peaks within
+; 1 % of it) per channel. Mono files give their one channel as both left and right. The bench
+; files hold a chord with some noise, not one tone.
+HEAD
+
+# Encodes a two-tone (or one-tone) signal and appends the file's manifest section.
+#   fixture NAME FORMAT MPEG RATE CHANNELS KBITS SECONDS FREQ_L AMP_L [FREQ_R AMP_R]
+fixture() {
+    local name=$1 format=$2 mpeg=$3 rate=$4 channels=$5 kbits=$6 seconds=$7
+    local fl=$8 al=$9 fr=${10:-$8} ar=${11:-$9}
+    local expr="$al*sin(2*PI*$fl*t)"
+    [ "$channels" = 2 ] && expr="$expr|$ar*sin(2*PI*$fr*t)"
+    encode "$name" "$format" "aevalsrc=$expr:s=$rate:d=$seconds" "$kbits"
+    measure "$name" "$format" "$mpeg" "$rate" "$channels" "$kbits" "$seconds" "$fl" "$fr"
+}
+
+# encode NAME FORMAT LAVFI_SOURCE KBITS: no tags and no Xing frame, so the file is bare frames.
+encode() {
+    local name=$1 format=$2 source=$3 kbits=$4
+    local codec=(-c:a libmp3lame -write_xing 0 -id3v2_version 0 -f mp3)
+    case $format in
+        mp2) codec=(-c:a mp2 -f mp2) ;;
+        # The fast coder keeps steady tones steady; the default one wobbles their level.
+        aac) codec=(-c:a aac -profile:a aac_low -aac_coder fast -f adts) ;;
+    esac
+    ffmpeg -loglevel error -y -f lavfi -i "$source" "${codec[@]}" -b:a "${kbits}k" \
+        "audio/$name"
+}
+
+measure() {
+    local name=$1 format=$2 mpeg=$3 rate=$4 channels=$5 kbits=$6 seconds=$7 fl=$8 fr=$9
+    ffmpeg -loglevel error -y -i "audio/$name" -f s16le -c:a pcm_s16le "$tmp/pcm"
+    python3 - "$tmp/pcm" "$rate" "$channels" "$name" <<'PY' > "$tmp/peaks"
+import array, sys
+samples = array.array("h", open(sys.argv[1], "rb").read())
+rate, channels = int(sys.argv[2]), int(sys.argv[3])
+start, end = int(0.5 * rate) * channels, int(2.5 * rate) * channels
+window = samples[start:end]
+peaks = [max(abs(s) for s in window[c::channels]) for c in range(channels)]
+# Level meters look at 20 ms; every such window must show the same peak within 1 %.
+step = int(0.02 * rate)
+for c in range(channels):
+    one = window[c::channels]
+    lowest = min(max(abs(s) for s in one[i:i + step]) for i in range(0, len(one) - step, step))
+    if lowest < 0.99 * peaks[c]:
+        sys.exit(f"{sys.argv[4]}: channel {c} peak wobbles: {lowest} .. {peaks[c]}")
+print(peaks[0], peaks[-1])
+PY
+    read -r pl pr < "$tmp/peaks"
+    {
+        echo
+        echo "[$name]"
+        echo "format=$format"
+        [ -n "$mpeg" ] && echo "mpeg_version=$mpeg"
+        echo "sample_rate=$rate"
+        echo "channels=$channels"
+        echo "bit_rate=$kbits"
+        echo "seconds=$seconds"
+        echo "tone_left=$fl"
+        echo "tone_right=$fr"
+        echo "peak_left=$pl"
+        echo "peak_right=$pr"
+    } >> "$manifest"
+}
+
+#       name               format mpeg rate  ch kbit s  left        right
+fixture tone44.mp3         mp3    1    44100 2  128  3  440  0.4    1000 0.2
+fixture tone48.mp3         mp3    1    48000 2  128  3  660  0.4    1500 0.2
+fixture tone22.mp3         mp3    2    22050 2  64   3  330  0.4    2000 0.25
+fixture tone44mono.mp3     mp3    1    44100 1  64   3  880  0.35
+fixture tone24.mp3         mp3    2    24000 2  64   3  500  0.4    1200 0.2
+fixture tone11.mp3         mp3    2.5  11025 2  32   3  300  0.4    900  0.2
+fixture tone44.mp2         mp2    1    44100 2  384  3  440  0.4    1000 0.2
+fixture tone44.aac         aac    ""   44100 2  128  3  440  0.4    1000 0.2
+fixture tone48.aac         aac    ""   48000 2  128  3  660  0.4    1500 0.2
+fixture tone22.aac         aac    ""   22050 2  64   3  330  0.4    2000 0.25
+fixture tone44mono.aac     aac    ""   44100 1  64   3  880  0.35
+
+# Benchmark streams: 20 s of a chord over soft noise, closer to music for the decoders.
+chord="0.2*sin(2*PI*220*t)+0.15*sin(2*PI*277.18*t)+0.15*sin(2*PI*329.63*t)+0.1*sin(2*PI*440*t*(1+0.002*sin(2*PI*5*t)))"
+bench_source="aevalsrc=$chord+0.03*(random(0)-0.5)|$chord+0.03*(random(1)-0.5):s=44100:d=20"
+encode bench128.mp3 mp3 "$bench_source" 128
+encode bench64.aac aac "$bench_source" 64
+for bench in bench128.mp3:mp3:1:128 bench64.aac:aac::64; do
+    IFS=: read -r name format mpeg kbits <<< "$bench"
+    {
+        echo
+        echo "[$name]"
+        echo "format=$format"
+        [ -n "$mpeg" ] && echo "mpeg_version=$mpeg"
+        echo "sample_rate=44100"
+        echo "channels=2"
+        echo "bit_rate=$kbits"
+        echo "seconds=20"
+    } >> "$manifest"
+done

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <sys/types.h>
+#include <string>
+#include <vector>
+
+namespace zvtest {
+
+// A running build/bin/stationd for one test: started on a free loopback port with the given
+// root folder and extra arguments ("--fail-first", "3", ...), ended when the object goes.
+// The constructor returns once the server listens and throws std::runtime_error when it cannot
+// start. Use an object from one thread at a time; port() and url() may then be called from any
+// thread, since they only read values fixed by the constructor.
+class Stationd {
+public:
+    explicit Stationd(const std::string& root, std::vector<std::string> extraArgs = {});
+    ~Stationd();  // SIGTERM, then waits for the process (SIGKILL after a few seconds)
+
+    Stationd(const Stationd&) = delete;
+    Stationd& operator=(const Stationd&) = delete;
+
+    int port() const { return port_; }
+    // "http://127.0.0.1:<port>" + path.
+    std::string url(const std::string& path) const;
+
+private:
+    pid_t pid_ = -1;
+    int port_ = 0;
+};
+
+}  // namespace zvtest

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+
+// How one station answers. <root>/stations.ini has one section per mount path ("[/stream/mp3]");
+// every key below may also be given as a query parameter of the same name, which overrides the
+// file for that one request ("/stream/mp3?drop_after=2&titles=A|B"). Values are bytes, sent as
+// written (a query's %XX escapes give any byte, e.g. Windows-1250 titles); "@HOST@" in them is
+// sent as "127.0.0.1:<port>".
+//
+//   file=PATH             audio file below the root (MP3/MP2 or ADTS AAC), looped; required
+//   status_line=TEXT      the answer's first line; default "ICY 200 OK" ("HTTP/1.0 200 OK" for
+//                         an HTTP answer)
+//   content_type=TYPE     default "audio/mpeg" or "audio/aac", from the file's frames
+//   icy-name=, icy-description=, icy-genre=, icy-url=, icy-br=, icy-pub=
+//                         the header of that name; absent or empty: the header is not sent
+//   metaint=BYTES         audio bytes between ICY metadata blocks, sent only when the request
+//                         had "Icy-MetaData: 1"; default 16000; 0 = no metadata
+//   titles=A|B|C          the title schedule, "|" between titles; empty: every block is empty
+//   title_interval=SEC    seconds each title lasts, counted from the connection; default 30.
+//                         Each title goes out once, in the first block after it starts; every
+//                         other block is empty (length byte 0). The schedule wraps around.
+//   stream_url=TEXT       the StreamUrl part of each block; default empty
+//   burst=BYTES           audio sent at once before real-time pacing; default 65536
+//   redirect=URL          answer "302 Found" with this Location ("@HOST@" replaced)
+// Faults:
+//   redirect_loop=1       answer "302 Found" pointing at the request's own target, forever
+//   drop_after=SEC        close the connection after SEC seconds
+//   stall_at=SEC, stall_for=SEC
+//                         send nothing from SEC seconds on for SEC seconds, then carry on at the
+//                         bit rate without catching up
+//   trickle=PERCENT       pace at PERCENT of the bit rate (the burst is unchanged)
+//   garbage_after=BYTES, garbage_len=BYTES
+//                         after BYTES audio bytes insert garbage_len (default 4096) random bytes
+//                         into the audio; they count as audio for the metadata interval
+//   meta_overrun=1        every non-empty metadata block's length byte says 255 (4080 bytes)
+//                         while only the text's own 16-byte blocks follow
+//   no_metadata=1         ignore "Icy-MetaData: 1": no icy-metaint header, no blocks
+//   header_padding=BYTES  at least BYTES of filler header lines (e.g. 1048576 for 1 MiB)
+//
+// A plain value type: any thread.
+struct StationConfig {
+    enum class SetResult { Done, UnknownKey, BadValue };
+
+    // Applies one key; an unknown key or a value out of range changes nothing.
+    SetResult set(const QByteArray& key, const QByteArray& value);
+    // Replaces "@HOST@" in every text that is sent to the client.
+    void replaceHost(const QByteArray& host);
+
+    QByteArray file;
+    QByteArray statusLine = "ICY 200 OK";
+    QByteArray contentType;
+    QMap<QByteArray, QByteArray> icyHeaders;  // header name -> value, non-empty values only
+    qint64 metaint = 16000;
+    QList<QByteArray> titles;
+    double titleInterval = 30;
+    QByteArray streamUrl;
+    qint64 burst = 65536;
+    QByteArray redirect;
+    bool redirectLoop = false;
+    double dropAfter = -1;  // negative: never
+    double stallAt = -1;    // negative: never
+    double stallFor = 0;
+    int tricklePercent = 100;
+    qint64 garbageAfter = -1;  // negative: never
+    qint64 garbageLength = 4096;
+    bool metaOverrun = false;
+    bool noMetadata = false;
+    qint64 headerPadding = 0;
+};

@@ -1,0 +1,125 @@
+#include "stationserver.h"
+
+#include "connection.h"
+#include "inifile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTcpSocket>
+
+StationServer::StationServer(ServerOptions options) : options_(std::move(options)) {
+    connect(&listener_, &QTcpServer::newConnection, this, &StationServer::accept);
+}
+
+bool StationServer::start(QString* error) {
+    root_ = QFileInfo(options_.root).canonicalFilePath();
+    if (root_.isEmpty() || !QFileInfo(root_).isDir()) {
+        *error = QStringLiteral("%1: not a folder").arg(options_.root);
+        return false;
+    }
+    if (!loadStations(error)) {
+        return false;
+    }
+    if (!listener_.listen(QHostAddress::LocalHost, options_.port)) {
+        *error = listener_.errorString();
+        return false;
+    }
+    return true;
+}
+
+QByteArray StationServer::host() const {
+    return "127.0.0.1:" + QByteArray::number(port());
+}
+
+bool StationServer::failNextRequest() {
+    return requests_++ < options_.failFirst;
+}
+
+const StationConfig* StationServer::station(const QByteArray& path) const {
+    const auto found = stations_.constFind(path);
+    return found == stations_.constEnd() ? nullptr : &*found;
+}
+
+int StationServer::resolve(const QByteArray& path, QString* absolute) const {
+    for (const QByteArray& segment : path.split('/')) {
+        if (segment == "..") {
+            return 403;
+        }
+    }
+    const QFileInfo info(root_ + '/' + QString::fromUtf8(path));
+    const QString canonical = info.canonicalFilePath();
+    if (canonical.isEmpty() || !info.isFile()) {
+        return 404;
+    }
+    if (!canonical.startsWith(root_ + '/')) {
+        return 403;
+    }
+    *absolute = canonical;
+    return 0;
+}
+
+std::shared_ptr<const AudioFile> StationServer::audio(const QByteArray& file, QString* error) {
+    if (const auto cached = audio_.constFind(file); cached != audio_.constEnd()) {
+        return *cached;
+    }
+    QString path;
+    if (resolve(file, &path) != 0) {
+        *error = QStringLiteral("%1: no such file below the root").arg(QString::fromUtf8(file));
+        return nullptr;
+    }
+    std::shared_ptr<const AudioFile> loaded = AudioFile::load(path, error);
+    if (loaded) {
+        audio_.insert(file, loaded);
+    }
+    return loaded;
+}
+
+void StationServer::accept() {
+    while (QTcpSocket* socket = listener_.nextPendingConnection()) {
+        if (options_.refuse) {
+            socket->close();
+            socket->deleteLater();
+            continue;
+        }
+        new Connection(socket, *this);
+    }
+}
+
+bool StationServer::loadStations(QString* error) {
+    const QString path = root_ + QStringLiteral("/stations.ini");
+    if (!QFileInfo::exists(path)) {
+        return true;
+    }
+    IniFile ini;
+    if (!ini.load(path, error)) {
+        return false;
+    }
+    for (const IniFile::Section& section : ini.sections()) {
+        const QString where = QStringLiteral("%1:%2").arg(path);
+        if (!section.name.startsWith('/')) {
+            *error = where.arg(section.line) + QStringLiteral(": a station path begins with /");
+            return false;
+        }
+        StationConfig config;
+        for (const IniFile::Entry& entry : section.entries) {
+            switch (config.set(entry.key, entry.value)) {
+                case StationConfig::SetResult::Done:
+                    break;
+                case StationConfig::SetResult::UnknownKey:
+                    *error = where.arg(entry.line) + QStringLiteral(": unknown key ") +
+                             QString::fromUtf8(entry.key);
+                    return false;
+                case StationConfig::SetResult::BadValue:
+                    *error = where.arg(entry.line) + QStringLiteral(": bad value for ") +
+                             QString::fromUtf8(entry.key);
+                    return false;
+            }
+        }
+        if (config.redirect.isEmpty() && !config.redirectLoop && !audio(config.file, error)) {
+            *error = where.arg(section.line) + QStringLiteral(": ") + *error;
+            return false;
+        }
+        stations_.insert(section.name, config);
+    }
+    return true;
+}

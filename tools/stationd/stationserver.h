@@ -1,0 +1,55 @@
+#pragma once
+
+#include "audiofile.h"
+#include "stationconfig.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+
+#include <memory>
+
+struct ServerOptions {
+    QString root;
+    quint16 port = 0;  // 0: a free port
+    int failFirst = 0;
+    bool refuse = false;
+};
+
+// The listening side: the root folder, the station table from <root>/stations.ini, the audio
+// files it loops, and the server-wide misbehaviour (--fail-first, --refuse). Each accepted
+// connection gets a Connection. Everything runs on the event loop's thread; nothing here is
+// shared with another thread.
+class StationServer : public QObject {
+public:
+    explicit StationServer(ServerOptions options);
+
+    // Reads the station table, loads its audio and starts listening on 127.0.0.1.
+    bool start(QString* error);
+
+    quint16 port() const { return listener_.serverPort(); }
+    // "127.0.0.1:<port>", what "@HOST@" stands for.
+    QByteArray host() const;
+    // Counts one request; true while it is one of the first --fail-first requests.
+    bool failNextRequest();
+    // The station mounted at the decoded path, or null.
+    const StationConfig* station(const QByteArray& path) const;
+    // The file below the root that a decoded path names: 0 with the absolute path set, or the
+    // HTTP status that refuses it (403 for a path leaving the root, 404 for a missing file).
+    int resolve(const QByteArray& path, QString* absolute) const;
+    // The looped audio of a station file (a path below the root), loaded once.
+    std::shared_ptr<const AudioFile> audio(const QByteArray& file, QString* error);
+
+private:
+    void accept();
+    bool loadStations(QString* error);
+
+    ServerOptions options_;
+    QString root_;  // canonical, without a trailing "/"
+    QTcpServer listener_;
+    QHash<QByteArray, StationConfig> stations_;
+    QHash<QByteArray, std::shared_ptr<const AudioFile>> audio_;
+    int requests_ = 0;
+};
