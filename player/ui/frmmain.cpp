@@ -3,12 +3,14 @@
 #include "buttonlayout.h"
 #include "clockline.h"
 #include "engine/errorlog.h"
+#include "pulsegauge.h"
 #include "skinlabel.h"
 #include "startup/programpaths.h"
 #include "startup/settingsstore.h"
 #include "startup/startup.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QPixmap>
@@ -30,6 +32,8 @@ constexpr QRect kLogoRect{12, 12, 377, 126};
 constexpr QRect kClockRect{401, 12, 128, 58};
 constexpr QRect kBpsRect{401, 76, 128, 22};
 constexpr QRect kStopRect{401, 106, 32, 32};
+constexpr QRect kLeftMeterRect{536, 12, 11, 129};
+constexpr QRect kRightMeterRect{551, 12, 11, 129};
 constexpr QRect kVolumeRect{566, 12, 22, 129};
 constexpr QRect kNameRect{12, 150, 576, 22};
 constexpr QRect kDescRect{12, 172, 576, 20};
@@ -73,6 +77,19 @@ void frmMain::createControls() {
     lblName_ = label("lblName", kNameRect);
     lblDesc_ = label("lblDesc", kDescRect);
     lblTitle_ = label("lblTitle", kTitleRect);
+
+    QFile design(QStringLiteral(":/zenovia/vumeter.bag"));
+    design.open(QIODevice::ReadOnly);
+    const QString meterDesign = QString::fromUtf8(design.readAll());
+    auto meter = [&](const char* name, const QRect& rect) {
+        PulseGauge* gauge = PulseGauge::fromText(meterDesign, this);
+        gauge->setObjectName(QString::fromLatin1(name));
+        gauge->setGeometry(rect);
+        return gauge;
+    };
+    VuL_ = meter("VuL", kLeftMeterRect);
+    VuR_ = meter("VuR", kRightMeterRect);
+    connect(VuR_, &PulseGauge::DblClick, this, &frmMain::VuR_DblClick);
 
     VScroll1_ = new QSlider(Qt::Vertical, this);
     VScroll1_->setObjectName(QStringLiteral("VScroll1"));
@@ -167,6 +184,10 @@ void frmMain::Form_Resize() {
             setWindowTitle(kCaption);
         }
     });
+}
+
+void frmMain::VuR_DblClick() {
+    zverr::trapEvent("frmMain.VuR_DblClick", [] {});
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

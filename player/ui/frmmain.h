@@ -1,6 +1,6 @@
 // The receiver's main window: logo, station name, description, format and bit rate, title,
-// clock, volume slider, stop button and thirteen preset buttons in two rows, drawn in the
-// current skin.
+// clock, left and right level meters, volume slider, stop button and thirteen preset buttons in
+// two rows, drawn in the current skin.
 //
 // Thread contract: UI thread only.
 #pragma once
@@ -16,6 +16,7 @@ class QFrame;
 class QLabel;
 class QPushButton;
 class QSlider;
+class PulseGauge;
 class QTimer;
 class SkinLabel;
 
@@ -41,6 +42,7 @@ private:
     void showLogo(const QString& file);
     void Form_Resize();
     void Form_Unload();
+    void VuR_DblClick();
 
     zvstartup::StationList& stations_;
     Skin skin_;
@@ -51,6 +53,8 @@ private:
     SkinLabel* lblBps_;
     SkinLabel* lblTitle_;
     SkinLabel* lblOra_;
+    PulseGauge* VuL_;
+    PulseGauge* VuR_;
     QSlider* VScroll1_;
     QPushButton* cmdStop_;
     QFrame* framePresents_;

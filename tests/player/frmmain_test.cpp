@@ -1,5 +1,6 @@
 #include "ui/frmmain.h"
 #include "playertest.h"
+#include "pulsegauge.h"
 #include "startup/settingsstore.h"
 #include "stationd.h"
 #include "ui/skinlabel.h"
@@ -134,4 +135,27 @@ TEST_F(MainWindow, DownloadedDefaultLogoIsShown) {
     const QImage shown = control<QLabel>(*window, QStringLiteral("pictLogo"))->pixmap().toImage();
     EXPECT_EQ(shown.pixelColor(10, 10), QColor(Qt::red));
     EXPECT_EQ(list.stations[3].logoFile, list.defaultLogoFile);
+}
+
+TEST_F(MainWindow, LevelMetersComeFromTheSavedDesign) {
+    const auto window = loaded();
+    for (const char* name : {"VuL", "VuR"}) {
+        PulseGauge* meter = control<PulseGauge>(*window, QString::fromLatin1(name));
+        EXPECT_EQ(meter->size(), QSize(11, 129)) << name;
+        EXPECT_EQ(meter->Level(), 0);
+        EXPECT_EQ(meter->MidLevel(), 60);
+        EXPECT_EQ(meter->PeakDelay(), 1000);
+        EXPECT_TRUE(meter->Gradient());
+        EXPECT_FALSE(meter->Solid() || meter->Horizontal() || meter->Reverse());
+        PropertyBag saved;
+        meter->WriteProperties(saved);
+        EXPECT_EQ(saved.keys(), QList<QString>({"level", "midlevel", "horizontal", "reverse",
+                                                "peakdelay", "gradient", "solid"}));
+    }
+    QString design = QString::fromUtf8(readFile(QStringLiteral(":/zenovia/vumeter.bag")));
+    design.remove(
+        QRegularExpression(QStringLiteral("^#.*\n"), QRegularExpression::MultilineOption));
+    PropertyBag saved;
+    control<PulseGauge>(*window, QStringLiteral("VuR"))->WriteProperties(saved);
+    EXPECT_EQ(saved.toText(), design);
 }
