@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+
+namespace zva {
+
+// The fixed and variable part of one ADTS frame header, parsed from its first seven bytes.
+// A value type: immutable once parsed, safe to copy between threads.
+class AdtsHeader {
+public:
+    static constexpr size_t kSize = 7;         // bytes needed to parse a header
+    static constexpr size_t kMaxFrame = 8191;  // the 13-bit frame length field's limit
+
+    // The header at `bytes` (at least kSize readable), or nothing when the bytes do not hold a
+    // plausible ADTS header: no 0xFFF sync, a nonzero layer, a reserved sampling frequency
+    // index, or a frame length too short for the header itself.
+    static std::optional<AdtsHeader> parse(const unsigned char* bytes);
+
+    // Whole frame length in bytes, header included.
+    size_t frameLength() const { return frameLength_; }
+
+    // True when `other` could be the next frame of the same stream: the fields that every frame
+    // of one ADTS stream repeats unchanged agree.
+    bool sameStream(const AdtsHeader& other) const;
+
+private:
+    AdtsHeader() = default;
+
+    bool mpeg2_ = false;
+    bool protectionAbsent_ = false;
+    int profile_ = 0;
+    int frequencyIndex_ = 0;
+    int channelConfiguration_ = 0;
+    size_t frameLength_ = 0;
+};
+
+}  // namespace zva

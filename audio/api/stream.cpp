@@ -1,0 +1,293 @@
+#include "stream.h"
+
+#include <algorithm>
+
+#include "../buffer/ringbuffer.h"
+#include "../decode/framesync.h"
+#include "../mix/mixer.h"
+
+namespace zva {
+namespace {
+
+// Audio bytes gathered before a decoder is chosen, and the most gathered in search of a
+// frame start behind leading garbage.
+constexpr std::size_t kProbeBytes = 4096;
+constexpr std::size_t kMaxProbeBytes = 32 * 1024;
+// The most of the probe a decoder's probe function is shown.
+constexpr std::size_t kProbeWindow = 8192;
+constexpr std::size_t kMinBuffer = 16 * 1024;
+constexpr std::size_t kMaxBuffer = 16 * 1024 * 1024;
+constexpr std::size_t kChannelFrames = 8192;
+constexpr int kDefaultBitrate = 128000;
+
+}  // namespace
+
+Stream::Stream(std::uint32_t handle, Settings settings, Mixer& mixer)
+    : handle_(handle),
+      settings_(std::move(settings)),
+      mixer_(mixer),
+      reader_(settings_.reader, *this) {}
+
+Stream::~Stream() = default;
+
+int Stream::open() {
+    thread_ = std::thread([self = shared_from_this()] { self->readerMain(); });
+    std::unique_lock lock(mutex_);
+    const auto prebuffered = [&] {
+        return ring_ != nullptr &&
+               (ring_->finished() || decodingDone_ ||
+                ring_->fill() * 100 >= ring_->capacity() * std::size_t(settings_.prebufPercent));
+    };
+    changed_.wait(lock, [&] {
+        return cancelled_ || error_ != 0 || (formatKnown_ && prebuffered()) ||
+               (decodingDone_ && !formatKnown_);
+    });
+    if (cancelled_) {
+        return ZVA_ERROR_INIT;
+    }
+    if (error_ != 0) {
+        return error_;
+    }
+    return formatKnown_ ? ZVA_OK : ZVA_ERROR_FILEFORM;
+}
+
+void Stream::shutdown() {
+    {
+        std::lock_guard lock(mutex_);
+        cancelled_ = true;
+        if (ring_ != nullptr) {
+            ring_->cancel();
+        }
+        if (channel_ != nullptr) {
+            channel_->cancel();
+            mixer_.remove(channel_.get());
+        }
+    }
+    reader_.interrupt();
+    changed_.notify_all();
+    // ZVA_Free and a failing ZVA_StreamCreateURL may both end the same stream.
+    std::lock_guard joinLock(joinMutex_);
+    if (thread_.joinable()) {
+        if (thread_.get_id() == std::this_thread::get_id()) {
+            thread_.detach();
+        } else {
+            thread_.join();
+        }
+    }
+}
+
+void Stream::readerMain() {
+    const int result = reader_.run(settings_.url);
+    connected_ = false;
+    if (!started_ && !probe_.empty()) {
+        chooseDecoder(true);
+    }
+    bool report = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (!started_ && error_ == 0) {
+            error_ = refusal_ != 0 ? refusal_ : (result != ZVA_OK ? result : ZVA_ERROR_FILEFORM);
+        }
+        report = started_ && !cancelled_;
+    }
+    if (ring_ != nullptr) {
+        ring_->finish();
+    }
+    changed_.notify_all();
+    if (report && settings_.proc != nullptr) {
+        settings_.proc(nullptr, 0, settings_.user);
+    }
+}
+
+bool Stream::begin(const ResponseHeaders& headers) {
+    const std::string block = headers.block();
+    {
+        std::lock_guard lock(mutex_);
+        if (cancelled_) {
+            return false;
+        }
+        headerBlock_ = block;
+        icy_ = headers.isIcy();
+        hasHeaders_ = headers.isIcy() || headers.isHttp();
+    }
+    refusal_ = 0;
+    contentType_ = headers.value("Content-Type");
+    headerBitrate_ = headers.number("icy-br");
+    probe_.clear();
+    connected_ = true;
+    if ((settings_.flags & ZVA_STREAM_STATUS) != 0 && settings_.proc != nullptr) {
+        settings_.proc(block.data(), 0, settings_.user);
+    }
+    return true;
+}
+
+bool Stream::audio(const std::uint8_t* data, std::size_t size) {
+    {
+        std::lock_guard lock(mutex_);
+        if (cancelled_) {
+            return false;
+        }
+    }
+    if (settings_.proc != nullptr) {
+        settings_.proc(data, static_cast<std::uint32_t>(size), settings_.user);
+    }
+    if (started_) {
+        if (!ring_->write(data, size)) {
+            return false;
+        }
+        changed_.notify_all();
+        return true;
+    }
+    probe_.append(reinterpret_cast<const char*>(data), size);
+    return probe_.size() < kProbeBytes || chooseDecoder(false);
+}
+
+bool Stream::chooseDecoder(bool force) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(probe_.data());
+    const FrameSync::Result sync = FrameSync::find(bytes, probe_.size());
+    if (sync.format == FrameSync::Format::None && probe_.size() < kMaxProbeBytes && !force) {
+        return true;
+    }
+    const std::size_t from = std::min(sync.offset, probe_.size());
+    const std::size_t window = std::min(kProbeWindow, probe_.size() - from);
+    for (const DecoderKind& kind : settings_.decoders) {
+        if (kind.info->probe(contentType_.c_str(), bytes + from, window) != 0) {
+            int bitrate = sync.bitrate > 0 ? sync.bitrate : kDefaultBitrate;
+            if (headerBitrate_ >= 8 && headerBitrate_ <= 640) {
+                bitrate = static_cast<int>(headerBitrate_) * 1000;
+            }
+            return startDecoding(kind, static_cast<std::size_t>(bitrate));
+        }
+    }
+    const bool aac =
+        sync.format == FrameSync::Format::Adts || contentType_.find("aac") != std::string::npos;
+    // Reported when the download ends: a playlist may still offer an entry that plays.
+    refusal_ = aac ? ZVA_ERROR_CODEC : ZVA_ERROR_FILEFORM;
+    return false;
+}
+
+bool Stream::startDecoding(const DecoderKind& kind, std::size_t bitrate) {
+    const std::size_t size =
+        std::clamp(std::size_t(settings_.bufferMs) * bitrate / 8000, kMinBuffer, kMaxBuffer);
+    {
+        std::lock_guard lock(mutex_);
+        if (cancelled_) {
+            return false;
+        }
+        kind_ = kind;
+        ring_ = std::make_unique<RingBuffer>(size);
+        channel_ = std::make_shared<MixChannel>(kChannelFrames, ring_.get());
+        decoder_ = std::make_unique<StreamDecoder>(kind, *ring_, *channel_,
+                                                   static_cast<StreamDecoder::Listener&>(*this));
+        mixer_.add(channel_);
+        started_ = true;
+    }
+    decoder_->start();
+    const std::string held = std::move(probe_);
+    probe_.clear();
+    if (!ring_->write(reinterpret_cast<const std::uint8_t*>(held.data()), held.size())) {
+        return false;
+    }
+    changed_.notify_all();
+    return true;
+}
+
+void Stream::metadata(std::string_view text) {
+    const std::string copy(text);
+    std::vector<Sync> syncs;
+    {
+        std::lock_guard lock(mutex_);
+        if (cancelled_) {
+            return;
+        }
+        meta_ = copy;
+        hasMeta_ = true;
+        syncs = syncs_;
+    }
+    for (const Sync& sync : syncs) {
+        {
+            std::lock_guard lock(mutex_);
+            if (cancelled_) {
+                return;
+            }
+        }
+        sync.proc(sync.handle, handle_, reinterpret_cast<std::uintptr_t>(copy.c_str()), sync.user);
+    }
+}
+
+bool Stream::playing() const {
+    return started_;
+}
+
+void Stream::formatKnown(int rate, int channels) {
+    {
+        std::lock_guard lock(mutex_);
+        rate_ = rate;
+        channels_ = channels;
+        formatKnown_ = true;
+    }
+    changed_.notify_all();
+}
+
+void Stream::decodingEnded(bool failed) {
+    {
+        std::lock_guard lock(mutex_);
+        decodingDone_ = true;
+        if (failed && !formatKnown_ && error_ == 0) {
+            error_ = ZVA_ERROR_FILEFORM;
+        }
+    }
+    if (failed) {
+        // Nothing reads the buffer any more: release a download waiting for room.
+        ring_->cancel();
+    }
+    changed_.notify_all();
+}
+
+std::int64_t Stream::position(std::uint32_t mode) const {
+    std::lock_guard lock(mutex_);
+    switch (mode) {
+        case ZVA_FILEPOS_CURRENT:
+            return ring_ ? static_cast<std::int64_t>(ring_->totalRead()) : 0;
+        case ZVA_FILEPOS_DOWNLOAD:
+            return ring_ ? static_cast<std::int64_t>(ring_->totalWritten()) : 0;
+        case ZVA_FILEPOS_END:
+            return ring_ ? static_cast<std::int64_t>(ring_->capacity()) : 0;
+        case ZVA_FILEPOS_CONNECTED:
+            return connected_ ? 1 : 0;
+        default:
+            return ZVA_POSITION_NONE;
+    }
+}
+
+bool Stream::tags(std::uint32_t type, std::string& out) const {
+    std::lock_guard lock(mutex_);
+    if ((type == ZVA_TAG_ICY && hasHeaders_ && icy_) ||
+        (type == ZVA_TAG_HTTP && hasHeaders_ && !icy_)) {
+        out = headerBlock_;
+        return true;
+    }
+    if (type == ZVA_TAG_META && hasMeta_) {
+        out = meta_;
+        return true;
+    }
+    return false;
+}
+
+ZVA_ChannelInfo Stream::info() const {
+    std::lock_guard lock(mutex_);
+    ZVA_ChannelInfo info{};
+    info.freq = static_cast<std::uint32_t>(rate_);
+    info.chans = static_cast<std::uint32_t>(channels_);
+    info.flags = settings_.flags;
+    info.ctype = kind_.info != nullptr ? kind_.info->ctype : 0;
+    info.plugin = kind_.plugin;
+    return info;
+}
+
+void Stream::addSync(std::uint32_t handle, ZVA_SyncProc proc, void* user) {
+    std::lock_guard lock(mutex_);
+    syncs_.push_back({handle, proc, user});
+}
+
+}  // namespace zva

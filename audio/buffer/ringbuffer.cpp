@@ -1,0 +1,79 @@
+#include "ringbuffer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zva {
+
+RingBuffer::RingBuffer(std::size_t capacity) : data_(std::max<std::size_t>(capacity, 1)) {}
+
+bool RingBuffer::write(const std::uint8_t* data, std::size_t size) {
+    std::unique_lock lock(mutex_);
+    const std::size_t cap = data_.size();
+    while (size > 0) {
+        const std::size_t room = cap - static_cast<std::size_t>(written_ - read_);
+        if (room == 0) {
+            // Wait for half the buffer (or the rest of this block) rather than each byte, so
+            // the connection is paused and resumed in large steps.
+            const std::size_t wanted = std::min(size, cap / 2 + 1);
+            writable_.wait(lock, [&] {
+                return cancelled_ || cap - static_cast<std::size_t>(written_ - read_) >= wanted;
+            });
+            if (cancelled_) {
+                return false;
+            }
+            continue;
+        }
+        if (cancelled_) {
+            return false;
+        }
+        const std::size_t n = std::min(size, room);
+        const std::size_t at = static_cast<std::size_t>(written_ % cap);
+        const std::size_t first = std::min(n, cap - at);
+        std::memcpy(&data_[at], data, first);
+        std::memcpy(&data_[0], data + first, n - first);
+        written_ += n;
+        data += n;
+        size -= n;
+        readable_.notify_all();
+    }
+    return true;
+}
+
+std::size_t RingBuffer::takeLocked(std::uint8_t* data, std::size_t size) {
+    const std::size_t cap = data_.size();
+    const std::size_t n = std::min(size, static_cast<std::size_t>(written_ - read_));
+    const std::size_t at = static_cast<std::size_t>(read_ % cap);
+    const std::size_t first = std::min(n, cap - at);
+    std::memcpy(data, &data_[at], first);
+    std::memcpy(data + first, &data_[0], n - first);
+    read_ += n;
+    if (n > 0) {
+        writable_.notify_all();
+    }
+    return n;
+}
+
+std::size_t RingBuffer::read(std::uint8_t* data, std::size_t size) {
+    std::unique_lock lock(mutex_);
+    readable_.wait(lock, [&] { return cancelled_ || finished_ || written_ != read_; });
+    if (cancelled_) {
+        return 0;
+    }
+    return takeLocked(data, size);
+}
+
+void RingBuffer::finish() {
+    std::lock_guard lock(mutex_);
+    finished_ = true;
+    readable_.notify_all();
+}
+
+void RingBuffer::cancel() {
+    std::lock_guard lock(mutex_);
+    cancelled_ = true;
+    readable_.notify_all();
+    writable_.notify_all();
+}
+
+}  // namespace zva

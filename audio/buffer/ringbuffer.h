@@ -1,0 +1,52 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+namespace zva {
+
+// The download buffer: a fixed byte ring between the download thread (the one writer) and the
+// decoder thread (the one reader). A writer that finds it full waits until it is half empty
+// (back-pressure on the connection); a reader waits for data. cancel() wakes both for good.
+//
+// Thread contract: write() and finish() from the writer thread, read() from the reader thread,
+// everything else from any thread.
+class RingBuffer {
+public:
+    explicit RingBuffer(std::size_t capacity);
+
+    std::size_t capacity() const { return data_.size(); }
+
+    // Stores all of `data`, waiting for room; false when cancelled first.
+    bool write(const std::uint8_t* data, std::size_t size);
+    // Takes up to `size` bytes, waiting until there are some; 0 once the writer has finished
+    // and everything was read, or when cancelled.
+    std::size_t read(std::uint8_t* data, std::size_t size);
+
+    void finish();
+    void cancel();
+
+    bool finished() const { return finished_.load(); }
+    std::size_t fill() const { return static_cast<std::size_t>(written_ - read_); }
+    std::uint64_t totalWritten() const { return written_.load(); }
+    std::uint64_t totalRead() const { return read_.load(); }
+
+private:
+    std::size_t takeLocked(std::uint8_t* data, std::size_t size);
+
+    std::vector<std::uint8_t>
+        data_;  // fixed size; bytes between the counters are guarded by mutex_
+    std::mutex mutex_;
+    std::condition_variable readable_;
+    std::condition_variable writable_;
+    std::atomic<std::uint64_t> written_{0};  // changed under mutex_, read anywhere
+    std::atomic<std::uint64_t> read_{0};     // changed under mutex_, read anywhere
+    std::atomic<bool> finished_{false};
+    bool cancelled_ = false;  // guarded by mutex_
+};
+
+}  // namespace zva

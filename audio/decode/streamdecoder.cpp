@@ -1,0 +1,90 @@
+#include "streamdecoder.h"
+
+#include "../buffer/ringbuffer.h"
+#include "../mix/mixchannel.h"
+
+namespace zva {
+namespace {
+
+constexpr std::size_t kReadBytes = 2048;
+constexpr std::size_t kPushFrames = 1024;
+
+}  // namespace
+
+StreamDecoder::StreamDecoder(DecoderKind kind, RingBuffer& ring, MixChannel& channel,
+                             Listener& listener)
+    : kind_(std::move(kind)), ring_(ring), channel_(channel), listener_(listener) {}
+
+StreamDecoder::~StreamDecoder() {
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+void StreamDecoder::start() {
+    thread_ = std::thread(&StreamDecoder::run, this);
+}
+
+void StreamDecoder::sink(void* user, const float* samples, std::size_t frames, int rate,
+                         int channels) {
+    auto* self = static_cast<StreamDecoder*>(user);
+    self->rate_ = rate;
+    self->channels_ = channels;
+    if (!self->converter_.put(samples, frames, rate, channels)) {
+        self->convertFailed_ = true;
+    }
+}
+
+bool StreamDecoder::drain() {
+    float stereo[kPushFrames * 2];
+    while (converter_.available() > 0) {
+        if (!channel_.waitForRoom(kPushFrames)) {
+            return false;
+        }
+        const std::size_t n = converter_.get(stereo, kPushFrames);
+        if (n == 0) {
+            break;
+        }
+        channel_.push(stereo, n);
+        // Reported once sound of the new format is in the channel, so a stream counts as
+        // ready only when it can start playing at once.
+        if (rate_ != reportedRate_ || channels_ != reportedChannels_) {
+            reportedRate_ = rate_;
+            reportedChannels_ = channels_;
+            listener_.formatKnown(rate_, channels_);
+        }
+    }
+    return true;
+}
+
+void StreamDecoder::run() {
+    ZVA_Decoder* decoder = kind_.info->open();
+    if (decoder == nullptr) {
+        channel_.endOfSource();
+        listener_.decodingEnded(true);
+        return;
+    }
+    unsigned char bytes[kReadBytes];
+    bool failed = false;
+    for (;;) {
+        const std::size_t n = ring_.read(bytes, sizeof bytes);
+        if (n == 0) {
+            break;
+        }
+        if (kind_.info->feed(decoder, bytes, n, &StreamDecoder::sink, this) != ZVA_FEED_OK ||
+            convertFailed_) {
+            failed = true;
+            break;
+        }
+        if (!drain()) {
+            break;
+        }
+    }
+    kind_.info->close(decoder);
+    converter_.flush();
+    drain();
+    channel_.endOfSource();
+    listener_.decodingEnded(failed);
+}
+
+}  // namespace zva

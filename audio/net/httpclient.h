@@ -1,0 +1,64 @@
+#pragma once
+
+#include <curl/curl.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zva {
+
+// Runs one HTTP(S) request at a time for a stream's download thread (libcurl's multi
+// interface, so another thread can interrupt a wait at once). Sends "Icy-MetaData: 1", accepts
+// "ICY 200 OK" as a status line, follows up to 5 redirects, verifies TLS, allows only http and
+// https, and ends a transfer that receives no byte for the read timeout.
+//
+// Thread contract: fetch() on one thread (the download thread); interrupt() from any thread,
+// as long as the object lives.
+class HttpClient {
+public:
+    struct Settings {
+        std::string agent;
+        long connectTimeoutMs = 5000;
+        long readTimeoutMs = 15000;
+    };
+
+    // Receives the answer; returning false from either call ends the transfer (Aborted).
+    class Handler {
+    public:
+        virtual ~Handler() = default;
+        virtual bool header(std::string_view line) = 0;
+        virtual bool body(const std::uint8_t* data, std::size_t size) = 0;
+    };
+
+    enum class Result { Finished, Interrupted, Aborted, Timeout, Redirects, Tls, Connect, Failed };
+
+    explicit HttpClient(Settings settings);
+    ~HttpClient();
+    HttpClient(const HttpClient&) = delete;
+    HttpClient& operator=(const HttpClient&) = delete;
+
+    // Blocks until the transfer ends. The effective address after redirects is kept.
+    Result fetch(const std::string& url, Handler& handler);
+    const std::string& effectiveUrl() const { return effectiveUrl_; }
+
+    // Makes the running (and every later) fetch() return Interrupted promptly.
+    void interrupt();
+
+private:
+    static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user);
+    static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user);
+
+    Settings settings_;
+    CURLM* multi_;  // immutable after construction
+    std::atomic<bool> interrupted_{false};
+    Handler* handler_ = nullptr;                      // download thread only
+    bool handlerRefused_ = false;                     // download thread only
+    std::chrono::steady_clock::time_point lastByte_;  // download thread only
+    std::string effectiveUrl_;                        // download thread only
+};
+
+}  // namespace zva

@@ -1,0 +1,138 @@
+#include "playlistparser.h"
+
+#include <strings.h>
+#include <algorithm>
+#include <charconv>
+
+namespace zva {
+namespace {
+
+std::string_view trim(std::string_view s) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!s.empty() && blank(s.front())) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && blank(s.back())) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+bool startsWithNoCase(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && strncasecmp(s.data(), prefix.data(), prefix.size()) == 0;
+}
+
+bool endsWithNoCase(std::string_view s, std::string_view suffix) {
+    return s.size() >= suffix.size() &&
+           strncasecmp(s.data() + s.size() - suffix.size(), suffix.data(), suffix.size()) == 0;
+}
+
+bool isWebAddress(std::string_view s) {
+    return startsWithNoCase(s, "http://") || startsWithNoCase(s, "https://");
+}
+
+std::string_view withoutBom(std::string_view s) {
+    return s.starts_with("\xEF\xBB\xBF") ? s.substr(3) : s;
+}
+
+}  // namespace
+
+bool PlaylistParser::looksLikePlaylist(std::string_view contentType, std::string_view url,
+                                       std::string_view head) {
+    contentType = contentType.substr(0, contentType.find(';'));
+    contentType = trim(contentType);
+    for (const char* type :
+         {"audio/x-scpls", "audio/scpls", "audio/x-mpegurl", "audio/mpegurl",
+          "application/x-mpegurl", "application/vnd.apple.mpegurl", "application/pls+xml"}) {
+        if (contentType.size() == std::char_traits<char>::length(type) &&
+            startsWithNoCase(contentType, type)) {
+            return true;
+        }
+    }
+    url = url.substr(0, url.find_first_of("?#"));
+    if (endsWithNoCase(url, ".pls") || endsWithNoCase(url, ".m3u") ||
+        endsWithNoCase(url, ".m3u8")) {
+        return true;
+    }
+    head = trim(withoutBom(head));
+    return startsWithNoCase(head, "[playlist]") || startsWithNoCase(head, "#EXTM3U");
+}
+
+bool PlaylistParser::feed(const std::uint8_t* data, std::size_t size) {
+    size_ += size;
+    if (size_ > kMaxSize) {
+        return false;
+    }
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const auto end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            pending_.append(text.substr(start));
+            break;
+        }
+        pending_.append(text.substr(start, end - start));
+        line(pending_);
+        pending_.clear();
+        start = end + 1;
+    }
+    return true;
+}
+
+std::vector<std::string> PlaylistParser::finish() {
+    line(pending_);
+    pending_.clear();
+    if (kind_ == Kind::M3u) {
+        return std::move(m3u_);
+    }
+    std::stable_sort(pls_.begin(), pls_.end(),
+                     [](const PlsEntry& a, const PlsEntry& b) { return a.number < b.number; });
+    std::vector<std::string> urls;
+    for (auto& entry : pls_) {
+        urls.push_back(std::move(entry.url));
+    }
+    return urls;
+}
+
+void PlaylistParser::line(std::string_view text) {
+    text = trim(text);
+    if (kind_ == Kind::Unknown) {
+        text = trim(withoutBom(text));
+        if (text.empty()) {
+            return;
+        }
+        kind_ = text.front() == '[' ? Kind::Pls : Kind::M3u;
+    }
+    if (text.empty()) {
+        return;
+    }
+    if (kind_ == Kind::M3u) {
+        if (text.front() != '#' && isWebAddress(text)) {
+            m3u_.emplace_back(text);
+        }
+        return;
+    }
+    if (text.front() == '[') {
+        inPlaylistSection_ = startsWithNoCase(text, "[playlist]");
+        return;
+    }
+    if (!inPlaylistSection_ || !startsWithNoCase(text, "file")) {
+        return;
+    }
+    const auto equals = text.find('=');
+    if (equals == std::string_view::npos) {
+        return;
+    }
+    const std::string_view key = trim(text.substr(4, equals - 4));
+    long number = -1;
+    const auto [end, ec] = std::from_chars(key.data(), key.data() + key.size(), number);
+    if (ec != std::errc() || end != key.data() + key.size() || key.empty()) {
+        return;
+    }
+    const std::string_view url = trim(text.substr(equals + 1));
+    if (isWebAddress(url)) {
+        pls_.push_back({number, std::string(url)});
+    }
+}
+
+}  // namespace zva

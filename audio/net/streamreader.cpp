@@ -1,0 +1,132 @@
+#include "streamreader.h"
+
+#include "zvaudio.h"
+
+namespace zva {
+namespace {
+
+constexpr int kMaxPlaylistDepth = 3;
+
+}  // namespace
+
+StreamReader::StreamReader(Settings settings, Events& events)
+    : settings_(std::move(settings)), events_(events), http_(settings_.http) {}
+
+int StreamReader::run(const std::string& url) {
+    return attempt(url, 0);
+}
+
+int StreamReader::attempt(const std::string& url, int depth) {
+    headers_ = ResponseHeaders();
+    mode_ = Mode::Undecided;
+    refusal_ = 0;
+    demuxer_.reset();
+    playlist_.reset();
+    stopped_ = false;
+
+    const HttpClient::Result result = http_.fetch(url, *this);
+    if (mode_ == Mode::Audio && events_.playing()) {
+        return result == HttpClient::Result::Finished ? ZVA_OK : fetchError(result);
+    }
+    if (refusal_ != 0) {
+        return refusal_;
+    }
+    if (mode_ != Mode::Playlist) {
+        if (result != HttpClient::Result::Finished) {
+            return fetchError(result);
+        }
+        return headers_.statusCode() >= 400 ? ZVA_ERROR_FILEOPEN : ZVA_ERROR_FILEFORM;
+    }
+    if (result != HttpClient::Result::Finished) {
+        return fetchError(result);
+    }
+    if (depth >= kMaxPlaylistDepth) {
+        return ZVA_ERROR_FILEFORM;
+    }
+    const std::vector<std::string> entries = playlist_->finish();
+    int error = ZVA_ERROR_FILEFORM;
+    for (const auto& entry : entries) {
+        error = attempt(entry, depth + 1);
+        if (events_.playing() || error == ZVA_OK) {
+            return error;
+        }
+    }
+    return error;
+}
+
+int StreamReader::fetchError(HttpClient::Result result) const {
+    switch (result) {
+        case HttpClient::Result::Finished:
+            return ZVA_OK;
+        case HttpClient::Result::Interrupted:
+        case HttpClient::Result::Aborted:
+            return refusal_ != 0 ? refusal_ : ZVA_ERROR_UNKNOWN;
+        case HttpClient::Result::Timeout:
+            return ZVA_ERROR_TIMEOUT;
+        case HttpClient::Result::Redirects:
+            return ZVA_ERROR_FILEFORM;
+        case HttpClient::Result::Tls:
+            return ZVA_ERROR_SSL;
+        case HttpClient::Result::Connect:
+            return ZVA_ERROR_FILEOPEN;
+        case HttpClient::Result::Failed:
+            break;
+    }
+    return ZVA_ERROR_FILEOPEN;
+}
+
+bool StreamReader::header(std::string_view line) {
+    if (!headers_.addLine(line)) {
+        refusal_ = ZVA_ERROR_FILEFORM;
+        return false;
+    }
+    return true;
+}
+
+bool StreamReader::body(const std::uint8_t* data, std::size_t size) {
+    if (mode_ == Mode::Undecided) {
+        if (headers_.statusCode() >= 400) {
+            refusal_ = ZVA_ERROR_FILEOPEN;
+            return false;
+        }
+        const std::string_view head(reinterpret_cast<const char*>(data), size);
+        const std::string& effective = http_.effectiveUrl();
+        if (settings_.followPlaylists &&
+            PlaylistParser::looksLikePlaylist(headers_.value("Content-Type"), effective, head)) {
+            mode_ = Mode::Playlist;
+            playlist_ = std::make_unique<PlaylistParser>();
+        } else {
+            mode_ = Mode::Audio;
+            const long metaInt = headers_.number("icy-metaint");
+            demuxer_ =
+                std::make_unique<IcyDemuxer>(metaInt > 0 ? static_cast<std::size_t>(metaInt) : 0);
+            if (!events_.begin(headers_)) {
+                stopped_ = true;
+                return false;
+            }
+        }
+    }
+    if (mode_ == Mode::Playlist) {
+        if (!playlist_->feed(data, size)) {
+            refusal_ = ZVA_ERROR_FILEFORM;
+            return false;
+        }
+        return true;
+    }
+    demuxer_->feed(data, size, *this);
+    return !stopped_;
+}
+
+void StreamReader::audio(const std::uint8_t* data, std::size_t size) {
+    if (!stopped_ && !events_.audio(data, size)) {
+        stopped_ = true;
+    }
+}
+
+void StreamReader::metadata(std::string_view text) {
+    if (!stopped_) {
+        events_.metadata(text);
+    }
+}
+
+}  // namespace zva

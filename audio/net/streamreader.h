@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "httpclient.h"
+#include "icydemuxer.h"
+#include "playlistparser.h"
+#include "responseheaders.h"
+
+namespace zva {
+
+// The download side of a stream: fetches the address, follows playlists (entries in order until
+// one plays, nested at most 3 deep), strips ICY metadata and hands the audio answer's headers,
+// audio bytes and metadata texts to its owner, in stream order.
+//
+// Thread contract: run() on the stream's download thread, which also makes every Events call;
+// interrupt() from any thread.
+class StreamReader : private HttpClient::Handler, private IcyDemuxer::Sink {
+public:
+    class Events {
+    public:
+        virtual ~Events() = default;
+        // The answer that carries the audio starts; its complete header block. False refuses it.
+        virtual bool begin(const ResponseHeaders& headers) = 0;
+        // Audio bytes in order. False stops the download (a refused format, or cancelled).
+        virtual bool audio(const std::uint8_t* data, std::size_t size) = 0;
+        virtual void metadata(std::string_view text) = 0;
+        // True once the audio answer was accepted for playing; no other entry is tried then.
+        virtual bool playing() const = 0;
+    };
+
+    struct Settings {
+        HttpClient::Settings http;
+        bool followPlaylists = true;
+    };
+
+    StreamReader(Settings settings, Events& events);
+
+    // The whole download. 0 when audio played and the answer then ended; otherwise the
+    // ZVA_ERROR_* code of the last failure.
+    int run(const std::string& url);
+    void interrupt() { http_.interrupt(); }
+
+private:
+    enum class Mode { Undecided, Audio, Playlist };
+
+    int attempt(const std::string& url, int depth);
+    int fetchError(HttpClient::Result result) const;
+
+    bool header(std::string_view line) override;
+    bool body(const std::uint8_t* data, std::size_t size) override;
+    void audio(const std::uint8_t* data, std::size_t size) override;
+    void metadata(std::string_view text) override;
+
+    Settings settings_;
+    Events& events_;
+    HttpClient http_;
+    // Per attempt, download thread only:
+    ResponseHeaders headers_;
+    Mode mode_ = Mode::Undecided;
+    int refusal_ = 0;  // the ZVA_ERROR_* code of a refused answer
+    std::unique_ptr<IcyDemuxer> demuxer_;
+    std::unique_ptr<PlaylistParser> playlist_;
+    bool stopped_ = false;  // the owner refused more audio
+};
+
+}  // namespace zva

@@ -1,0 +1,133 @@
+#include "output.h"
+
+#include <chrono>
+
+#include "../mix/mixchannel.h"
+#include "../mix/mixer.h"
+#include "zvaudio.h"
+
+namespace zva {
+namespace {
+
+constexpr int kPeriodFrames = 1024;
+
+}  // namespace
+
+std::vector<std::string> Output::deviceNames() {
+    std::vector<std::string> names;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        return names;
+    }
+    const int count = SDL_GetNumAudioDevices(0);
+    for (int i = 0; i < count; ++i) {
+        const char* name = SDL_GetAudioDeviceName(i, 0);
+        names.emplace_back(name != nullptr ? name : "");
+    }
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return names;
+}
+
+int Output::open(int device) {
+    close();
+    if (device == 0) {
+        silentQuit_ = false;
+        silentPaused_ = false;
+        silent_ = std::thread(&Output::silentLoop, this);
+        return ZVA_OK;
+    }
+    if (device < -1) {
+        return ZVA_ERROR_DEVICE;
+    }
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        return ZVA_ERROR_DRIVER;
+    }
+    sdlStarted_ = true;
+    std::string name;
+    if (device > 0) {
+        if (device > SDL_GetNumAudioDevices(0)) {
+            close();
+            return ZVA_ERROR_DEVICE;
+        }
+        const char* found = SDL_GetAudioDeviceName(device - 1, 0);
+        name = found != nullptr ? found : "";
+    }
+    SDL_AudioSpec wanted{};
+    wanted.freq = MixChannel::kRate;
+    wanted.format = AUDIO_F32SYS;
+    wanted.channels = 2;
+    wanted.samples = kPeriodFrames;
+    wanted.callback = &Output::sdlCallback;
+    wanted.userdata = this;
+    SDL_AudioSpec obtained{};
+    device_ = SDL_OpenAudioDevice(device > 0 ? name.c_str() : nullptr, 0, &wanted, &obtained, 0);
+    if (device_ == 0) {
+        close();
+        return ZVA_ERROR_DEVICE;
+    }
+    SDL_PauseAudioDevice(device_, 0);
+    return ZVA_OK;
+}
+
+void Output::close() {
+    if (device_ != 0) {
+        SDL_CloseAudioDevice(device_);
+        device_ = 0;
+    }
+    if (sdlStarted_) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        sdlStarted_ = false;
+    }
+    if (silent_.joinable()) {
+        {
+            std::lock_guard lock(silentMutex_);
+            silentQuit_ = true;
+        }
+        silentWake_.notify_all();
+        silent_.join();
+    }
+}
+
+void Output::setPaused(bool paused) {
+    if (device_ != 0) {
+        SDL_PauseAudioDevice(device_, paused ? 1 : 0);
+    }
+    silentPaused_ = paused;
+}
+
+void Output::sdlCallback(void* user, Uint8* stream, int length) {
+    auto* self = static_cast<Output*>(user);
+    self->mixer_.render(reinterpret_cast<float*>(stream),
+                        static_cast<std::size_t>(length) / (2 * sizeof(float)));
+}
+
+void Output::silentLoop() {
+    using Clock = std::chrono::steady_clock;
+    float period[kPeriodFrames * 2];
+    auto start = Clock::now();
+    long long rendered = 0;
+    std::unique_lock lock(silentMutex_);
+    while (!silentQuit_) {
+        silentWake_.wait_for(lock, std::chrono::milliseconds(10));
+        if (silentQuit_) {
+            break;
+        }
+        if (silentPaused_) {
+            start = Clock::now();
+            rendered = 0;
+            continue;
+        }
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+        const long long due = elapsed * MixChannel::kRate / 1000000;
+        lock.unlock();
+        while (rendered < due) {
+            const auto n =
+                static_cast<std::size_t>(std::min<long long>(kPeriodFrames, due - rendered));
+            mixer_.render(period, n);
+            rendered += static_cast<long long>(n);
+        }
+        lock.lock();
+    }
+}
+
+}  // namespace zva

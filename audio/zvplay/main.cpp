@@ -1,0 +1,168 @@
+// zvplay: plays one station through libzvaudio and prints what the library reports.
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "titletext.h"
+#include "zvaudio.h"
+
+namespace {
+
+std::atomic<bool> quit{false};
+std::mutex printMutex;  // callbacks print from the library's download thread
+
+void onSignal(int) {
+    quit = true;
+}
+
+void usage() {
+    std::fprintf(stderr,
+                 "usage: zvplay [--device N] [--volume 0..100] [--seconds S] URL\n"
+                 "       zvplay --list\n"
+                 "  --device N  output device: -1 default (the default), 0 no sound, 1.. listed\n");
+}
+
+void printHeaders(const char* texts) {
+    std::lock_guard lock(printMutex);
+    std::printf("%s\n", zvplay::toUtf8(texts).c_str());
+    for (const char* p = texts + std::strlen(texts) + 1; *p != '\0'; p += std::strlen(p) + 1) {
+        std::printf("  %s\n", zvplay::toUtf8(p).c_str());
+    }
+    std::fflush(stdout);
+}
+
+void onDownload(const void* buffer, uint32_t length, void*) {
+    if (buffer == nullptr) {
+        std::lock_guard lock(printMutex);
+        std::printf("download ended\n");
+        std::fflush(stdout);
+    } else if (length == 0) {
+        printHeaders(static_cast<const char*>(buffer));
+    }
+}
+
+void printTitle(const char* meta) {
+    std::lock_guard lock(printMutex);
+    std::printf("title: %s\n", zvplay::toUtf8(zvplay::streamTitle(meta)).c_str());
+    std::fflush(stdout);
+}
+
+void onMeta(ZVA_HSYNC, ZVA_HSTREAM, uintptr_t data, void*) {
+    printTitle(reinterpret_cast<const char*>(data));
+}
+
+const char* stateName(uint32_t state) {
+    switch (state) {
+        case ZVA_ACTIVE_PLAYING:
+            return "playing";
+        case ZVA_ACTIVE_STALLED:
+            return "stalled";
+        case ZVA_ACTIVE_PAUSED:
+            return "paused";
+        default:
+            return "stopped";
+    }
+}
+
+int listDevices() {
+    for (int n = 1; const char* name = ZVA_GetDeviceDescription(n); ++n) {
+        std::printf("%d: %s\n", n, name);
+    }
+    std::printf("0: no sound\n-1: system default\n");
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int device = -1;
+    int volume = 100;
+    double seconds = 0;
+    const char* url = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--list") {
+            return listDevices();
+        } else if (arg == "--device" && i + 1 < argc) {
+            device = std::atoi(argv[++i]);
+        } else if (arg == "--volume" && i + 1 < argc) {
+            volume = std::atoi(argv[++i]);
+        } else if (arg == "--seconds" && i + 1 < argc) {
+            seconds = std::atof(argv[++i]);
+        } else if (!arg.starts_with("--") && url == nullptr) {
+            url = argv[i];
+        } else {
+            usage();
+            return 2;
+        }
+    }
+    if (url == nullptr || volume < 0 || volume > 100) {
+        usage();
+        return 2;
+    }
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+
+    if (ZVA_Init(device, 44100, 0, nullptr, nullptr) == 0) {
+        std::fprintf(stderr, "zvplay: cannot open output device %d (error %d)\n", device,
+                     ZVA_ErrorGetCode());
+        return 1;
+    }
+    ZVA_SetConfig(ZVA_CONFIG_NET_PREBUF, 0);
+    ZVA_SetConfig(ZVA_CONFIG_NET_PLAYLIST, 1);
+    ZVA_SetConfig(ZVA_CONFIG_NET_AGENT, reinterpret_cast<uintptr_t>("zvplay/2.3"));
+    if (ZVA_PluginLoad("libzvaudio_aac.so", 0) == 0) {
+        std::fprintf(stderr, "zvplay: AAC add-on not loaded (error %d)\n", ZVA_ErrorGetCode());
+    }
+    const ZVA_HSTREAM stream = ZVA_StreamCreateURL(url, 0, ZVA_STREAM_STATUS, &onDownload, nullptr);
+    if (stream == 0) {
+        std::fprintf(stderr, "zvplay: cannot play %s (error %d)\n", url, ZVA_ErrorGetCode());
+        ZVA_Free();
+        return 1;
+    }
+    ZVA_ChannelInfo info{};
+    ZVA_ChannelGetInfo(stream, &info);
+    std::printf("format: %s, %u Hz, %u channel(s)\n",
+                info.ctype == ZVA_CTYPE_STREAM_AAC ? "AAC" : "MP3", info.freq, info.chans);
+    if (const char* meta = ZVA_ChannelGetTags(stream, ZVA_TAG_META)) {
+        printTitle(meta);
+    }
+    ZVA_ChannelSetSync(stream, ZVA_SYNC_META, 0, &onMeta, nullptr);
+    ZVA_ChannelSetAttributes(stream, -1, volume, -101);
+    ZVA_ChannelPlay(stream, 0);
+
+    const auto start = std::chrono::steady_clock::now();
+    while (!quit) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const int64_t decoded = ZVA_StreamGetFilePosition(stream, ZVA_FILEPOS_CURRENT);
+        const int64_t received = ZVA_StreamGetFilePosition(stream, ZVA_FILEPOS_DOWNLOAD);
+        const int64_t end = ZVA_StreamGetFilePosition(stream, ZVA_FILEPOS_END);
+        const uint32_t state = ZVA_ChannelIsActive(stream);
+        const uint32_t level = ZVA_ChannelGetLevel(stream);
+        const bool hasLevel = level != ZVA_LEVEL_NONE;
+        {
+            std::lock_guard lock(printMutex);
+            std::printf(
+                "buffer %3lld%%  %-7s  level L %5u R %5u%s\n",
+                end > 0 ? static_cast<long long>((received - decoded) * 100 / end) : 0,
+                stateName(state), hasLevel ? level & 0xFFFF : 0u, hasLevel ? level >> 16 : 0u,
+                ZVA_StreamGetFilePosition(stream, ZVA_FILEPOS_CONNECTED) == 1 ? ""
+                                                                              : "  (disconnected)");
+            std::fflush(stdout);
+        }
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (state == ZVA_ACTIVE_STOPPED || (seconds > 0 && elapsed >= seconds)) {
+            break;
+        }
+    }
+    ZVA_Free();
+    ZVA_PluginFree(0);
+    return 0;
+}

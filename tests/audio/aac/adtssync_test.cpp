@@ -1,0 +1,210 @@
+// The ADTS frame sync on its own: the same frames and the same skipped bytes however the input
+// is split, after garbage, across a change of stream, and with bounded memory.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "adtsheader.h"
+#include "adtssync.h"
+
+namespace {
+
+using zva::AdtsHeader;
+using zva::AdtsSync;
+using Bytes = std::vector<unsigned char>;
+using Frames = std::vector<Bytes>;
+
+constexpr int k44100 = 4;  // sampling frequency indices
+constexpr int k22050 = 7;
+
+// One ADTS frame of `length` bytes without CRC. The payload depends on `seed` so that frames
+// differ, and holds no 0xFF so that only the tests place sync bytes.
+Bytes makeFrame(size_t length, int frequencyIndex, int channels, unsigned seed) {
+    Bytes frame = {0xFF,
+                   0xF1,  // MPEG-4, layer 0, no CRC
+                   static_cast<unsigned char>(1 << 6 | frequencyIndex << 2 | channels >> 2),
+                   static_cast<unsigned char>((channels & 3) << 6 | length >> 11),
+                   static_cast<unsigned char>(length >> 3),
+                   static_cast<unsigned char>((length & 7) << 5 | 0x1F),
+                   0xFC};
+    for (size_t i = frame.size(); i < length; ++i) {
+        frame.push_back(static_cast<unsigned char>((seed * 31 + i * 7) % 0xFF));
+    }
+    return frame;
+}
+
+Frames makeFrames(int count, int frequencyIndex, unsigned seed) {
+    Frames frames;
+    for (int i = 0; i < count; ++i) {
+        frames.push_back(makeFrame(100 + (i * 37) % 300, frequencyIndex, 2, seed + i));
+    }
+    return frames;
+}
+
+// Junk with sync-like bytes: a lone 0xFF every five bytes, and in the middle a well-formed
+// header whose announced length leads to no second header.
+Bytes makeGarbage(size_t size) {
+    Bytes garbage(size);
+    for (size_t i = 0; i < size; ++i) {
+        garbage[i] = static_cast<unsigned char>(i % 5 == 0 ? 0xFF : (i * 13) % 0xF0);
+    }
+    const Bytes lure = makeFrame(AdtsHeader::kSize + 3, k44100, 2, 99);
+    std::copy(lure.begin(), lure.begin() + AdtsHeader::kSize, garbage.begin() + size / 2);
+    return garbage;
+}
+
+Bytes join(const std::vector<Bytes>& parts) {
+    Bytes all;
+    for (const auto& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+Frames concat(Frames a, const Frames& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+struct Recorder final : AdtsSync::Listener {
+    void onFrame(std::span<const unsigned char> frame) override {
+        frames.emplace_back(frame.begin(), frame.end());
+    }
+    void onSkipped(size_t bytes) override { skipped += bytes; }
+
+    // The frame lengths, so that a mismatch reads briefly.
+    std::string lengths() const {
+        std::string text;
+        for (const auto& frame : frames) {
+            text += std::to_string(frame.size()) + " ";
+        }
+        return text;
+    }
+
+    Frames frames;
+    size_t skipped = 0;
+};
+
+// Checks that `input` split in two at every offset, and fed byte by byte, gives `frames` and
+// `skipped`.
+void expectAtEverySplit(const Bytes& input, const Frames& frames, size_t skipped) {
+    for (size_t at = 0; at <= input.size() + 1; ++at) {
+        Recorder got;
+        AdtsSync sync(got);
+        if (at <= input.size()) {
+            sync.feed(input.data(), at);
+            sync.feed(input.data() + at, input.size() - at);
+        } else {
+            for (const unsigned char byte : input) {
+                sync.feed(&byte, 1);
+            }
+        }
+        ASSERT_TRUE(got.frames == frames) << "split at " << at << ": " << got.lengths();
+        ASSERT_EQ(got.skipped, skipped) << "split at " << at;
+    }
+}
+
+}  // namespace
+
+TEST(AdtsHeader, TellsPlausibleHeadersAndStreamsApart) {
+    const Bytes good = makeFrame(300, k44100, 2, 0);
+    const auto header = AdtsHeader::parse(good.data());
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->frameLength(), 300u);
+    EXPECT_TRUE(header->sameStream(*AdtsHeader::parse(makeFrame(120, k44100, 2, 5).data())));
+    EXPECT_FALSE(header->sameStream(*AdtsHeader::parse(makeFrame(300, k22050, 2, 0).data())));
+    EXPECT_FALSE(header->sameStream(*AdtsHeader::parse(makeFrame(300, k44100, 1, 0).data())));
+    const auto withByte = [&](int index, unsigned char value) {
+        Bytes bytes = good;
+        bytes[index] = value;
+        return AdtsHeader::parse(bytes.data()).has_value();
+    };
+    EXPECT_FALSE(withByte(0, 0xFE));              // no sync
+    EXPECT_FALSE(withByte(1, 0xE1));              // no sync
+    EXPECT_FALSE(withByte(1, 0xF3));              // layer 1
+    EXPECT_FALSE(withByte(2, 1 << 6 | 12 << 2));  // reserved frequency index
+    for (const size_t length : {9, 10}) {         // a CRC follows: nine bytes hold no payload
+        Bytes withCrc = makeFrame(length, k44100, 2, 0);
+        withCrc[1] = 0xF0;
+        EXPECT_EQ(AdtsHeader::parse(withCrc.data()).has_value(), length == 10);
+    }
+    EXPECT_FALSE(AdtsHeader::parse(makeFrame(7, k44100, 2, 0).data()));  // header only
+    EXPECT_TRUE(AdtsHeader::parse(makeFrame(AdtsHeader::kMaxFrame, k44100, 2, 0).data()));
+}
+
+TEST(AdtsSync, GivesTheSameFramesWhereverTheInputIsSplit) {
+    const Frames first = makeFrames(6, k44100, 1);
+    const Frames second = makeFrames(6, k44100, 50);
+    const Frames other = makeFrames(5, k22050, 9);
+    const Bytes garbage = makeGarbage(301);
+    SCOPED_TRACE("garbage first");
+    expectAtEverySplit(join({garbage, join(first)}), first, garbage.size());
+    SCOPED_TRACE("garbage mid-stream");
+    expectAtEverySplit(join({join(first), garbage, join(second)}), concat(first, second),
+                       garbage.size());
+    SCOPED_TRACE("change of stream");
+    expectAtEverySplit(join({join(first), join(other)}), concat(first, other), 0);
+}
+
+TEST(AdtsSync, TakesNoHeaderWithoutAConfirmingNextHeader) {
+    // A lone frame between junk, and a frame followed by one of another stream.
+    const Bytes input =
+        join({makeGarbage(40), makeFrame(200, k44100, 2, 3), makeGarbage(40),
+              makeFrame(200, k44100, 2, 4), makeFrame(200, k22050, 2, 5), makeGarbage(300)});
+    Recorder got;
+    AdtsSync sync(got);
+    sync.feed(input.data(), input.size());
+    EXPECT_TRUE(got.frames.empty()) << got.lengths();
+    // Up to seven bytes may wait for more data; everything before them is dropped.
+    EXPECT_GE(got.skipped, input.size() - AdtsHeader::kSize);
+}
+
+TEST(AdtsSync, ALongFalseHeaderDelaysTheSearchOnlyUntilItIsDisproved) {
+    // A lone header announcing 8000 bytes: the sync waits for what should follow it, then drops
+    // it and finds the frames it had held back.
+    const Bytes lure = makeFrame(8000, k44100, 2, 0);
+    const Frames frames = makeFrames(40, k44100, 3);
+    const Bytes input = join({Bytes(lure.begin(), lure.begin() + AdtsHeader::kSize), join(frames)});
+    ASSERT_GT(input.size(), 8000u + AdtsHeader::kSize);
+    Recorder got;
+    AdtsSync sync(got);
+    sync.feed(input.data(), 8000);
+    EXPECT_TRUE(got.frames.empty());
+    sync.feed(input.data() + 8000, input.size() - 8000);
+    EXPECT_TRUE(got.frames == frames) << got.lengths();
+    EXPECT_EQ(got.skipped, AdtsHeader::kSize);
+}
+
+TEST(AdtsSync, DropsEndlessJunkAndRecovers) {
+    const Bytes junk = makeGarbage(64 * 1024);
+    Recorder got;
+    AdtsSync sync(got);
+    for (int i = 0; i < 64; ++i) {
+        sync.feed(junk.data(), junk.size());
+    }
+    EXPECT_TRUE(got.frames.empty());
+    EXPECT_GE(got.skipped, 64 * junk.size() - AdtsHeader::kMaxFrame);
+    const Frames frames = makeFrames(8, k44100, 7);
+    const Bytes stream = join(frames);
+    sync.feed(stream.data(), stream.size());
+    EXPECT_TRUE(got.frames == frames) << got.lengths();
+}
+
+TEST(AdtsSync, RecognisesAStreamFromItsFirstBytes) {
+    const Bytes two = join(makeFrames(2, k44100, 1));
+    const Bytes shifted = join({makeGarbage(33), two});
+    EXPECT_TRUE(AdtsSync::holdsSync(two.data(), two.size()));
+    EXPECT_TRUE(AdtsSync::holdsSync(shifted.data(), shifted.size()));
+    const size_t secondHeaderEnd = makeFrames(1, k44100, 1)[0].size() + AdtsHeader::kSize;
+    EXPECT_TRUE(AdtsSync::holdsSync(two.data(), secondHeaderEnd));
+    EXPECT_FALSE(AdtsSync::holdsSync(two.data(), secondHeaderEnd - 1));
+    const Bytes mixed = join({makeFrame(200, k44100, 2, 0), makeFrame(200, k22050, 2, 0)});
+    EXPECT_FALSE(AdtsSync::holdsSync(mixed.data(), mixed.size()));
+    // Regular MPEG-1 layer III headers are not ADTS.
+    Bytes mp3Frame(417, 0x11);
+    std::copy_n(Bytes{0xFF, 0xFB, 0x90, 0x64}.begin(), 4, mp3Frame.begin());
+    const Bytes mp3 = join({mp3Frame, mp3Frame, mp3Frame});
+    EXPECT_FALSE(AdtsSync::holdsSync(mp3.data(), mp3.size()));
+}

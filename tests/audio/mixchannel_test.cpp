@@ -1,0 +1,125 @@
+#include "mix/mixchannel.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "buffer/ringbuffer.h"
+#include "mix/mixer.h"
+
+namespace {
+
+using State = zva::MixChannel::State;
+
+std::vector<float> tone(std::size_t frames, float left, float right) {
+    std::vector<float> out(frames * 2);
+    for (std::size_t i = 0; i < frames; ++i) {
+        const float s = std::sin(static_cast<float>(i) * 0.07f);
+        out[i * 2] = s * left;
+        out[i * 2 + 1] = s * right;
+    }
+    return out;
+}
+
+float maxStep(const std::vector<float>& out) {
+    float step = 0;
+    for (std::size_t i = 2; i < out.size(); ++i) {
+        step = std::max(step, std::fabs(out[i] - out[i - 2]));
+    }
+    return step;
+}
+
+TEST(MixChannel, FadesInAndFollowsVolumeWithoutJumps) {
+    zva::RingBuffer ring(1000);
+    zva::MixChannel channel(44100, &ring);
+    const auto in = tone(44100, 1.0f, 1.0f);
+    ASSERT_EQ(channel.push(in.data(), 44100), 44100u);
+    channel.play();
+    ASSERT_EQ(channel.state(), State::Playing);
+    std::vector<float> out(4410 * 2, 0.0f);
+    channel.mixInto(out.data(), 4410);
+    // A step of the tone itself is at most 0.07; a click would be far larger.
+    EXPECT_LT(std::fabs(out[0]), 0.01f);
+    EXPECT_LT(maxStep(out), 0.08f);
+    channel.setVolume(0.0f);
+    std::fill(out.begin(), out.end(), 0.0f);
+    channel.mixInto(out.data(), 4410);
+    EXPECT_LT(maxStep(out), 0.08f);
+    EXPECT_EQ(out[out.size() - 1], 0.0f);
+    // Volume is not applied to the level.
+    const auto level = channel.level();
+    EXPECT_GT(level[0], 30000);
+    EXPECT_GT(level[1], 30000);
+}
+
+TEST(MixChannel, VolumeAndBalanceScaleOutput) {
+    zva::RingBuffer ring(1000);
+    zva::MixChannel channel(44100, &ring);
+    const auto in = tone(44100, 0.8f, 0.4f);
+    channel.push(in.data(), 44100);
+    channel.setVolume(0.5f);
+    channel.setPan(-1.0f);
+    channel.play();
+    std::vector<float> out(8820 * 2, 0.0f);
+    channel.mixInto(out.data(), 8820);
+    float peak[2] = {0, 0};
+    for (std::size_t i = 4410; i < 8820; ++i) {
+        peak[0] = std::max(peak[0], std::fabs(out[i * 2]));
+        peak[1] = std::max(peak[1], std::fabs(out[i * 2 + 1]));
+    }
+    EXPECT_NEAR(peak[0], 0.4f, 0.01f);
+    EXPECT_EQ(peak[1], 0.0f);
+    const auto level = channel.level();
+    EXPECT_NEAR(level[0], 0.8 * 32768, 0.01 * 32768);
+    EXPECT_NEAR(level[1], 0.4 * 32768, 0.01 * 32768);
+}
+
+TEST(MixChannel, StallsWhenDryAndResumesAtQuarterRefill) {
+    zva::RingBuffer ring(1000);
+    zva::MixChannel channel(4096, &ring);
+    const auto in = tone(1000, 0.5f, 0.5f);
+    channel.push(in.data(), 1000);
+    channel.play();
+    std::vector<float> out(2048 * 2, 0.0f);
+    channel.mixInto(out.data(), 2048);
+    EXPECT_EQ(channel.state(), State::Stalled);
+    EXPECT_EQ(channel.level()[0], 0);
+    channel.push(in.data(), 1000);
+    std::vector<std::uint8_t> bytes(249, 0);
+    ring.write(bytes.data(), bytes.size());
+    channel.mixInto(out.data(), 16);
+    EXPECT_EQ(channel.state(), State::Stalled) << "249 of 1000 bytes is below a quarter";
+    ring.write(bytes.data(), 1);
+    channel.mixInto(out.data(), 16);
+    EXPECT_EQ(channel.state(), State::Playing);
+    channel.endOfSource();
+    channel.mixInto(out.data(), 2048);
+    EXPECT_EQ(channel.state(), State::Stopped) << "the source ended and everything was played";
+}
+
+TEST(Mixer, SumsOnlyPlayingChannels) {
+    zva::RingBuffer ring(1000);
+    auto a = std::make_shared<zva::MixChannel>(4096, &ring);
+    auto b = std::make_shared<zva::MixChannel>(4096, &ring);
+    const auto in = tone(4096, 0.25f, 0.25f);
+    a->push(in.data(), 4096);
+    b->push(in.data(), 4096);
+    zva::Mixer mixer;
+    mixer.add(a);
+    mixer.add(b);
+    a->play();
+    std::vector<float> out(2048 * 2, 1.0f);
+    mixer.render(out.data(), 2048);
+    const float single = out[2000 * 2];
+    b->play();
+    mixer.render(out.data(), 1024);
+    mixer.remove(b.get());
+    b->stop();
+    EXPECT_NE(single, 0.0f);
+    mixer.render(out.data(), 1024);
+    EXPECT_EQ(b->state(), State::Stopped);
+    EXPECT_EQ(a->state(), State::Playing);
+}
+
+}  // namespace

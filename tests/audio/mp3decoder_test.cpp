@@ -1,0 +1,100 @@
+#include "decode/mp3decoder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "fixtures.h"
+
+namespace {
+
+struct Decoded {
+    std::size_t frames = 0;
+    int rate = 0;
+    int channels = 0;
+    float peak[2] = {0.0f, 0.0f};
+};
+
+void collect(void* user, const float* samples, std::size_t frames, int rate, int channels) {
+    auto* out = static_cast<Decoded*>(user);
+    out->rate = rate;
+    out->channels = channels;
+    // Skip the first half second, as the fixture's peaks do, so the encoder's attack is out.
+    for (std::size_t i = 0; i < frames; ++i, ++out->frames) {
+        if (out->frames < static_cast<std::size_t>(rate / 2)) {
+            continue;
+        }
+        for (int c = 0; c < channels; ++c) {
+            out->peak[c] = std::max(out->peak[c], std::fabs(samples[i * channels + c]));
+        }
+    }
+}
+
+Decoded decode(const std::vector<std::uint8_t>& bytes, std::size_t cut) {
+    const ZVA_PluginInfo& info = zva::mp3DecoderInfo();
+    ZVA_Decoder* decoder = info.open();
+    Decoded out;
+    EXPECT_EQ(info.feed(decoder, bytes.data(), cut, collect, &out), ZVA_FEED_OK);
+    EXPECT_EQ(info.feed(decoder, bytes.data() + cut, bytes.size() - cut, collect, &out),
+              ZVA_FEED_OK);
+    info.close(decoder);
+    return out;
+}
+
+TEST(Mp3Decoder, DecodesFixtureWithKnownPeaks) {
+    for (const char* name :
+         {"tone44.mp3", "tone22.mp3", "tone11.mp3", "tone44mono.mp3", "tone44.mp2"}) {
+        const auto bytes = zvtest::audioFixture(name);
+        const Decoded out = decode(bytes, bytes.size() / 2);
+        EXPECT_EQ(out.rate, zvtest::fixtureValue(name, "sample_rate")) << name;
+        EXPECT_EQ(out.channels, zvtest::fixtureValue(name, "channels")) << name;
+        const double seconds = static_cast<double>(out.frames) / out.rate;
+        // Encoder and decoder delay add up to a frame or two.
+        EXPECT_NEAR(seconds, zvtest::fixtureValue(name, "seconds"), 0.25) << name;
+        EXPECT_NEAR(out.peak[0] * 32768, zvtest::fixtureValue(name, "peak_left"), 400) << name;
+        if (out.channels == 2) {
+            EXPECT_NEAR(out.peak[1] * 32768, zvtest::fixtureValue(name, "peak_right"), 400) << name;
+        }
+    }
+}
+
+TEST(Mp3Decoder, SameFramesForEverySplitAfterGarbage) {
+    auto bytes = zvtest::garbage(700);
+    const auto audio = zvtest::audioFixture("tone11.mp3");
+    bytes.insert(bytes.end(), audio.begin(), audio.end());
+    const Decoded whole = decode(bytes, bytes.size());
+    ASSERT_GT(whole.frames, 11025u * 2);
+    for (std::size_t cut = 0; cut < 2200; ++cut) {
+        const Decoded split = decode(bytes, cut);
+        ASSERT_EQ(split.frames, whole.frames) << "cut at " << cut;
+    }
+}
+
+TEST(Mp3Decoder, ProbeTakesMpegAndLeavesAdts) {
+    const ZVA_PluginInfo& info = zva::mp3DecoderInfo();
+    const auto mp3 = zvtest::audioFixture("tone44.mp3");
+    const auto aac = zvtest::audioFixture("tone44.aac");
+    EXPECT_NE(info.probe("", mp3.data(), 4096), 0);
+    EXPECT_EQ(info.probe("audio/mpeg", aac.data(), 4096), 0);
+    const auto noise = zvtest::garbage(4096);
+    EXPECT_EQ(info.probe("application/octet-stream", noise.data(), noise.size()), 0);
+    EXPECT_NE(info.probe("audio/mpeg", noise.data(), noise.size()), 0);
+    EXPECT_EQ(info.ctype, 65541u);
+}
+
+TEST(Mp3Decoder, GivesUpOnEndlessGarbage) {
+    const ZVA_PluginInfo& info = zva::mp3DecoderInfo();
+    ZVA_Decoder* decoder = info.open();
+    const auto noise = zvtest::garbage(64 * 1024);
+    Decoded out;
+    int result = ZVA_FEED_OK;
+    for (int i = 0; i < 8 && result == ZVA_FEED_OK; ++i) {
+        result = info.feed(decoder, noise.data(), noise.size(), collect, &out);
+    }
+    info.close(decoder);
+    EXPECT_EQ(result, ZVA_FEED_FATAL);
+    EXPECT_EQ(out.frames, 0u);
+}
+
+}  // namespace

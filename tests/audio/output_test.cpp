@@ -1,0 +1,239 @@
+// What reaches the speakers: SDL's disk driver records the output, a PulseAudio server with two
+// null sinks shows the device list and the chosen device.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "fixtures.h"
+#include "stationd.h"
+#include "waitfor.h"
+#include "zvaudio.h"
+
+// libpulse hands data between its threads through its own lock-free channel, which
+// ThreadSanitizer cannot see from an uninstrumented library, and keeps an allocation for the
+// whole process; only that library is excused.
+extern "C" const char* __tsan_default_suppressions() {
+    return "race:libpulsecommon\n";
+}
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libpulse.so\n";
+}
+
+namespace {
+
+using zvtest::waitFor;
+
+constexpr int kRate = 44100;
+
+struct Analysis {
+    double frequency[2] = {0, 0};
+    double peak[2] = {0, 0};  // 0..32768
+};
+
+// Measures one second of recorded stereo output, starting 0.3 s after the first sound.
+Analysis analyse(const std::vector<float>& samples) {
+    Analysis result;
+    std::size_t first = 0;
+    while (first * 2 < samples.size() &&
+           std::fabs(samples[first * 2]) + std::fabs(samples[first * 2 + 1]) < 1e-3f) {
+        ++first;
+    }
+    const std::size_t begin = first + kRate * 3 / 10;
+    const std::size_t end = begin + kRate;
+    if (end * 2 > samples.size()) {
+        return result;
+    }
+    for (int c = 0; c < 2; ++c) {
+        int rising = 0;
+        double peak = 0;
+        for (std::size_t i = begin + 1; i < end; ++i) {
+            const float prev = samples[(i - 1) * 2 + c];
+            const float cur = samples[i * 2 + c];
+            rising += prev < 0.0f && cur >= 0.0f;
+            peak = std::max(peak, static_cast<double>(std::fabs(cur)));
+        }
+        result.frequency[c] = rising;
+        result.peak[c] = peak * 32768.0;
+    }
+    return result;
+}
+
+class DiskOutputTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { server = std::make_unique<zvtest::Stationd>(ZV_TEST_DATA_DIR); }
+    static void TearDownTestSuite() { server.reset(); }
+
+    void SetUp() override {
+        file_ = std::filesystem::path(::testing::TempDir()) /
+                ("zvaudio-disk-" + std::to_string(::getpid()) + ".raw");
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", file_.c_str(), 1);
+        ASSERT_EQ(ZVA_Init(-1, 44100, 0, nullptr, nullptr), 1) << ZVA_ErrorGetCode();
+    }
+    void TearDown() override {
+        ZVA_Free();
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        std::filesystem::remove(file_);
+    }
+
+    // Plays the station until 1.5 s of its sound are on disk, polling the levels meanwhile.
+    std::vector<float> play(const std::string& path, int volume,
+                            std::vector<uint32_t>* levels = nullptr) {
+        const ZVA_HSTREAM h =
+            ZVA_StreamCreateURL(server->url(path).c_str(), 0, 0, nullptr, nullptr);
+        EXPECT_NE(h, 0u) << path << " error " << ZVA_ErrorGetCode();
+        EXPECT_EQ(ZVA_ChannelSetAttributes(h, -1, volume, -101), 1);
+        const auto startBytes = std::filesystem::file_size(file_);
+        EXPECT_EQ(ZVA_ChannelPlay(h, 0), 1);
+        const auto wanted = startBytes + static_cast<std::uintmax_t>(kRate * 2 * 1.8 * 4);
+        EXPECT_TRUE(waitFor([&] {
+            if (levels != nullptr && ZVA_ChannelIsActive(h) == ZVA_ACTIVE_PLAYING) {
+                levels->push_back(ZVA_ChannelGetLevel(h));
+            }
+            return std::filesystem::file_size(file_) >= wanted;
+        }));
+        ZVA_Free();
+        std::ifstream in(file_, std::ios::binary);
+        in.seekg(static_cast<std::streamoff>(startBytes));
+        std::vector<float> samples(kRate * 2 * 3);
+        in.read(reinterpret_cast<char*>(samples.data()),
+                static_cast<std::streamsize>(samples.size() * sizeof(float)));
+        samples.resize(static_cast<std::size_t>(in.gcount()) / sizeof(float));
+        return samples;
+    }
+
+    static void expectTones(const Analysis& a, const std::string& fixture) {
+        EXPECT_NEAR(a.frequency[0], zvtest::fixtureValue(fixture, "tone_left"),
+                    zvtest::fixtureValue(fixture, "tone_left") * 0.02)
+            << fixture;
+        EXPECT_NEAR(a.frequency[1], zvtest::fixtureValue(fixture, "tone_right"),
+                    zvtest::fixtureValue(fixture, "tone_right") * 0.02)
+            << fixture;
+    }
+
+    std::filesystem::path file_;
+    static std::unique_ptr<zvtest::Stationd> server;
+};
+
+std::unique_ptr<zvtest::Stationd> DiskOutputTest::server;
+
+TEST_F(DiskOutputTest, TonesArriveOnTheirChannelsWithFixturePeaksAndLevels) {
+    std::vector<uint32_t> levels;
+    const Analysis a = analyse(play("/mp3", 100, &levels));
+    expectTones(a, "tone44.mp3");
+    const double left = zvtest::fixtureValue("tone44.mp3", "peak_left");
+    const double right = zvtest::fixtureValue("tone44.mp3", "peak_right");
+    EXPECT_NEAR(a.peak[0], left, left * 0.02);
+    EXPECT_NEAR(a.peak[1], right, right * 0.02);
+    // Levels from the middle of the tone (the first polls still see the fade-in).
+    ASSERT_GT(levels.size(), 20u);
+    std::vector<uint32_t> middle(levels.begin() + static_cast<long>(levels.size() / 3),
+                                 levels.end());
+    std::nth_element(middle.begin(), middle.begin() + static_cast<long>(middle.size() / 2),
+                     middle.end());
+    const uint32_t median = middle[middle.size() / 2];
+    EXPECT_NEAR(median & 0xFFFF, left, left * 0.02);
+    EXPECT_NEAR(median >> 16, right, right * 0.02);
+}
+
+TEST_F(DiskOutputTest, VolumeFiftyHalvesTheAmplitude) {
+    const Analysis a = analyse(play("/mp3", 50));
+    expectTones(a, "tone44.mp3");
+    EXPECT_NEAR(a.peak[0], zvtest::fixtureValue("tone44.mp3", "peak_left") / 2.0,
+                zvtest::fixtureValue("tone44.mp3", "peak_left") * 0.02);
+    EXPECT_NEAR(a.peak[1], zvtest::fixtureValue("tone44.mp3", "peak_right") / 2.0,
+                zvtest::fixtureValue("tone44.mp3", "peak_right") * 0.02);
+}
+
+TEST_F(DiskOutputTest, OtherRatesAndMonoComeOutAt44100Stereo) {
+    for (const auto& [path, fixture] :
+         {std::pair{"/mp3-48", "tone48.mp3"}, std::pair{"/mp3-22", "tone22.mp3"},
+          std::pair{"/mp3-mono", "tone44mono.mp3"}}) {
+        // Each play ends with ZVA_Free; the first was opened by SetUp.
+        ZVA_Free();
+        ASSERT_EQ(ZVA_Init(-1, 44100, 0, nullptr, nullptr), 1);
+        const Analysis a = analyse(play(path, 100));
+        expectTones(a, fixture);
+        const double left = zvtest::fixtureValue(fixture, "peak_left");
+        const double right = zvtest::fixtureValue(fixture, "peak_right");
+        EXPECT_NEAR(a.peak[0], left, left * 0.05) << fixture;
+        EXPECT_NEAR(a.peak[1], right, right * 0.05) << fixture;
+    }
+}
+
+// Runs a command with the private PulseAudio server's environment; its output.
+std::string run(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+            out += buffer;
+        }
+        pclose(pipe);
+    }
+    return out;
+}
+
+// The index of a sink by name, from "pactl list short sinks"; empty when absent.
+std::string sinkIndex(const std::string& name) {
+    std::istringstream lines(run("pactl list short sinks"));
+    std::string index, sink, rest;
+    while (lines >> index >> sink && std::getline(lines, rest)) {
+        if (sink == name) {
+            return index;
+        }
+    }
+    return {};
+}
+
+bool sinkHasInput(const std::string& index) {
+    std::istringstream lines(run("pactl list short sink-inputs"));
+    std::string input, sink, rest;
+    while (lines >> input >> sink && std::getline(lines, rest)) {
+        if (sink == index) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(PulseOutput, ListsBothSinksInOrderAndPlaysIntoTheSecond) {
+    const char* runtime = std::getenv("ZENOVIA_PULSE_RUNTIME_DIR");
+    if (runtime == nullptr || *runtime == '\0') {
+        GTEST_SKIP() << "no private PulseAudio server: ZENOVIA_PULSE_RUNTIME_DIR is not set "
+                        "(scripts/test.sh starts one through scripts/pulse.sh)";
+    }
+    setenv("XDG_RUNTIME_DIR", runtime, 1);
+    setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+    std::vector<std::string> names;
+    for (int n = 1; const char* name = ZVA_GetDeviceDescription(n); ++n) {
+        names.emplace_back(name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Egyes", "Kettes"}));
+    const std::string kettes = sinkIndex("kettes");
+    ASSERT_FALSE(kettes.empty());
+    ASSERT_FALSE(sinkHasInput(kettes));
+
+    zvtest::Stationd server(ZV_TEST_DATA_DIR);
+    ASSERT_EQ(ZVA_Init(2, 44100, 0, nullptr, nullptr), 1) << ZVA_ErrorGetCode();
+    const ZVA_HSTREAM h = ZVA_StreamCreateURL(server.url("/mp3").c_str(), 0, 0, nullptr, nullptr);
+    ASSERT_NE(h, 0u);
+    ASSERT_EQ(ZVA_ChannelPlay(h, 0), 1);
+    EXPECT_TRUE(waitFor([&] { return sinkHasInput(kettes); }));
+    EXPECT_FALSE(sinkHasInput(sinkIndex("egyes")));
+    EXPECT_EQ(ZVA_Free(), 1);
+    EXPECT_EQ(ZVA_Init(5, 44100, 0, nullptr, nullptr), 0);
+    EXPECT_EQ(ZVA_ErrorGetCode(), ZVA_ERROR_DEVICE);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+}
+
+}  // namespace

@@ -1,0 +1,78 @@
+#include "buffer/ringbuffer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+
+TEST(RingBuffer, CarriesBytesInOrderAcrossThreads) {
+    zva::RingBuffer ring(1000);
+    constexpr std::size_t kTotal = 200000;
+    std::atomic<std::size_t> maxFill{0};
+    std::thread writer([&] {
+        std::vector<std::uint8_t> block(777);
+        for (std::size_t sent = 0; sent < kTotal;) {
+            const std::size_t n = std::min(block.size(), kTotal - sent);
+            for (std::size_t i = 0; i < n; ++i) {
+                block[i] = static_cast<std::uint8_t>((sent + i) % 251);
+            }
+            ASSERT_TRUE(ring.write(block.data(), n));
+            sent += n;
+        }
+        ring.finish();
+    });
+    std::vector<std::uint8_t> got;
+    std::uint8_t piece[300];
+    while (const std::size_t n = ring.read(piece, sizeof piece)) {
+        maxFill = std::max(maxFill.load(), ring.fill());
+        got.insert(got.end(), piece, piece + n);
+    }
+    writer.join();
+    ASSERT_EQ(got.size(), kTotal);
+    for (std::size_t i = 0; i < kTotal; ++i) {
+        ASSERT_EQ(got[i], i % 251) << "at " << i;
+    }
+    EXPECT_LE(maxFill, ring.capacity());
+    EXPECT_EQ(ring.totalRead(), kTotal);
+}
+
+TEST(RingBuffer, WriterWaitsUntilHalfEmpty) {
+    zva::RingBuffer ring(100);
+    std::vector<std::uint8_t> bytes(100, 7);
+    ASSERT_TRUE(ring.write(bytes.data(), 100));
+    std::atomic<bool> written{false};
+    std::thread writer([&] {
+        EXPECT_TRUE(ring.write(bytes.data(), 60));
+        written = true;
+    });
+    std::uint8_t piece[100];
+    // Taking 40 leaves the buffer less than half empty: the writer keeps waiting (it cannot
+    // store its 60 bytes anyway), and the fill never passes the capacity.
+    ASSERT_EQ(ring.read(piece, 40), 40u);
+    EXPECT_LE(ring.fill(), ring.capacity());
+    ASSERT_EQ(ring.read(piece, 30), 30u);
+    writer.join();
+    EXPECT_TRUE(written);
+    EXPECT_EQ(ring.totalWritten(), 160u);
+    EXPECT_EQ(ring.fill(), 90u);
+}
+
+TEST(RingBuffer, CancelReleasesBothSides) {
+    zva::RingBuffer ring(10);
+    std::vector<std::uint8_t> bytes(30, 1);
+    std::thread writer([&] { EXPECT_FALSE(ring.write(bytes.data(), bytes.size())); });
+    zva::RingBuffer empty(10);
+    std::thread reader([&] {
+        std::uint8_t b[4];
+        EXPECT_EQ(empty.read(b, sizeof b), 0u);
+    });
+    ring.cancel();
+    empty.cancel();
+    writer.join();
+    reader.join();
+}
+
+}  // namespace
