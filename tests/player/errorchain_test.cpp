@@ -1,10 +1,13 @@
 #include "engine/errorchain.h"
+#include "engine/errorbox.h"
 #include "engine/errorlog.h"
 #include "playertest.h"
 #include "startup/programpaths.h"
 
 #include <QDateTime>
 #include <QLocale>
+
+#include <zvaudio.h>
 
 #include <stdexcept>
 
@@ -109,4 +112,20 @@ TEST_F(ErrorLog, UnwritableLogIsDroppedQuietly) {
     EXPECT_NO_THROW(
         zverr::trapEvent("frmMain.cmdStop_Click", [] { throw std::runtime_error("x"); }));
     EXPECT_EQ(readFile(notAFolder), QByteArray("x"));
+}
+
+TEST_F(ErrorLog, AudioLibraryFailureBoxCarriesTheErrorCode) {
+    ZVA_ChannelPlay(0xFFFFFFF0u, 0);  // no such stream
+    zverr::Error_(QStringLiteral("Az AAC modul nem érhető el  "));
+    ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);  // succeeds: the code is cleared
+    zverr::Error_(QStringLiteral("Nincs hiba"));
+    ZVA_Free();
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Error"));
+    EXPECT_EQ(boxes.shown[0].icon, zvbox::Icon::Exclamation);
+    EXPECT_EQ(boxes.shown[0].buttons, zvbox::Buttons::Ok);
+    EXPECT_EQ(
+        boxes.shown[0].text,
+        QStringLiteral("Az AAC modul nem érhető el  \r\n\r\nerror code: %1").arg(ZVA_ERROR_HANDLE));
+    EXPECT_EQ(boxes.shown[1].text, QStringLiteral("Nincs hiba\r\n\r\nerror code: 0"));
 }
