@@ -219,6 +219,11 @@ bool Stream::playing() const {
     return started_;
 }
 
+bool Stream::wellFed() const {
+    // Half the download buffer is seconds of sound: far more than a gathering pause.
+    return started_ && ring_->fill() * 2 >= ring_->capacity();
+}
+
 void Stream::formatKnown(int rate, int channels) {
     {
         std::lock_guard lock(mutex_);

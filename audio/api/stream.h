@@ -73,6 +73,7 @@ private:
     bool audio(const std::uint8_t* data, std::size_t size) override;
     void metadata(std::string_view text) override;
     bool playing() const override;
+    bool wellFed() const override;
     void formatKnown(int rate, int channels) override;
     void decodingEnded(bool failed) override;
 

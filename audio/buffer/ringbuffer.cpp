@@ -15,10 +15,11 @@ bool RingBuffer::write(const std::uint8_t* data, std::size_t size) {
         if (room == 0) {
             // Wait for half the buffer (or the rest of this block) rather than each byte, so
             // the connection is paused and resumed in large steps.
-            const std::size_t wanted = std::min(size, cap / 2 + 1);
+            wanted_ = std::min(size, cap / 2 + 1);
             writable_.wait(lock, [&] {
-                return cancelled_ || cap - static_cast<std::size_t>(written_ - read_) >= wanted;
+                return cancelled_ || cap - static_cast<std::size_t>(written_ - read_) >= wanted_;
             });
+            wanted_ = 0;
             if (cancelled_) {
                 return false;
             }
@@ -48,7 +49,8 @@ std::size_t RingBuffer::takeLocked(std::uint8_t* data, std::size_t size) {
     std::memcpy(data, &data_[at], first);
     std::memcpy(data + first, &data_[0], n - first);
     read_ += n;
-    if (n > 0) {
+    // Only the read that makes enough room wakes the writer, not every read on the way there.
+    if (wanted_ != 0 && cap - static_cast<std::size_t>(written_ - read_) >= wanted_) {
         writable_.notify_all();
     }
     return n;

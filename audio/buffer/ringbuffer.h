@@ -47,6 +47,7 @@ private:
     std::atomic<std::uint64_t> read_{0};     // changed under mutex_, read anywhere
     std::atomic<bool> finished_{false};
     bool cancelled_ = false;  // guarded by mutex_
+    std::size_t wanted_ = 0;  // guarded by mutex_; room the waiting writer needs, 0: none waits
 };
 
 }  // namespace zva

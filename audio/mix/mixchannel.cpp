@@ -21,11 +21,10 @@ std::size_t MixChannel::push(const float* stereo, std::size_t frames) {
     std::lock_guard lock(mutex_);
     const std::size_t capacity = fifo_.size() / 2;
     const std::size_t n = std::min(frames, capacity - count_);
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::size_t at = (readPos_ + count_ + i) % capacity;
-        fifo_[at * 2] = stereo[i * 2];
-        fifo_[at * 2 + 1] = stereo[i * 2 + 1];
-    }
+    const std::size_t end = (readPos_ + count_) % capacity;
+    const std::size_t first = std::min(n, capacity - end);
+    std::copy_n(stereo, first * 2, &fifo_[end * 2]);
+    std::copy_n(stereo + first * 2, (n - first) * 2, &fifo_[0]);
     count_ += n;
     return n;
 }
@@ -34,7 +33,13 @@ bool MixChannel::waitForRoom(std::size_t frames) {
     std::unique_lock lock(mutex_);
     const std::size_t capacity = fifo_.size() / 2;
     frames = std::min(frames, capacity);
-    roomAvailable_.wait(lock, [&] { return cancelled_ || capacity - count_ >= frames; });
+    if (capacity - count_ < frames) {
+        // Once it has to wait, the decoder waits for half the FIFO: it then decodes in large
+        // steps instead of waking for every period the output takes.
+        roomWanted_ = std::max(frames, capacity / 2);
+        roomAvailable_.wait(lock, [&] { return cancelled_ || capacity - count_ >= roomWanted_; });
+        roomWanted_ = 0;
+    }
     return !cancelled_;
 }
 
@@ -66,23 +71,39 @@ void MixChannel::mixInto(float* out, std::size_t frames) {
     const float right = volume_ * (pan_ < 0.0f ? 1.0f + pan_ : 1.0f);
     const std::array<float, 2> target{left, right};
     const std::size_t n = std::min(frames, count_);
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::size_t at = (readPos_ + i) % capacity;
-        for (std::size_t c = 0; c < 2; ++c) {
-            const float sample = fifo_[at * 2 + c];
-            levelHistory_[levelPos_ * 2 + c] = std::fabs(sample);
-            if (gain_[c] < target[c]) {
-                gain_[c] = std::min(target[c], gain_[c] + kGainStep);
-            } else if (gain_[c] > target[c]) {
-                gain_[c] = std::max(target[c], gain_[c] - kGainStep);
+    // In runs that wrap neither the FIFO nor the level history, so no frame pays for an index
+    // wrap; the gain ramp is only worked out while a gain is moving.
+    for (std::size_t done = 0; done < n;) {
+        const std::size_t run = std::min({n - done, capacity - readPos_, kLevelFrames - levelPos_});
+        const float* in = &fifo_[readPos_ * 2];
+        float* level = &levelHistory_[levelPos_ * 2];
+        float* mixed = out + done * 2;
+        if (gain_ == target) {
+            for (std::size_t i = 0; i < run * 2; i += 2) {
+                level[i] = std::fabs(in[i]);
+                level[i + 1] = std::fabs(in[i + 1]);
+                mixed[i] += in[i] * target[0];
+                mixed[i + 1] += in[i + 1] * target[1];
             }
-            out[i * 2 + c] += sample * gain_[c];
+        } else {
+            for (std::size_t i = 0; i < run * 2; i += 2) {
+                for (std::size_t c = 0; c < 2; ++c) {
+                    if (gain_[c] < target[c]) {
+                        gain_[c] = std::min(target[c], gain_[c] + kGainStep);
+                    } else if (gain_[c] > target[c]) {
+                        gain_[c] = std::max(target[c], gain_[c] - kGainStep);
+                    }
+                    level[i + c] = std::fabs(in[i + c]);
+                    mixed[i + c] += in[i + c] * gain_[c];
+                }
+            }
         }
-        levelPos_ = (levelPos_ + 1) % kLevelFrames;
+        readPos_ = (readPos_ + run) % capacity;
+        levelPos_ = (levelPos_ + run) % kLevelFrames;
+        count_ -= run;
+        done += run;
     }
-    readPos_ = (readPos_ + n) % capacity;
-    count_ -= n;
-    if (n > 0) {
+    if (roomWanted_ != 0 && capacity - count_ >= roomWanted_) {
         roomAvailable_.notify_one();
     }
     if (n < frames) {

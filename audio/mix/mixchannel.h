@@ -29,7 +29,8 @@ public:
     MixChannel(std::size_t capacityFrames, const RingBuffer* ring);
 
     std::size_t push(const float* stereo, std::size_t frames);
-    // Waits until `frames` frames fit or cancel() was called; false when cancelled.
+    // Returns at once when `frames` frames fit; otherwise waits until half the FIFO (at least
+    // `frames`) is free or cancel() was called. False when cancelled.
     bool waitForRoom(std::size_t frames);
     // The decoder has delivered everything it will: when the FIFO runs dry the channel stops
     // instead of stalling.
@@ -53,7 +54,8 @@ private:
 
     mutable std::mutex mutex_;
     std::condition_variable roomAvailable_;
-    std::vector<float> fifo_;  // fixed size; frames between readPos_ and readPos_ + count_
+    std::size_t roomWanted_ = 0;  // free frames the waiting decoder needs; 0 when none waits
+    std::vector<float> fifo_;     // fixed size; frames between readPos_ and readPos_ + count_
     std::size_t readPos_ = 0;
     std::size_t count_ = 0;
     const RingBuffer* ring_;  // immutable; outlives the channel's use by the mixer

@@ -1,12 +1,12 @@
 #include "httpclient.h"
 
-#include <mutex>
-
 namespace zva {
 namespace {
 
 // The longest single wait, so the read timeout is checked even when nothing happens.
 constexpr int kPollMs = 250;
+// How long a well-fed handler lets the network gather data between looks.
+constexpr std::chrono::milliseconds kGatherTime{100};
 
 void globalInit() {
     static std::once_flag once;
@@ -27,7 +27,11 @@ HttpClient::~HttpClient() {
 }
 
 void HttpClient::interrupt() {
-    interrupted_ = true;
+    {
+        std::lock_guard lock(waitMutex_);
+        interrupted_ = true;
+    }
+    interruptWake_.notify_all();
     if (multi_ != nullptr) {
         curl_multi_wakeup(multi_);
     }
@@ -141,6 +145,10 @@ HttpClient::Result HttpClient::fetch(const std::string& url, Handler& handler) {
         if (silence >= std::chrono::milliseconds(settings_.readTimeoutMs)) {
             result = Result::Timeout;
             break;
+        }
+        if (handler.wellFed()) {
+            std::unique_lock lock(waitMutex_);
+            interruptWake_.wait_for(lock, kGatherTime, [this] { return interrupted_.load(); });
         }
         curl_multi_poll(multi_, nullptr, 0, kPollMs, nullptr);
     }

@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -32,6 +34,10 @@ public:
         virtual ~Handler() = default;
         virtual bool header(std::string_view line) = 0;
         virtual bool body(const std::uint8_t* data, std::size_t size) = 0;
+        // True while the handler holds so much that new bytes can wait a little: the client
+        // then lets the network gather data before it looks again, so that one wake-up takes
+        // many packets instead of each packet costing one.
+        virtual bool wellFed() const = 0;
     };
 
     enum class Result { Finished, Interrupted, Aborted, Timeout, Redirects, Tls, Connect, Failed };
@@ -53,8 +59,10 @@ private:
     static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user);
 
     Settings settings_;
-    CURLM* multi_;  // immutable after construction
-    std::atomic<bool> interrupted_{false};
+    CURLM* multi_;                          // immutable after construction
+    std::atomic<bool> interrupted_{false};  // set under waitMutex_, read anywhere
+    std::mutex waitMutex_;
+    std::condition_variable interruptWake_;           // ends a gathering pause at once
     Handler* handler_ = nullptr;                      // download thread only
     bool handlerRefused_ = false;                     // download thread only
     std::chrono::steady_clock::time_point lastByte_;  // download thread only

@@ -117,6 +117,10 @@ bool StreamReader::body(const std::uint8_t* data, std::size_t size) {
     return !stopped_;
 }
 
+bool StreamReader::wellFed() const {
+    return mode_ == Mode::Audio && !stopped_ && events_.wellFed();
+}
+
 void StreamReader::audio(const std::uint8_t* data, std::size_t size) {
     if (!stopped_ && !events_.audio(data, size)) {
         stopped_ = true;

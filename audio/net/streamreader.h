@@ -31,6 +31,8 @@ public:
         virtual void metadata(std::string_view text) = 0;
         // True once the audio answer was accepted for playing; no other entry is tried then.
         virtual bool playing() const = 0;
+        // True while the audio already buffered leaves time to gather the next bytes.
+        virtual bool wellFed() const = 0;
     };
 
     struct Settings {
@@ -53,6 +55,7 @@ private:
 
     bool header(std::string_view line) override;
     bool body(const std::uint8_t* data, std::size_t size) override;
+    bool wellFed() const override;
     void audio(const std::uint8_t* data, std::size_t size) override;
     void metadata(std::string_view text) override;
 

@@ -91,7 +91,11 @@ void Output::setPaused(bool paused) {
     if (device_ != 0) {
         SDL_PauseAudioDevice(device_, paused ? 1 : 0);
     }
-    silentPaused_ = paused;
+    {
+        std::lock_guard lock(silentMutex_);
+        silentPaused_ = paused;
+    }
+    silentWake_.notify_all();
 }
 
 void Output::sdlCallback(void* user, Uint8* stream, int length) {
@@ -103,30 +107,27 @@ void Output::sdlCallback(void* user, Uint8* stream, int length) {
 void Output::silentLoop() {
     using Clock = std::chrono::steady_clock;
     float period[kPeriodFrames * 2];
-    auto start = Clock::now();
-    long long rendered = 0;
+    const auto stopping = [this] { return silentQuit_ || silentPaused_; };
     std::unique_lock lock(silentMutex_);
     while (!silentQuit_) {
-        silentWake_.wait_for(lock, std::chrono::milliseconds(10));
-        if (silentQuit_) {
-            break;
-        }
         if (silentPaused_) {
-            start = Clock::now();
-            rendered = 0;
+            silentWake_.wait(lock, [this] { return silentQuit_ || !silentPaused_; });
             continue;
         }
-        const auto elapsed =
-            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
-        const long long due = elapsed * MixChannel::kRate / 1000000;
-        lock.unlock();
-        while (rendered < due) {
-            const auto n =
-                static_cast<std::size_t>(std::min<long long>(kPeriodFrames, due - rendered));
-            mixer_.render(period, n);
-            rendered += static_cast<long long>(n);
+        // Like a sound card, the thread sleeps until a whole period has played and then takes
+        // the next one, so it wakes once per period. Periods are timed from the (re)start, so
+        // a late wake-up is made up at once and the mix keeps real time.
+        const auto start = Clock::now();
+        for (long long taken = 0;; taken += kPeriodFrames) {
+            const auto due = start + std::chrono::microseconds((taken + kPeriodFrames) * 1000000 /
+                                                               MixChannel::kRate);
+            if (silentWake_.wait_until(lock, due, stopping)) {
+                break;
+            }
+            lock.unlock();
+            mixer_.render(period, kPeriodFrames);
+            lock.lock();
         }
-        lock.lock();
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <SDL.h>
 
-#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -45,8 +44,8 @@ private:
     std::thread silent_;            // the no-sound device's thread, when that one is open
     std::mutex silentMutex_;
     std::condition_variable silentWake_;
-    bool silentQuit_ = false;  // guarded by silentMutex_
-    std::atomic<bool> silentPaused_{false};
+    bool silentQuit_ = false;    // guarded by silentMutex_
+    bool silentPaused_ = false;  // guarded by silentMutex_
 };
 
 }  // namespace zva

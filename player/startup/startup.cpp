@@ -12,9 +12,10 @@
 
 #include <QDir>
 
+#include <array>
 #include <future>
+#include <optional>
 #include <thread>
-#include <vector>
 
 namespace zvstartup {
 namespace {
@@ -73,29 +74,25 @@ std::unique_ptr<frmMain> Main(const QStringList& arguments) {
 void MainCont(StationList& list) {
     const QString temp = zvpaths::tempFolder();
     list.defaultLogoFile = temp + QStringLiteral("/zvlogodef.gif");
-
-    std::vector<std::future<bool>> downloads;
-    downloads.reserve(kStationCount + 1);
-    auto fetch = [&](const QString& url, const QString& path) {
-        downloads.push_back(std::async(std::launch::async, modDownText::DownloadFile, url, path));
+    auto download = [](const QString& url, const QString& path) {
+        return std::async(std::launch::async, modDownText::DownloadFile, url, path);
     };
-    fetch(list.defaultPictureUrl, list.defaultLogoFile);
-    for (int i = 0; i < kStationCount; ++i) {
-        StationRecord& station = list.stations[static_cast<size_t>(i)];
-        if (station.pictureUrl == QLatin1String("def")) {
-            continue;
+
+    std::future<bool> defaultLogo = download(list.defaultPictureUrl, list.defaultLogoFile);
+    std::array<std::optional<std::future<bool>>, kStationCount> logos;
+    for (size_t i = 0; i < logos.size(); ++i) {
+        StationRecord& station = list.stations[i];
+        if (station.pictureUrl != QLatin1String("def")) {
+            station.logoFile = temp + QStringLiteral("/zvlogo%1.gif").arg(i);
+            logos[i] = download(station.pictureUrl, station.logoFile);
         }
-        station.logoFile = temp + QStringLiteral("/zvlogo%1.gif").arg(i);
-        fetch(station.pictureUrl, station.logoFile);
     }
 
-    downloads.front().wait();
-    size_t next = 1;
-    for (StationRecord& station : list.stations) {
-        if (station.pictureUrl == QLatin1String("def")) {
-            station.logoFile = list.defaultLogoFile;
-        } else if (!downloads[next++].get()) {
-            station.logoFile = list.defaultLogoFile;
+    // The default logo's own outcome does not matter: whoever shows it checks the file.
+    defaultLogo.wait();
+    for (size_t i = 0; i < logos.size(); ++i) {
+        if (!logos[i] || !logos[i]->get()) {
+            list.stations[i].logoFile = list.defaultLogoFile;
         }
     }
 }
