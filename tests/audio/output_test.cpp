@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "command.h"
 #include "fixtures.h"
 #include "stationd.h"
 #include "waitfor.h"
@@ -170,22 +171,9 @@ TEST_F(DiskOutputTest, OtherRatesAndMonoComeOutAt44100Stereo) {
     }
 }
 
-// Runs a command with the private PulseAudio server's environment; its output.
-std::string run(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[512];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-            out += buffer;
-        }
-        pclose(pipe);
-    }
-    return out;
-}
-
 // The index of a sink by name, from "pactl list short sinks"; empty when absent.
 std::string sinkIndex(const std::string& name) {
-    std::istringstream lines(run("pactl list short sinks"));
+    std::istringstream lines(zvtest::runCommand("pactl list short sinks"));
     std::string index, sink, rest;
     while (lines >> index >> sink && std::getline(lines, rest)) {
         if (sink == name) {
@@ -196,7 +184,7 @@ std::string sinkIndex(const std::string& name) {
 }
 
 bool sinkHasInput(const std::string& index) {
-    std::istringstream lines(run("pactl list short sink-inputs"));
+    std::istringstream lines(zvtest::runCommand("pactl list short sink-inputs"));
     std::string input, sink, rest;
     while (lines >> input >> sink && std::getline(lines, rest)) {
         if (sink == index) {

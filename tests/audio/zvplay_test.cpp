@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "command.h"
 #include "stationd.h"
 #include "titletext.h"
 
@@ -28,22 +29,11 @@ TEST(TitleText, StreamTitleUpToClosingQuote) {
     EXPECT_EQ(zvplay::streamTitle("streamtitle='x';"), "");
 }
 
-std::string run(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[512];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-            out += buffer;
-        }
-        pclose(pipe);
-    }
-    return out;
-}
-
 TEST(Zvplay, PrintsHeadersTitlesStateAndLevels) {
     zvtest::Stationd server(ZV_TEST_DATA_DIR);
-    const std::string out = run(std::string(ZV_BIN_DIR) + "/zvplay --device 0 --seconds 1.2 '" +
-                                server.url("/mp3?title_interval=0.5") + "' 2>&1");
+    const std::string out =
+        zvtest::runCommand(std::string(ZV_BIN_DIR) + "/zvplay --device 0 --seconds 1.2 '" +
+                           server.url("/mp3?title_interval=0.5") + "' 2>&1");
     EXPECT_NE(out.find("ICY 200 OK\n"), std::string::npos) << out;
     EXPECT_NE(out.find("icy-name: Teszt Rádió MP3"), std::string::npos) << out;
     EXPECT_NE(out.find("format: MP3, 44100 Hz, 2 channel(s)"), std::string::npos) << out;
@@ -54,8 +44,9 @@ TEST(Zvplay, PrintsHeadersTitlesStateAndLevels) {
 
 TEST(Zvplay, ReportsStreamThatCannotPlay) {
     zvtest::Stationd server(ZV_TEST_DATA_DIR);
-    const std::string out = run(std::string(ZV_BIN_DIR) + "/zvplay --device 0 '" +
-                                server.url("/nincs-ilyen") + "' 2>&1; echo \"exit $?\"");
+    const std::string out =
+        zvtest::runCommand(std::string(ZV_BIN_DIR) + "/zvplay --device 0 '" +
+                           server.url("/nincs-ilyen") + "' 2>&1; echo \"exit $?\"");
     EXPECT_NE(out.find("cannot play"), std::string::npos) << out;
     EXPECT_NE(out.find("exit 1"), std::string::npos) << out;
 }
