@@ -77,3 +77,18 @@ TEST_F(Downloads, ProbeKeepsTheFirst64KiB) {
 TEST_F(Downloads, SilentBodyCountsAsEmpty) {
     EXPECT_EQ(getUrls(url("/kicsi.txt?stall_after=0")), QString());
 }
+
+// A station address may be an endless stream: the probe takes its first bytes and returns,
+// whether the server answers "ICY 200 OK" or "HTTP/1.0 200 OK" with an audio content type.
+// Without the initial burst the stream arrives at its bit rate, so a probe that waited for
+// 64 KiB would bring back exactly that much.
+TEST(StreamProbe, EndlessStreamsAreReachable) {
+    zvtest::Stationd stations(ZV_TEST_DATA_DIR);
+    for (const char* path : {"/mp3?burst=0", "/http/mp3?burst=0", "/aac?burst=0"}) {
+        const QString first = getUrls(QString::fromStdString(stations.url(path)));
+        EXPECT_FALSE(first.isEmpty()) << path;
+        EXPECT_LT(first.size(), 64 * 1024) << path;
+    }
+    // The same stream, answered with a server error, is not.
+    EXPECT_TRUE(getUrls(QString::fromStdString(stations.url("/mp3?status=503"))).isEmpty());
+}
