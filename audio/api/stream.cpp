@@ -17,8 +17,11 @@ constexpr std::size_t kMaxProbeBytes = 32 * 1024;
 constexpr std::size_t kProbeWindow = 8192;
 constexpr std::size_t kMinBuffer = 16 * 1024;
 constexpr std::size_t kMaxBuffer = 16 * 1024 * 1024;
-constexpr std::size_t kChannelFrames = 8192;
+// 370 ms of decoded sound: the decoder, which refills half of it at a time, wakes about five
+// times a second.
+constexpr std::size_t kChannelFrames = 16384;
 constexpr int kDefaultBitrate = 128000;
+constexpr std::chrono::milliseconds kMaxGather{500};
 
 }  // namespace
 
@@ -219,9 +222,14 @@ bool Stream::playing() const {
     return started_;
 }
 
-bool Stream::wellFed() const {
-    // Half the download buffer is seconds of sound: far more than a gathering pause.
-    return started_ && ring_->fill() * 2 >= ring_->capacity();
+std::chrono::milliseconds Stream::gatherTime() const {
+    if (!started_ || ring_->fill() * 2 < ring_->capacity()) {
+        return std::chrono::milliseconds(0);
+    }
+    // Half full, the buffer holds at least half its time in sound (more where it was rounded up
+    // to its minimum size), so the next bytes may wait a quarter of that. At the default size
+    // the download then wakes about twice a second.
+    return std::min(kMaxGather, std::chrono::milliseconds(settings_.bufferMs / 8));
 }
 
 void Stream::formatKnown(int rate, int channels) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -73,7 +74,7 @@ private:
     bool audio(const std::uint8_t* data, std::size_t size) override;
     void metadata(std::string_view text) override;
     bool playing() const override;
-    bool wellFed() const override;
+    std::chrono::milliseconds gatherTime() const override;
     void formatKnown(int rate, int channels) override;
     void decodingEnded(bool failed) override;
 

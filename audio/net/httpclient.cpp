@@ -5,8 +5,6 @@ namespace {
 
 // The longest single wait, so the read timeout is checked even when nothing happens.
 constexpr int kPollMs = 250;
-// How long a well-fed handler lets the network gather data between looks.
-constexpr std::chrono::milliseconds kGatherTime{100};
 
 void globalInit() {
     static std::once_flag once;
@@ -146,9 +144,9 @@ HttpClient::Result HttpClient::fetch(const std::string& url, Handler& handler) {
             result = Result::Timeout;
             break;
         }
-        if (handler.wellFed()) {
+        if (const auto gather = handler.gatherTime(); gather.count() > 0) {
             std::unique_lock lock(waitMutex_);
-            interruptWake_.wait_for(lock, kGatherTime, [this] { return interrupted_.load(); });
+            interruptWake_.wait_for(lock, gather, [this] { return interrupted_.load(); });
         }
         curl_multi_poll(multi_, nullptr, 0, kPollMs, nullptr);
     }

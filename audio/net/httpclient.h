@@ -34,10 +34,10 @@ public:
         virtual ~Handler() = default;
         virtual bool header(std::string_view line) = 0;
         virtual bool body(const std::uint8_t* data, std::size_t size) = 0;
-        // True while the handler holds so much that new bytes can wait a little: the client
-        // then lets the network gather data before it looks again, so that one wake-up takes
-        // many packets instead of each packet costing one.
-        virtual bool wellFed() const = 0;
+        // How long new bytes may wait: the client lets the network gather data that long
+        // before it looks again, so that one wake-up takes many packets instead of each packet
+        // costing one. Zero while the handler wants every byte at once.
+        virtual std::chrono::milliseconds gatherTime() const = 0;
     };
 
     enum class Result { Finished, Interrupted, Aborted, Timeout, Redirects, Tls, Connect, Failed };

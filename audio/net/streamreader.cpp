@@ -117,8 +117,8 @@ bool StreamReader::body(const std::uint8_t* data, std::size_t size) {
     return !stopped_;
 }
 
-bool StreamReader::wellFed() const {
-    return mode_ == Mode::Audio && !stopped_ && events_.wellFed();
+std::chrono::milliseconds StreamReader::gatherTime() const {
+    return mode_ == Mode::Audio && !stopped_ ? events_.gatherTime() : std::chrono::milliseconds(0);
 }
 
 void StreamReader::audio(const std::uint8_t* data, std::size_t size) {

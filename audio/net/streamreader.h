@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -31,8 +32,8 @@ public:
         virtual void metadata(std::string_view text) = 0;
         // True once the audio answer was accepted for playing; no other entry is tried then.
         virtual bool playing() const = 0;
-        // True while the audio already buffered leaves time to gather the next bytes.
-        virtual bool wellFed() const = 0;
+        // How long the next audio bytes may wait (HttpClient::Handler::gatherTime).
+        virtual std::chrono::milliseconds gatherTime() const = 0;
     };
 
     struct Settings {
@@ -55,7 +56,7 @@ private:
 
     bool header(std::string_view line) override;
     bool body(const std::uint8_t* data, std::size_t size) override;
-    bool wellFed() const override;
+    std::chrono::milliseconds gatherTime() const override;
     void audio(const std::uint8_t* data, std::size_t size) override;
     void metadata(std::string_view text) override;
 

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 #include "buffer/ringbuffer.h"
@@ -96,6 +99,51 @@ TEST(MixChannel, StallsWhenDryAndResumesAtQuarterRefill) {
     channel.endOfSource();
     channel.mixInto(out.data(), 2048);
     EXPECT_EQ(channel.state(), State::Stopped) << "the source ended and everything was played";
+}
+
+TEST(MixChannel, WaitingDecoderWakesOnlyWhenHalfIsFree) {
+    using namespace std::chrono_literals;
+    zva::RingBuffer ring(1000);
+    zva::MixChannel channel(4096, &ring);
+    const auto in = tone(4096, 0.5f, 0.5f);
+    ASSERT_EQ(channel.push(in.data(), 4096), 4096u);
+    channel.play();
+    std::vector<float> out(1000 * 2, 0.0f);
+    channel.mixInto(out.data(), 1000);
+    // Room for the 1000 frames asked for: no wait.
+    ASSERT_TRUE(channel.waitForRoom(1000));
+    std::atomic<bool> asking{false};
+    std::atomic<std::size_t> refilled{0};
+    std::thread decoder([&] {
+        asking = true;
+        if (channel.waitForRoom(1024)) {
+            refilled = channel.push(in.data(), 4096);
+        }
+    });
+    while (!asking) {
+        std::this_thread::yield();
+    }
+    // Whether a thread sleeps on can only be seen by giving it time not to: first to reach its
+    // wait, then to show that 2000 free frames (room for the 1024 asked for, but less than half
+    // the FIFO) do not wake it.
+    std::this_thread::sleep_for(50ms);
+    channel.mixInto(out.data(), 1000);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(refilled, 0u);
+    channel.mixInto(out.data(), 100);
+    decoder.join();
+    EXPECT_EQ(refilled, 2100u);
+    EXPECT_EQ(channel.state(), State::Playing);
+}
+
+TEST(MixChannel, CancelReleasesWaitingDecoder) {
+    zva::RingBuffer ring(1000);
+    zva::MixChannel channel(4096, &ring);
+    const auto in = tone(4096, 0.5f, 0.5f);
+    ASSERT_EQ(channel.push(in.data(), 4096), 4096u);
+    std::thread decoder([&] { EXPECT_FALSE(channel.waitForRoom(1024)); });
+    channel.cancel();
+    decoder.join();
 }
 
 TEST(Mixer, SumsOnlyPlayingChannels) {
