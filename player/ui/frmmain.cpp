@@ -115,15 +115,13 @@ void frmMain::createControls() {
 
     tmrLo_ = new QTimer(this);
     tmrLo_->setInterval(kClockPeriodMs);
-    connect(tmrLo_, &QTimer::timeout, this, [this] {
-        lblOra_->setValue(clockText(QDateTime::currentDateTime(), QLocale::system()));
-    });
+    connect(tmrLo_, &QTimer::timeout, this, &frmMain::showClock);
 }
 
 void frmMain::Form_Load() {
     VScroll1_->setRange(0, 50);  // the top end is the loudest
     VScroll1_->setValue(zvsettings::storedVolume());
-    lblOra_->setValue(clockText(QDateTime::currentDateTime(), QLocale::system()));
+    showClock();
     lblTitle_->setValue(kPrompt);
 
     for (int i = 0; i < zvstartup::kStationCount; ++i) {
@@ -148,6 +146,10 @@ void frmMain::Form_Load() {
     lblName_->setValue(QString());
     lblDesc_->setValue(QString());
     tmrLo_->start();
+}
+
+void frmMain::showClock() {
+    lblOra_->setValue(clockText(QDateTime::currentDateTime(), QLocale::system()));
 }
 
 void frmMain::layoutPresetRow(int first, int last) {

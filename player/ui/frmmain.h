@@ -40,6 +40,7 @@ private:
     void createControls();
     void layoutPresetRow(int first, int last);
     void showLogo(const QString& file);
+    void showClock();
     void Form_Resize();
     void Form_Unload();
     void VuR_DblClick();
