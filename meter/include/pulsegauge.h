@@ -221,6 +221,7 @@ private:
     void drawLine(int p, qint32 color);
     void clearSurface();
     QRgb toRgb(qint32 color) const;
+    void setZoneColor(qint32 value, qint32& color, std::array<int, 3>& rgb, const QString& name);
 
     // Properties as stored; the four levels keep their clamped values.
     qint32 backColor_ = 0;  // the surface's background colour, also used for drawing

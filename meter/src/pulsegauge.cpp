@@ -203,37 +203,29 @@ void PulseGauge::setBackColor(qint32 BckCol) {
     update();
 }
 
-void PulseGauge::setLowColor(qint32 LowCol) {
-    if (LowCol < 0) {
+void PulseGauge::setZoneColor(qint32 value, qint32& color, std::array<int, 3>& rgb,
+                              const QString& name) {
+    // A negative zone colour is ignored without a trace: nothing stored, notified or drawn.
+    if (value < 0) {
         return;
     }
-    lowColor_ = LowCol;
-    lowRgb_ = {LowCol & 0xFF, (LowCol >> 8) & 0xFF, (LowCol >> 16) & 0xFF};
-    emit PropertyChanged(QStringLiteral("LowColor"));
+    color = value;
+    rgb = {value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF};
+    emit PropertyChanged(name);
     DrawMeter();
     update();
+}
+
+void PulseGauge::setLowColor(qint32 LowCol) {
+    setZoneColor(LowCol, lowColor_, lowRgb_, QStringLiteral("LowColor"));
 }
 
 void PulseGauge::setMidColor(qint32 MidCol) {
-    if (MidCol < 0) {
-        return;
-    }
-    midColor_ = MidCol;
-    midRgb_ = {MidCol & 0xFF, (MidCol >> 8) & 0xFF, (MidCol >> 16) & 0xFF};
-    emit PropertyChanged(QStringLiteral("MidColor"));
-    DrawMeter();
-    update();
+    setZoneColor(MidCol, midColor_, midRgb_, QStringLiteral("MidColor"));
 }
 
 void PulseGauge::setHiColor(qint32 HiCol) {
-    if (HiCol < 0) {
-        return;
-    }
-    hiColor_ = HiCol;
-    hiRgb_ = {HiCol & 0xFF, (HiCol >> 8) & 0xFF, (HiCol >> 16) & 0xFF};
-    emit PropertyChanged(QStringLiteral("HiColor"));
-    DrawMeter();
-    update();
+    setZoneColor(HiCol, hiColor_, hiRgb_, QStringLiteral("HiColor"));
 }
 
 bool PulseGauge::Border() const {
