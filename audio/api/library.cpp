@@ -10,8 +10,13 @@ namespace {
 thread_local int lastError = ZVA_OK;
 
 constexpr std::size_t kMaxAgent = 1024;
+constexpr char kDefaultAgent[] = "libzvaudio/2.3";
+// The whole open is bounded by default at three connect timeouts, and never longer than this.
+constexpr int kMaxDefaultOpenMs = 30000;
 
 }  // namespace
+
+Library::Library() : agent_(&*agentPool_.insert(kDefaultAgent).first) {}
 
 Library& Library::instance() {
     static Library* library = new Library;  // never destroyed: threads may outlive exit
@@ -54,7 +59,10 @@ int Library::init(int device) {
         return 0;
     }
     initialised_ = true;
-    ready_ = true;
+    {
+        std::lock_guard lock(mutex_);
+        ready_ = true;
+    }
     setError(ZVA_OK);
     return 1;
 }
@@ -63,12 +71,12 @@ bool Library::free() {
     std::vector<std::shared_ptr<Stream>> doomed;
     {
         std::lock_guard deviceLock(deviceMutex_);
+        std::lock_guard lock(mutex_);
         if (!initialised_ || !ready_) {
             setError(ZVA_ERROR_INIT);
             return false;
         }
         ready_ = false;
-        std::lock_guard lock(mutex_);
         ++generation_;
         for (auto& [handle, stream] : streams_) {
             doomed.push_back(stream);
@@ -77,14 +85,24 @@ bool Library::free() {
         doomed.insert(doomed.end(), opening_.begin(), opening_.end());
     }
     // No lock is held here: a stream's callback may be calling into the library right now.
-    for (const auto& stream : doomed) {
-        stream->shutdown();
-    }
+    end(doomed);
+    reaper_.joinAll();
     std::lock_guard deviceLock(deviceMutex_);
     output_.close();
     initialised_ = false;
     setError(ZVA_OK);
     return true;
+}
+
+void Library::end(const std::vector<std::shared_ptr<Stream>>& streams) {
+    // Every stream is told first and joined after, so that a stream still connecting does not
+    // hold up the others, and one blocked in a callback is released by the others' ends.
+    for (const auto& stream : streams) {
+        stream->cancel();
+    }
+    for (const auto& stream : streams) {
+        stream->join(reaper_);
+    }
 }
 
 bool Library::stop() {
@@ -114,111 +132,112 @@ bool Library::play(Stream& stream) {
     return true;
 }
 
+const Library::NumberOption* Library::numberOption(std::uint32_t option) {
+    static const NumberOption options[] = {
+        {ZVA_CONFIG_NET_TIMEOUT, 1, 600000, &Library::connectTimeoutMs_},
+        {ZVA_CONFIG_NET_BUFFER, 500, 60000, &Library::bufferMs_},
+        {ZVA_CONFIG_NET_PREBUF, 0, 100, &Library::prebufPercent_},
+        {ZVA_CONFIG_NET_PLAYLIST, 0, 1, &Library::followPlaylists_},
+        {ZVA_CONFIG_NET_READTIMEOUT, 100, 600000, &Library::readTimeoutMs_},
+        {ZVA_CONFIG_NET_OPENTIMEOUT, 0, 600000, &Library::openTimeoutMs_},
+        {ZVA_CONFIG_NET_PLAYLIST_ENTRIES, 1, 1000, &Library::playlistEntries_},
+    };
+    for (const NumberOption& entry : options) {
+        if (entry.option == option) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
 bool Library::setConfig(std::uint32_t option, std::uintptr_t value) {
     std::lock_guard lock(configMutex_);
-    const auto number = static_cast<long long>(static_cast<std::intptr_t>(value));
-    switch (option) {
-        case ZVA_CONFIG_NET_TIMEOUT:
-            if (number < 1 || number > 600000) {
-                break;
-            }
-            connectTimeoutMs_ = static_cast<int>(number);
-            return true;
-        case ZVA_CONFIG_NET_BUFFER:
-            if (number < 500 || number > 60000) {
-                break;
-            }
-            bufferMs_ = static_cast<int>(number);
-            return true;
-        case ZVA_CONFIG_NET_PREBUF:
-            if (number < 0 || number > 100) {
-                break;
-            }
-            prebufPercent_ = static_cast<int>(number);
-            return true;
-        case ZVA_CONFIG_NET_AGENT: {
-            const auto* text = reinterpret_cast<const char*>(value);
-            agent_ = text != nullptr ? std::string(text, strnlen(text, kMaxAgent))
-                                     : std::string("libzvaudio/2.3");
-            return true;
-        }
-        case ZVA_CONFIG_NET_PLAYLIST:
-            if (number != 0 && number != 1) {
-                break;
-            }
-            followPlaylists_ = number == 1;
-            return true;
-        case ZVA_CONFIG_NET_READTIMEOUT:
-            if (number < 100 || number > 600000) {
-                break;
-            }
-            readTimeoutMs_ = static_cast<int>(number);
-            return true;
-        default:
-            setError(ZVA_ERROR_ILLTYPE);
-            return false;
+    if (option == ZVA_CONFIG_NET_AGENT) {
+        const auto* text = reinterpret_cast<const char*>(value);
+        agent_ = &*agentPool_
+                       .insert(text != nullptr ? std::string(text, strnlen(text, kMaxAgent))
+                                               : std::string(kDefaultAgent))
+                       .first;
+        return true;
     }
-    setError(ZVA_ERROR_ILLPARAM);
-    return false;
+    const NumberOption* entry = numberOption(option);
+    if (entry == nullptr) {
+        setError(ZVA_ERROR_ILLTYPE);
+        return false;
+    }
+    const auto number = static_cast<long long>(static_cast<std::intptr_t>(value));
+    if (number < entry->min || number > entry->max) {
+        setError(ZVA_ERROR_ILLPARAM);
+        return false;
+    }
+    this->*entry->field = static_cast<int>(number);
+    return true;
 }
 
 std::uintptr_t Library::config(std::uint32_t option) {
     std::lock_guard lock(configMutex_);
     setError(ZVA_OK);
-    switch (option) {
-        case ZVA_CONFIG_NET_TIMEOUT:
-            return static_cast<std::uintptr_t>(connectTimeoutMs_);
-        case ZVA_CONFIG_NET_BUFFER:
-            return static_cast<std::uintptr_t>(bufferMs_);
-        case ZVA_CONFIG_NET_PREBUF:
-            return static_cast<std::uintptr_t>(prebufPercent_);
-        case ZVA_CONFIG_NET_AGENT:
-            return reinterpret_cast<std::uintptr_t>(agent_.c_str());
-        case ZVA_CONFIG_NET_PLAYLIST:
-            return followPlaylists_ ? 1 : 0;
-        case ZVA_CONFIG_NET_READTIMEOUT:
-            return static_cast<std::uintptr_t>(readTimeoutMs_);
-        default:
-            setError(ZVA_ERROR_ILLTYPE);
-            return static_cast<std::uintptr_t>(-1);
+    if (option == ZVA_CONFIG_NET_AGENT) {
+        return reinterpret_cast<std::uintptr_t>(agent_->c_str());
     }
+    const NumberOption* entry = numberOption(option);
+    if (entry == nullptr) {
+        setError(ZVA_ERROR_ILLTYPE);
+        return static_cast<std::uintptr_t>(-1);
+    }
+    return static_cast<std::uintptr_t>(this->*entry->field);
 }
 
-std::uint32_t Library::createStream(const char* url, std::uint32_t flags, ZVA_DownloadProc proc,
-                                    void* user) {
-    if (!ready_) {
-        setError(ZVA_ERROR_INIT);
-        return 0;
-    }
-    if (url == nullptr ||
-        (strncasecmp(url, "http://", 7) != 0 && strncasecmp(url, "https://", 8) != 0)) {
-        setError(ZVA_ERROR_FILEOPEN);
-        return 0;
-    }
+Stream::Settings Library::streamSettings(const char* url, std::uint32_t flags,
+                                         ZVA_DownloadProc proc, void* user) {
     Stream::Settings settings;
     settings.url = url;
     settings.flags = flags;
     settings.proc = proc;
     settings.user = user;
     settings.decoders = plugins_.decoders();
-    {
-        std::lock_guard lock(configMutex_);
-        settings.reader.http.agent = agent_;
-        settings.reader.http.connectTimeoutMs = connectTimeoutMs_;
-        settings.reader.http.readTimeoutMs = readTimeoutMs_;
-        settings.reader.followPlaylists = followPlaylists_;
-        settings.bufferMs = bufferMs_;
-        settings.prebufPercent = prebufPercent_;
-    }
+    std::lock_guard lock(configMutex_);
+    settings.reader.http.agent = *agent_;
+    settings.reader.http.connectTimeoutMs = connectTimeoutMs_;
+    settings.reader.http.readTimeoutMs = readTimeoutMs_;
+    settings.reader.followPlaylists = followPlaylists_ != 0;
+    settings.reader.maxEntries = playlistEntries_;
+    settings.bufferMs = bufferMs_;
+    settings.prebufPercent = prebufPercent_;
+    settings.openTimeout = std::chrono::milliseconds(
+        openTimeoutMs_ != 0 ? openTimeoutMs_ : std::min(3 * connectTimeoutMs_, kMaxDefaultOpenMs));
+    return settings;
+}
+
+std::uint32_t Library::createStream(const char* url, std::uint32_t flags, ZVA_DownloadProc proc,
+                                    void* user) {
+    const bool web = url != nullptr &&
+                     (strncasecmp(url, "http://", 7) == 0 || strncasecmp(url, "https://", 8) == 0);
     const std::uint32_t handle = newHandle();
-    auto stream = std::make_shared<Stream>(handle, std::move(settings), mixer_);
+    std::shared_ptr<Stream> stream;
+    if (web) {
+        stream = std::make_shared<Stream>(handle, streamSettings(url, flags, proc, user), mixer_);
+    }
     std::uint64_t generation;
     {
+        // Checked and registered under one lock: a ZVA_Free either comes first and refuses this
+        // stream, or comes after and finds it among the streams it ends.
         std::lock_guard lock(mutex_);
+        if (!ready_ || !web) {
+            setError(ready_ ? ZVA_ERROR_FILEOPEN : ZVA_ERROR_INIT);
+            return 0;
+        }
         generation = generation_;
         opening_.insert(stream);
     }
-    int result = stream->open();
+    int result = ZVA_ERROR_UNKNOWN;
+    try {
+        result = stream->open();
+    } catch (const std::bad_alloc&) {
+        result = ZVA_ERROR_MEM;
+    } catch (...) {
+        result = ZVA_ERROR_UNKNOWN;
+    }
     {
         std::lock_guard lock(mutex_);
         opening_.erase(stream);
@@ -230,7 +249,7 @@ std::uint32_t Library::createStream(const char* url, std::uint32_t flags, ZVA_Do
         }
     }
     if (result != ZVA_OK) {
-        stream->shutdown();
+        end({stream});
         setError(result);
         return 0;
     }
@@ -250,7 +269,7 @@ bool Library::freeStream(std::uint32_t handle) {
         stream = std::move(it->second);
         streams_.erase(it);
     }
-    stream->shutdown();
+    end({stream});
     setError(ZVA_OK);
     return true;
 }

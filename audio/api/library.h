@@ -13,6 +13,7 @@
 #include "../mix/mixer.h"
 #include "../out/output.h"
 #include "stream.h"
+#include "threadreaper.h"
 
 namespace zva {
 
@@ -20,8 +21,9 @@ namespace zva {
 // add-ons and the calling thread's last error.
 //
 // Thread contract: every member may be called from any thread. deviceMutex_ serialises device
-// changes (init, free, stop, the device list); mutex_ guards the handle tables. Neither is held
-// while a stream shuts down, so callbacks may call back into the library.
+// changes (init, free, stop, the device list); mutex_ guards the handle tables and whether new
+// streams may start. Neither is held while a stream ends, so callbacks may call back into the
+// library.
 class Library {
 public:
     static Library& instance();
@@ -50,7 +52,7 @@ public:
     std::shared_ptr<Stream> stream(std::uint32_t handle);
 
 private:
-    Library() = default;
+    Library();
 
     std::atomic<std::uint32_t> nextHandle_{1};
 
@@ -62,19 +64,39 @@ private:
                                             // every name handed out stays valid
     std::vector<const char*> deviceNames_;  // guarded by deviceMutex_
 
+    // A whole-number option: its range and where it is kept.
+    struct NumberOption {
+        std::uint32_t option;
+        long long min;
+        long long max;
+        int Library::*field;
+    };
+    static const NumberOption* numberOption(std::uint32_t option);
+
+    // Ends streams that were already taken out of the handle tables.
+    void end(const std::vector<std::shared_ptr<Stream>>& streams);
+    Stream::Settings streamSettings(const char* url, std::uint32_t flags, ZVA_DownloadProc proc,
+                                    void* user);
+
     std::mutex mutex_;
     std::map<std::uint32_t, std::shared_ptr<Stream>> streams_;  // guarded by mutex_
     std::set<std::shared_ptr<Stream>> opening_;                 // guarded by mutex_
-    std::uint64_t generation_ = 0;    // guarded by mutex_; counts ZVA_Free calls
-    std::atomic<bool> ready_{false};  // a device is open and no ZVA_Free is under way
+    std::uint64_t generation_ = 0;  // guarded by mutex_; counts ZVA_Free calls
+    bool ready_ = false;  // guarded by mutex_; a device is open and no ZVA_Free is under way
+    ThreadReaper reaper_;
 
     std::mutex configMutex_;
     int connectTimeoutMs_ = 5000;  // guarded by configMutex_ (as are the options below)
     int bufferMs_ = 5000;
     int prebufPercent_ = 75;
-    bool followPlaylists_ = false;
+    int followPlaylists_ = 0;
     int readTimeoutMs_ = 15000;
-    std::string agent_ = "libzvaudio/2.3";
+    int openTimeoutMs_ = 0;  // 0: three connect timeouts, at most 30 s
+    int playlistEntries_ = 16;
+    // Every agent text ever set, so that a pointer from ZVA_GetConfig stays valid whatever
+    // another thread sets meanwhile; the same text is kept once.
+    std::set<std::string> agentPool_;
+    const std::string* agent_;
 
     PluginRegistry plugins_;
 };

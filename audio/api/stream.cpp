@@ -23,6 +23,8 @@ constexpr std::size_t kChannelFrames = 16384;
 constexpr int kDefaultBitrate = 128000;
 constexpr std::chrono::milliseconds kMaxGather{500};
 
+thread_local bool streamThread = false;
+
 }  // namespace
 
 Stream::Stream(std::uint32_t handle, Settings settings, Mixer& mixer)
@@ -33,20 +35,39 @@ Stream::Stream(std::uint32_t handle, Settings settings, Mixer& mixer)
 
 Stream::~Stream() = default;
 
+bool Stream::onStreamThread() {
+    return streamThread;
+}
+
 int Stream::open() {
-    thread_ = std::thread([self = shared_from_this()] { self->readerMain(); });
+    {
+        // Under joinMutex_, so that a cancel() meanwhile finds either no thread or a started one.
+        std::lock_guard joinLock(joinMutex_);
+        {
+            std::lock_guard lock(mutex_);
+            if (cancelled_) {
+                return ZVA_ERROR_INIT;
+            }
+        }
+        thread_ = std::thread([self = shared_from_this()] { self->readerMain(); });
+    }
+    const auto deadline = std::chrono::steady_clock::now() + settings_.openTimeout;
     std::unique_lock lock(mutex_);
     const auto prebuffered = [&] {
         return ring_ != nullptr &&
                (ring_->finished() || decodingDone_ ||
                 ring_->fill() * 100 >= ring_->capacity() * std::size_t(settings_.prebufPercent));
     };
-    changed_.wait(lock, [&] {
+    const bool settled = changed_.wait_until(lock, deadline, [&] {
         return cancelled_ || error_ != 0 || (formatKnown_ && prebuffered()) ||
                (decodingDone_ && !formatKnown_);
     });
+    opening_ = false;
     if (cancelled_) {
         return ZVA_ERROR_INIT;
+    }
+    if (!settled) {
+        return ZVA_ERROR_TIMEOUT;
     }
     if (error_ != 0) {
         return error_;
@@ -54,7 +75,7 @@ int Stream::open() {
     return formatKnown_ ? ZVA_OK : ZVA_ERROR_FILEFORM;
 }
 
-void Stream::shutdown() {
+void Stream::cancel() {
     {
         std::lock_guard lock(mutex_);
         cancelled_ = true;
@@ -68,23 +89,30 @@ void Stream::shutdown() {
     }
     reader_.interrupt();
     changed_.notify_all();
+}
+
+void Stream::join(ThreadReaper& reaper) {
     // ZVA_Free and a failing ZVA_StreamCreateURL may both end the same stream.
     std::lock_guard joinLock(joinMutex_);
-    if (thread_.joinable()) {
-        if (thread_.get_id() == std::this_thread::get_id()) {
-            thread_.detach();
-        } else {
-            thread_.join();
-        }
+    if (!thread_.joinable()) {
+        return;
+    }
+    if (onStreamThread()) {
+        reaper.adopt(std::move(thread_));
+    } else {
+        thread_.join();
     }
 }
 
+bool Stream::live() const {
+    std::lock_guard lock(mutex_);
+    return !cancelled_;
+}
+
 void Stream::readerMain() {
-    const int result = reader_.run(settings_.url);
+    streamThread = true;
+    const int result = download();
     connected_ = false;
-    if (!started_ && !probe_.empty()) {
-        chooseDecoder(true);
-    }
     bool report = false;
     {
         std::lock_guard lock(mutex_);
@@ -102,6 +130,21 @@ void Stream::readerMain() {
     }
 }
 
+int Stream::download() {
+    // Nothing may leave a thread's body: an exception here would end the whole program.
+    try {
+        const int result = reader_.run(settings_.url);
+        if (!started_ && !probe_.empty()) {
+            chooseDecoder(true);
+        }
+        return result;
+    } catch (const std::bad_alloc&) {
+        return ZVA_ERROR_MEM;
+    } catch (...) {
+        return ZVA_ERROR_UNKNOWN;
+    }
+}
+
 bool Stream::begin(const ResponseHeaders& headers) {
     const std::string block = headers.block();
     {
@@ -112,37 +155,39 @@ bool Stream::begin(const ResponseHeaders& headers) {
         headerBlock_ = block;
         icy_ = headers.isIcy();
         hasHeaders_ = headers.isIcy() || headers.isHttp();
+        // A title belongs to the answer that sent it, not to the next playlist entry.
+        meta_.clear();
+        hasMeta_ = false;
     }
     refusal_ = 0;
     contentType_ = headers.value("Content-Type");
     headerBitrate_ = headers.number("icy-br");
+    heldStatus_ = block;
     probe_.clear();
     connected_ = true;
-    if ((settings_.flags & ZVA_STREAM_STATUS) != 0 && settings_.proc != nullptr) {
-        settings_.proc(block.data(), 0, settings_.user);
-    }
     return true;
 }
 
 bool Stream::audio(const std::uint8_t* data, std::size_t size) {
-    {
-        std::lock_guard lock(mutex_);
-        if (cancelled_) {
-            return false;
-        }
-    }
-    if (settings_.proc != nullptr) {
-        settings_.proc(data, static_cast<std::uint32_t>(size), settings_.user);
+    if (!live()) {
+        return false;
     }
     if (started_) {
-        if (!ring_->write(data, size)) {
-            return false;
+        if (settings_.proc != nullptr) {
+            settings_.proc(data, static_cast<std::uint32_t>(size), settings_.user);
         }
-        changed_.notify_all();
-        return true;
+        return store(data, size);
     }
     probe_.append(reinterpret_cast<const char*>(data), size);
     return probe_.size() < kProbeBytes || chooseDecoder(false);
+}
+
+bool Stream::store(const std::uint8_t* data, std::size_t size) {
+    const std::size_t now = ring_->writeSome(data, size);
+    if (opening_) {
+        changed_.notify_all();
+    }
+    return now == size || ring_->write(data + now, size - now);
 }
 
 bool Stream::chooseDecoder(bool force) {
@@ -188,11 +233,14 @@ bool Stream::startDecoding(const DecoderKind& kind, std::size_t bitrate) {
     decoder_->start();
     const std::string held = std::move(probe_);
     probe_.clear();
-    if (!ring_->write(reinterpret_cast<const std::uint8_t*>(held.data()), held.size())) {
-        return false;
+    // The answer plays: the caller now sees it from its header block on.
+    if (settings_.proc != nullptr && live()) {
+        if ((settings_.flags & ZVA_STREAM_STATUS) != 0) {
+            settings_.proc(heldStatus_.data(), 0, settings_.user);
+        }
+        settings_.proc(held.data(), static_cast<std::uint32_t>(held.size()), settings_.user);
     }
-    changed_.notify_all();
-    return true;
+    return store(reinterpret_cast<const std::uint8_t*>(held.data()), held.size());
 }
 
 void Stream::metadata(std::string_view text) {

@@ -14,6 +14,7 @@
 #include "../decode/streamdecoder.h"
 #include "../mix/mixchannel.h"
 #include "../net/streamreader.h"
+#include "threadreaper.h"
 #include "zvaudio.h"
 
 namespace zva {
@@ -24,8 +25,13 @@ class RingBuffer;
 // One network stream: its download thread (StreamReader), the download buffer, its decoder
 // thread and its voice in the mix, plus the tags, positions and callbacks the C API reports.
 //
-// Thread contract: open() from the creating thread, shutdown() and queries from any thread. Events
-// and callbacks run on the download thread. Fields are guarded by mutex_ unless marked otherwise.
+// The caller's download callback sees only the answer that plays: the header block and the bytes
+// of an answer are held back until a decoder has taken it, so a refused playlist entry never
+// reaches it.
+//
+// Thread contract: open() from the creating thread, cancel(), join() and queries from any thread.
+// Events and callbacks run on the download thread. Fields are guarded by mutex_ unless marked
+// otherwise.
 class Stream : public std::enable_shared_from_this<Stream>,
                private StreamReader::Events,
                private StreamDecoder::Listener {
@@ -38,18 +44,25 @@ public:
         StreamReader::Settings reader;
         int bufferMs = 5000;
         int prebufPercent = 75;
+        std::chrono::milliseconds openTimeout{15000};
         std::vector<DecoderKind> decoders;
     };
 
     Stream(std::uint32_t handle, Settings settings, Mixer& mixer);
     ~Stream() override;
 
-    // Starts the download and waits until the stream can play (format known, pre-buffer filled)
-    // or has failed: 0, or a ZVA_ERROR_* code.
+    // Starts the download and waits until the stream can play (format known, pre-buffer filled),
+    // has failed, or the open timeout has passed: 0, or a ZVA_ERROR_* code.
     int open();
-    // Stops both threads and leaves the mix; no callback runs once this returns (when called
-    // from this stream's own callback, none runs after that callback).
-    void shutdown();
+    // Ends both threads at their next step and leaves the mix; no callback starts afterwards.
+    void cancel();
+    // Waits for the download thread after cancel(), so that no callback runs once this returns.
+    // On a stream's own thread (a callback) the thread goes to `reaper` instead: a thread cannot
+    // join itself, and two callbacks that free each other's streams must not wait for each other.
+    // A callback already running on this stream may then still finish.
+    void join(ThreadReaper& reaper);
+    // True on the download thread of any stream, that is inside a callback.
+    static bool onStreamThread();
 
     std::int64_t position(std::uint32_t mode) const;
     // The tag text (texts for the header tags), empty when absent.
@@ -66,6 +79,12 @@ private:
     };
 
     void readerMain();
+    int download();
+    // Whether callbacks may still start.
+    bool live() const;
+    // Puts audio bytes into the download buffer, waiting for room; wakes open() first, since a
+    // full buffer is what a pre-buffer of 100 % waits for.
+    bool store(const std::uint8_t* data, std::size_t size);
     // Picks the decoder once the first bytes show the format; false when none takes it.
     bool chooseDecoder(bool force);
     bool startDecoding(const DecoderKind& kind, std::size_t bitrate);
@@ -83,7 +102,8 @@ private:
     Mixer& mixer_;
     StreamReader reader_;
     std::mutex joinMutex_;
-    std::thread thread_;  // the download thread; guarded by joinMutex_ once started
+    std::thread thread_;               // the download thread; guarded by joinMutex_
+    std::atomic<bool> opening_{true};  // open() still waits
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
@@ -109,7 +129,8 @@ private:
     std::atomic<bool> started_{false};  // the audio answer was accepted and decoding runs
     // Download thread only:
     std::string contentType_;
-    std::string probe_;  // the first audio bytes, held until the decoder is chosen
+    std::string heldStatus_;  // the answer's header block, held until the decoder is chosen
+    std::string probe_;       // the first audio bytes, held until the decoder is chosen
     long headerBitrate_ = -1;
     int refusal_ = 0;  // why the current answer's audio was refused (a ZVA_ERROR_* code)
 };

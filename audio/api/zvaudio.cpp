@@ -20,6 +20,20 @@ int ok(bool result) {
     return result ? 1 : 0;
 }
 
+// Runs the body of a C entry point: no exception may cross into the caller's code, so one is
+// answered with the call's failure value and an error code.
+template <typename Result, typename Body>
+Result guarded(Result failure, Body body) {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        Library::setError(ZVA_ERROR_MEM);
+    } catch (...) {
+        Library::setError(ZVA_ERROR_UNKNOWN);
+    }
+    return failure;
+}
+
 }  // namespace
 
 extern "C" {
@@ -33,178 +47,200 @@ ZVA_API int ZVA_ErrorGetCode(void) {
 }
 
 ZVA_API const char* ZVA_GetDeviceDescription(int device) {
-    return lib().deviceDescription(device);
+    return guarded<const char*>(nullptr, [&] { return lib().deviceDescription(device); });
 }
 
 ZVA_API int ZVA_Init(int device, uint32_t, uint32_t, void*, const void*) {
-    return lib().init(device);
+    return guarded(0, [&] { return lib().init(device); });
 }
 
 ZVA_API int ZVA_Free(void) {
-    return ok(lib().free());
+    return guarded(0, [&] { return ok(lib().free()); });
 }
 
 ZVA_API int ZVA_Stop(void) {
-    return ok(lib().stop());
+    return guarded(0, [&] { return ok(lib().stop()); });
 }
 
 ZVA_API int ZVA_SetConfig(uint32_t option, uintptr_t value) {
-    return ok(lib().setConfig(option, value));
+    return guarded(0, [&] { return ok(lib().setConfig(option, value)); });
 }
 
 ZVA_API uintptr_t ZVA_GetConfig(uint32_t option) {
-    return lib().config(option);
+    return guarded<uintptr_t>(static_cast<uintptr_t>(-1), [&] { return lib().config(option); });
 }
 
 ZVA_API ZVA_HPLUGIN ZVA_PluginLoad(const char* file, uint32_t) {
-    const ZVA_HPLUGIN handle = lib().newHandle();
-    const int result = lib().plugins().load(file != nullptr ? file : "", handle);
-    Library::setError(result);
-    return result == ZVA_OK ? handle : 0;
+    return guarded<ZVA_HPLUGIN>(0, [&]() -> ZVA_HPLUGIN {
+        const ZVA_HPLUGIN handle = lib().newHandle();
+        const int result = lib().plugins().load(file != nullptr ? file : "", handle);
+        Library::setError(result);
+        return result == ZVA_OK ? handle : 0;
+    });
 }
 
 ZVA_API int ZVA_PluginFree(ZVA_HPLUGIN plugin) {
-    const bool done = lib().plugins().unload(plugin);
-    Library::setError(done ? ZVA_OK : ZVA_ERROR_HANDLE);
-    return ok(done);
+    return guarded<int>(0, [&]() -> int {
+        const bool done = lib().plugins().unload(plugin);
+        Library::setError(done ? ZVA_OK : ZVA_ERROR_HANDLE);
+        return ok(done);
+    });
 }
 
 ZVA_API ZVA_HSTREAM ZVA_StreamCreateURL(const char* url, uint32_t, uint32_t flags,
                                         ZVA_DownloadProc proc, void* user) {
-    return lib().createStream(url, flags, proc, user);
+    return guarded<ZVA_HSTREAM>(0, [&] { return lib().createStream(url, flags, proc, user); });
 }
 
 ZVA_API int ZVA_StreamFree(ZVA_HSTREAM handle) {
-    return ok(lib().freeStream(handle));
+    return guarded(0, [&] { return ok(lib().freeStream(handle)); });
 }
 
 ZVA_API int64_t ZVA_StreamGetFilePosition(ZVA_HSTREAM handle, uint32_t mode) {
-    const auto stream = lib().stream(handle);
-    if (!stream) {
-        return ZVA_POSITION_NONE;
-    }
-    const int64_t position = stream->position(mode);
-    Library::setError(position == ZVA_POSITION_NONE ? ZVA_ERROR_ILLTYPE : ZVA_OK);
-    return position;
+    return guarded<int64_t>(ZVA_POSITION_NONE, [&]() -> int64_t {
+        const auto stream = lib().stream(handle);
+        if (!stream) {
+            return ZVA_POSITION_NONE;
+        }
+        const int64_t position = stream->position(mode);
+        Library::setError(position == ZVA_POSITION_NONE ? ZVA_ERROR_ILLTYPE : ZVA_OK);
+        return position;
+    });
 }
 
 ZVA_API const char* ZVA_ChannelGetTags(ZVA_HSTREAM handle, uint32_t tags) {
-    const auto stream = lib().stream(handle);
-    if (!stream) {
-        return nullptr;
-    }
-    if (!stream->tags(tags, tagText)) {
-        Library::setError(ZVA_ERROR_NOTAVAIL);
-        return nullptr;
-    }
-    Library::setError(ZVA_OK);
-    return tagText.c_str();
+    return guarded<const char*>(nullptr, [&]() -> const char* {
+        const auto stream = lib().stream(handle);
+        if (!stream) {
+            return nullptr;
+        }
+        if (!stream->tags(tags, tagText)) {
+            Library::setError(ZVA_ERROR_NOTAVAIL);
+            return nullptr;
+        }
+        Library::setError(ZVA_OK);
+        return tagText.c_str();
+    });
 }
 
 ZVA_API int ZVA_ChannelGetInfo(ZVA_HSTREAM handle, ZVA_ChannelInfo* info) {
-    const auto stream = lib().stream(handle);
-    if (!stream) {
-        return 0;
-    }
-    if (info == nullptr) {
-        Library::setError(ZVA_ERROR_ILLPARAM);
-        return 0;
-    }
-    *info = stream->info();
-    Library::setError(ZVA_OK);
-    return 1;
+    return guarded<int>(0, [&]() -> int {
+        const auto stream = lib().stream(handle);
+        if (!stream) {
+            return 0;
+        }
+        if (info == nullptr) {
+            Library::setError(ZVA_ERROR_ILLPARAM);
+            return 0;
+        }
+        *info = stream->info();
+        Library::setError(ZVA_OK);
+        return 1;
+    });
 }
 
 ZVA_API ZVA_HSYNC ZVA_ChannelSetSync(ZVA_HSTREAM handle, uint32_t type, uint64_t, ZVA_SyncProc proc,
                                      void* user) {
-    const auto stream = lib().stream(handle);
-    if (!stream) {
-        return 0;
-    }
-    if (type != ZVA_SYNC_META) {
-        Library::setError(ZVA_ERROR_ILLTYPE);
-        return 0;
-    }
-    if (proc == nullptr) {
-        Library::setError(ZVA_ERROR_ILLPARAM);
-        return 0;
-    }
-    const ZVA_HSYNC sync = lib().newHandle();
-    stream->addSync(sync, proc, user);
-    Library::setError(ZVA_OK);
-    return sync;
+    return guarded<ZVA_HSYNC>(0, [&]() -> ZVA_HSYNC {
+        const auto stream = lib().stream(handle);
+        if (!stream) {
+            return 0;
+        }
+        if (type != ZVA_SYNC_META) {
+            Library::setError(ZVA_ERROR_ILLTYPE);
+            return 0;
+        }
+        if (proc == nullptr) {
+            Library::setError(ZVA_ERROR_ILLPARAM);
+            return 0;
+        }
+        const ZVA_HSYNC sync = lib().newHandle();
+        stream->addSync(sync, proc, user);
+        Library::setError(ZVA_OK);
+        return sync;
+    });
 }
 
 ZVA_API int ZVA_ChannelSetAttributes(ZVA_HSTREAM handle, int freq, int volume, int pan) {
-    const auto stream = lib().stream(handle);
-    if (!stream) {
-        return 0;
-    }
-    if ((freq != -1 && freq != 0) || volume < -1 || volume > 100 || pan < -101 || pan > 100) {
-        Library::setError(ZVA_ERROR_ILLPARAM);
-        return 0;
-    }
-    if (volume >= 0) {
-        stream->channel().setVolume(static_cast<float>(volume) / 100.0f);
-    }
-    if (pan != -101) {
-        stream->channel().setPan(static_cast<float>(pan) / 100.0f);
-    }
-    Library::setError(ZVA_OK);
-    return 1;
+    return guarded<int>(0, [&]() -> int {
+        const auto stream = lib().stream(handle);
+        if (!stream) {
+            return 0;
+        }
+        if ((freq != -1 && freq != 0) || volume < -1 || volume > 100 || pan < -101 || pan > 100) {
+            Library::setError(ZVA_ERROR_ILLPARAM);
+            return 0;
+        }
+        if (volume >= 0) {
+            stream->channel().setVolume(static_cast<float>(volume) / 100.0f);
+        }
+        if (pan != -101) {
+            stream->channel().setPan(static_cast<float>(pan) / 100.0f);
+        }
+        Library::setError(ZVA_OK);
+        return 1;
+    });
 }
 
 ZVA_API int ZVA_ChannelPlay(ZVA_HSTREAM handle, int) {
-    const auto stream = lib().stream(handle);
-    return stream ? ok(lib().play(*stream)) : 0;
+    return guarded<int>(0, [&]() -> int {
+        const auto stream = lib().stream(handle);
+        return stream ? ok(lib().play(*stream)) : 0;
+    });
 }
 
 ZVA_API int ZVA_ChannelStop(ZVA_HSTREAM handle) {
-    const auto stream = lib().stream(handle);
-    if (!stream) {
-        return 0;
-    }
-    stream->channel().stop();
-    Library::setError(ZVA_OK);
-    return 1;
+    return guarded<int>(0, [&]() -> int {
+        const auto stream = lib().stream(handle);
+        if (!stream) {
+            return 0;
+        }
+        stream->channel().stop();
+        Library::setError(ZVA_OK);
+        return 1;
+    });
 }
 
 ZVA_API uint32_t ZVA_ChannelIsActive(ZVA_HSTREAM handle) {
-    const auto stream = lib().stream(handle);
-    if (!stream) {
+    return guarded<uint32_t>(ZVA_ACTIVE_STOPPED, [&]() -> uint32_t {
+        const auto stream = lib().stream(handle);
+        if (!stream) {
+            return ZVA_ACTIVE_STOPPED;
+        }
+        Library::setError(ZVA_OK);
+        switch (stream->channel().state()) {
+            case zva::MixChannel::State::Playing:
+                return ZVA_ACTIVE_PLAYING;
+            case zva::MixChannel::State::Stalled:
+                return ZVA_ACTIVE_STALLED;
+            case zva::MixChannel::State::Paused:
+                return ZVA_ACTIVE_PAUSED;
+            case zva::MixChannel::State::Stopped:
+                break;
+        }
         return ZVA_ACTIVE_STOPPED;
-    }
-    Library::setError(ZVA_OK);
-    switch (stream->channel().state()) {
-        case zva::MixChannel::State::Playing:
-            return ZVA_ACTIVE_PLAYING;
-        case zva::MixChannel::State::Stalled:
-            return ZVA_ACTIVE_STALLED;
-        case zva::MixChannel::State::Paused:
-            return ZVA_ACTIVE_PAUSED;
-        case zva::MixChannel::State::Stopped:
-            break;
-    }
-    return ZVA_ACTIVE_STOPPED;
+    });
 }
 
 ZVA_API uint32_t ZVA_ChannelGetLevel(ZVA_HSTREAM handle) {
-    const auto stream = lib().stream(handle);
-    if (!stream) {
-        return ZVA_LEVEL_NONE;
-    }
-    const auto state = stream->channel().state();
-    if (state == zva::MixChannel::State::Stalled) {
+    return guarded<uint32_t>(ZVA_LEVEL_NONE, [&]() -> uint32_t {
+        const auto stream = lib().stream(handle);
+        if (!stream) {
+            return ZVA_LEVEL_NONE;
+        }
+        const auto state = stream->channel().state();
+        if (state == zva::MixChannel::State::Stalled) {
+            Library::setError(ZVA_OK);
+            return 0;
+        }
+        if (state != zva::MixChannel::State::Playing) {
+            Library::setError(ZVA_ERROR_NOPLAY);
+            return ZVA_LEVEL_NONE;
+        }
+        const auto level = stream->channel().level();
         Library::setError(ZVA_OK);
-        return 0;
-    }
-    if (state != zva::MixChannel::State::Playing) {
-        Library::setError(ZVA_ERROR_NOPLAY);
-        return ZVA_LEVEL_NONE;
-    }
-    const auto level = stream->channel().level();
-    Library::setError(ZVA_OK);
-    return static_cast<uint32_t>(level[0]) | (static_cast<uint32_t>(level[1]) << 16);
+        return static_cast<uint32_t>(level[0]) | (static_cast<uint32_t>(level[1]) << 16);
+    });
 }
 
 }  // extern "C"

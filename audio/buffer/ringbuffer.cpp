@@ -7,12 +7,32 @@ namespace zva {
 
 RingBuffer::RingBuffer(std::size_t capacity) : data_(std::max<std::size_t>(capacity, 1)) {}
 
+std::size_t RingBuffer::storeLocked(const std::uint8_t* data, std::size_t size) {
+    const std::size_t cap = data_.size();
+    const std::size_t n = std::min(size, cap - static_cast<std::size_t>(written_ - read_));
+    if (n == 0) {
+        return 0;
+    }
+    const std::size_t at = static_cast<std::size_t>(written_ % cap);
+    const std::size_t first = std::min(n, cap - at);
+    std::memcpy(&data_[at], data, first);
+    std::memcpy(&data_[0], data + first, n - first);
+    written_ += n;
+    readable_.notify_all();
+    return n;
+}
+
 bool RingBuffer::write(const std::uint8_t* data, std::size_t size) {
     std::unique_lock lock(mutex_);
     const std::size_t cap = data_.size();
     while (size > 0) {
-        const std::size_t room = cap - static_cast<std::size_t>(written_ - read_);
-        if (room == 0) {
+        if (cancelled_) {
+            return false;
+        }
+        const std::size_t n = storeLocked(data, size);
+        data += n;
+        size -= n;
+        if (size > 0) {
             // Wait for half the buffer (or the rest of this block) rather than each byte, so
             // the connection is paused and resumed in large steps.
             wanted_ = std::min(size, cap / 2 + 1);
@@ -20,25 +40,22 @@ bool RingBuffer::write(const std::uint8_t* data, std::size_t size) {
                 return cancelled_ || cap - static_cast<std::size_t>(written_ - read_) >= wanted_;
             });
             wanted_ = 0;
-            if (cancelled_) {
-                return false;
-            }
-            continue;
         }
-        if (cancelled_) {
-            return false;
-        }
-        const std::size_t n = std::min(size, room);
-        const std::size_t at = static_cast<std::size_t>(written_ % cap);
-        const std::size_t first = std::min(n, cap - at);
-        std::memcpy(&data_[at], data, first);
-        std::memcpy(&data_[0], data + first, n - first);
-        written_ += n;
-        data += n;
-        size -= n;
-        readable_.notify_all();
     }
     return true;
+}
+
+std::size_t RingBuffer::writeSome(const std::uint8_t* data, std::size_t size) {
+    std::lock_guard lock(mutex_);
+    return cancelled_ ? 0 : storeLocked(data, size);
+}
+
+std::size_t RingBuffer::fill() const {
+    // read_ first: written_ only grows and never trails read_, so a later load of written_
+    // cannot be smaller than this read_, whatever ran in between.
+    const std::uint64_t read = read_.load();
+    const std::uint64_t written = written_.load();
+    return static_cast<std::size_t>(std::min<std::uint64_t>(written - read, data_.size()));
 }
 
 std::size_t RingBuffer::takeLocked(std::uint8_t* data, std::size_t size) {

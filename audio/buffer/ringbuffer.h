@@ -23,6 +23,8 @@ public:
 
     // Stores all of `data`, waiting for room; false when cancelled first.
     bool write(const std::uint8_t* data, std::size_t size);
+    // Stores as much of `data` as fits now, without waiting: the bytes stored.
+    std::size_t writeSome(const std::uint8_t* data, std::size_t size);
     // Takes up to `size` bytes, waiting until there are some; 0 once the writer has finished
     // and everything was read, or when cancelled.
     std::size_t read(std::uint8_t* data, std::size_t size);
@@ -31,12 +33,14 @@ public:
     void cancel();
 
     bool finished() const { return finished_.load(); }
-    std::size_t fill() const { return static_cast<std::size_t>(written_ - read_); }
+    // Safe from any thread: never more than the capacity, however the two sides move meanwhile.
+    std::size_t fill() const;
     std::uint64_t totalWritten() const { return written_.load(); }
     std::uint64_t totalRead() const { return read_.load(); }
 
 private:
     std::size_t takeLocked(std::uint8_t* data, std::size_t size);
+    std::size_t storeLocked(const std::uint8_t* data, std::size_t size);
 
     std::vector<std::uint8_t>
         data_;  // fixed size; bytes between the counters are guarded by mutex_

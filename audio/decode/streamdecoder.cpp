@@ -22,7 +22,16 @@ StreamDecoder::~StreamDecoder() {
 }
 
 void StreamDecoder::start() {
-    thread_ = std::thread(&StreamDecoder::run, this);
+    thread_ = std::thread([this] {
+        // Nothing may leave a thread's body: an exception would end the whole program. The
+        // stream then ends as a decoder that gave up.
+        try {
+            run();
+        } catch (...) {
+            channel_.endOfSource();
+            listener_.decodingEnded(true);
+        }
+    });
 }
 
 void StreamDecoder::sink(void* user, const float* samples, std::size_t frames, int rate,

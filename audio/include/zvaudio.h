@@ -9,7 +9,11 @@
  * ended, which takes well under a second even when a server has stopped answering.
  * Callbacks (download and sync) run on the stream's own download thread, one at a time, never
  * on the caller's thread and never after ZVA_StreamFree or ZVA_Free has returned. A callback
- * may call back into the library, including ZVA_StreamFree on its own stream.
+ * may call back into the library, including ZVA_StreamFree on its own stream or another one;
+ * freed from a callback, the other stream starts no new callback, but one it is running may
+ * still finish after ZVA_StreamFree has returned. The download callback sees only the answer
+ * that plays (not a playlist entry that was refused). No exception leaves the library: a
+ * failure inside it is reported as ZVA_ERROR_MEM or ZVA_ERROR_UNKNOWN.
  */
 #ifndef ZVAUDIO_H
 #define ZVAUDIO_H
@@ -63,8 +67,14 @@ typedef uint32_t ZVA_HPLUGIN;
 #define ZVA_CONFIG_NET_AGENT 16       /* address of a NUL-terminated User-Agent text, or 0 */
 #define ZVA_CONFIG_NET_PLAYLIST 21    /* 1 = follow .pls/.m3u playlists */
 #define ZVA_CONFIG_NET_READTIMEOUT 37 /* ms without a received byte that closes (default 15000) */
+/* ms the whole of ZVA_StreamCreateURL may take, playlists and pre-buffer included; 0 (the
+ * default) = three connection timeouts, at most 30000 */
+#define ZVA_CONFIG_NET_OPENTIMEOUT 38
+#define ZVA_CONFIG_NET_PLAYLIST_ENTRIES 39 /* playlist entries tried per stream (default 16) */
 
 /* ZVA_StreamCreateURL flags. */
+/* An https address is never redirected to http. A stream whose icy-metaint is below 16 is
+ * refused with ZVA_ERROR_NOTAVAIL. */
 #define ZVA_STREAM_STATUS 0x800000u /* hand the response's header block to the download proc */
 
 /* ZVA_StreamGetFilePosition modes. */

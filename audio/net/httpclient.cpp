@@ -1,5 +1,7 @@
 #include "httpclient.h"
 
+#include <strings.h>
+
 namespace zva {
 namespace {
 
@@ -59,6 +61,16 @@ std::size_t HttpClient::onBody(char* data, std::size_t size, std::size_t count, 
     return n;
 }
 
+std::string HttpClient::effectiveUrl() const {
+    char* effective = nullptr;
+    if (easy_ != nullptr &&
+        curl_easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK &&
+        effective != nullptr) {
+        return effective;
+    }
+    return effectiveUrl_;
+}
+
 HttpClient::Result HttpClient::fetch(const std::string& url, Handler& handler) {
     if (multi_ == nullptr) {
         return Result::Failed;
@@ -79,7 +91,11 @@ HttpClient::Result HttpClient::fetch(const std::string& url, Handler& handler) {
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    const bool secure = url.size() >= 8 && strncasecmp(url.c_str(), "https://", 8) == 0;
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+    // With the threaded resolver, ending a transfer would otherwise wait for a look-up that a
+    // dead name server can hold up for half a minute.
+    curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, settings_.connectTimeoutMs);
@@ -89,6 +105,7 @@ HttpClient::Result HttpClient::fetch(const std::string& url, Handler& handler) {
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &HttpClient::onBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
     curl_multi_add_handle(multi_, easy);
+    easy_ = easy;
 
     lastByte_ = std::chrono::steady_clock::now();
     Result result = Result::Failed;
@@ -150,11 +167,8 @@ HttpClient::Result HttpClient::fetch(const std::string& url, Handler& handler) {
         }
         curl_multi_poll(multi_, nullptr, 0, kPollMs, nullptr);
     }
-    char* effective = nullptr;
-    if (curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK &&
-        effective != nullptr) {
-        effectiveUrl_ = effective;
-    }
+    effectiveUrl_ = effectiveUrl();
+    easy_ = nullptr;
     curl_multi_remove_handle(multi_, easy);
     curl_easy_cleanup(easy);
     curl_slist_free_all(headers);

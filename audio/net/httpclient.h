@@ -15,8 +15,9 @@ namespace zva {
 
 // Runs one HTTP(S) request at a time for a stream's download thread (libcurl's multi
 // interface, so another thread can interrupt a wait at once). Sends "Icy-MetaData: 1", accepts
-// "ICY 200 OK" as a status line, follows up to 5 redirects, verifies TLS, allows only http and
-// https, and ends a transfer that receives no byte for the read timeout.
+// "ICY 200 OK" as a status line, follows up to 5 redirects (never from https down to http),
+// verifies TLS, allows only http and https, and ends a transfer that receives no byte for the
+// read timeout. Ending a transfer never waits for a name look-up still under way.
 //
 // Thread contract: fetch() on one thread (the download thread); interrupt() from any thread,
 // as long as the object lives.
@@ -47,9 +48,11 @@ public:
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
 
-    // Blocks until the transfer ends. The effective address after redirects is kept.
+    // Blocks until the transfer ends.
     Result fetch(const std::string& url, Handler& handler);
-    const std::string& effectiveUrl() const { return effectiveUrl_; }
+    // The address the answer came from after redirects: during fetch() (from the handler), the
+    // running transfer's; afterwards, the last one's. Download thread only.
+    std::string effectiveUrl() const;
 
     // Makes the running (and every later) fetch() return Interrupted promptly.
     void interrupt();
@@ -66,6 +69,7 @@ private:
     Handler* handler_ = nullptr;                      // download thread only
     bool handlerRefused_ = false;                     // download thread only
     std::chrono::steady_clock::time_point lastByte_;  // download thread only
+    CURL* easy_ = nullptr;                            // download thread only; during fetch()
     std::string effectiveUrl_;                        // download thread only
 };
 

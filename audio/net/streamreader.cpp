@@ -6,6 +6,8 @@ namespace zva {
 namespace {
 
 constexpr int kMaxPlaylistDepth = 3;
+// A smaller interval would turn every few audio bytes into a metadata block.
+constexpr long kMinMetaInt = 16;
 
 }  // namespace
 
@@ -13,6 +15,7 @@ StreamReader::StreamReader(Settings settings, Events& events)
     : settings_(std::move(settings)), events_(events), http_(settings_.http) {}
 
 int StreamReader::run(const std::string& url) {
+    entriesTried_ = 0;
     return attempt(url, 0);
 }
 
@@ -46,6 +49,9 @@ int StreamReader::attempt(const std::string& url, int depth) {
     const std::vector<std::string> entries = playlist_->finish();
     int error = ZVA_ERROR_FILEFORM;
     for (const auto& entry : entries) {
+        if (++entriesTried_ > settings_.maxEntries) {
+            break;
+        }
         error = attempt(entry, depth + 1);
         if (events_.playing() || error == ZVA_OK) {
             return error;
@@ -90,7 +96,7 @@ bool StreamReader::body(const std::uint8_t* data, std::size_t size) {
             return false;
         }
         const std::string_view head(reinterpret_cast<const char*>(data), size);
-        const std::string& effective = http_.effectiveUrl();
+        const std::string effective = http_.effectiveUrl();
         if (settings_.followPlaylists &&
             PlaylistParser::looksLikePlaylist(headers_.value("Content-Type"), effective, head)) {
             mode_ = Mode::Playlist;
@@ -98,6 +104,10 @@ bool StreamReader::body(const std::uint8_t* data, std::size_t size) {
         } else {
             mode_ = Mode::Audio;
             const long metaInt = headers_.number("icy-metaint");
+            if (metaInt > 0 && metaInt < kMinMetaInt) {
+                refusal_ = ZVA_ERROR_NOTAVAIL;
+                return false;
+            }
             demuxer_ =
                 std::make_unique<IcyDemuxer>(metaInt > 0 ? static_cast<std::size_t>(metaInt) : 0);
             if (!events_.begin(headers_)) {

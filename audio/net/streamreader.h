@@ -15,8 +15,9 @@
 namespace zva {
 
 // The download side of a stream: fetches the address, follows playlists (entries in order until
-// one plays, nested at most 3 deep), strips ICY metadata and hands the audio answer's headers,
-// audio bytes and metadata texts to its owner, in stream order.
+// one plays, nested at most 3 deep, at most maxEntries entries in all), strips ICY metadata and
+// hands the audio answer's headers, audio bytes and metadata texts to its owner, in stream
+// order. Whether an answer is a playlist is judged by the address it finally came from.
 //
 // Thread contract: run() on the stream's download thread, which also makes every Events call;
 // interrupt() from any thread.
@@ -39,6 +40,7 @@ public:
     struct Settings {
         HttpClient::Settings http;
         bool followPlaylists = true;
+        int maxEntries = 16;
     };
 
     StreamReader(Settings settings, Events& events);
@@ -70,6 +72,7 @@ private:
     std::unique_ptr<IcyDemuxer> demuxer_;
     std::unique_ptr<PlaylistParser> playlist_;
     bool stopped_ = false;  // the owner refused more audio
+    int entriesTried_ = 0;  // over the whole download
 };
 
 }  // namespace zva

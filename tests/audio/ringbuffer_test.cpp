@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -43,21 +45,44 @@ TEST(RingBuffer, WriterWaitsUntilHalfEmpty) {
     zva::RingBuffer ring(100);
     std::vector<std::uint8_t> bytes(100, 7);
     ASSERT_TRUE(ring.write(bytes.data(), 100));
-    std::atomic<bool> written{false};
-    std::thread writer([&] {
-        EXPECT_TRUE(ring.write(bytes.data(), 60));
-        written = true;
-    });
+    std::thread writer([&] { EXPECT_TRUE(ring.write(bytes.data(), 60)); });
+    // The writer is waiting once it has had a moment.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
     std::uint8_t piece[100];
-    // Taking 40 leaves the buffer less than half empty: the writer keeps waiting (it cannot
-    // store its 60 bytes anyway), and the fill never passes the capacity.
+    // 40 bytes of room: a writer woken for each read would store them now.
     ASSERT_EQ(ring.read(piece, 40), 40u);
-    EXPECT_LE(ring.fill(), ring.capacity());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(ring.totalWritten(), 100u);
     ASSERT_EQ(ring.read(piece, 30), 30u);
     writer.join();
-    EXPECT_TRUE(written);
     EXPECT_EQ(ring.totalWritten(), 160u);
     EXPECT_EQ(ring.fill(), 90u);
+}
+
+TEST(RingBuffer, FillStaysWithinCapacityWhileBothSidesMove) {
+    zva::RingBuffer ring(8);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        const std::uint8_t byte = 1;
+        while (!done) {
+            ring.write(&byte, 1);
+        }
+    });
+    std::thread reader([&] {
+        std::uint8_t byte;
+        while (!done) {
+            ring.read(&byte, 1);
+        }
+    });
+    std::size_t most = 0;
+    while (ring.totalRead() < 100000) {
+        most = std::max(most, ring.fill());
+    }
+    done = true;
+    ring.cancel();
+    writer.join();
+    reader.join();
+    EXPECT_LE(most, ring.capacity());
 }
 
 TEST(RingBuffer, CancelReleasesBothSides) {

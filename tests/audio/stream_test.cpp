@@ -169,9 +169,12 @@ TEST_F(StreamTest, MetadataSyncSitsAtTheTitleByteBetweenDownloadBlocks) {
         }
     }
     EXPECT_NE(lastMeta.find("dal';"), std::string::npos);
-    const char* meta = ZVA_ChannelGetTags(h, ZVA_TAG_META);
-    ASSERT_NE(meta, nullptr);
-    EXPECT_EQ(ZVA_ChannelGetTags(h, ZVA_TAG_META) != nullptr, true);
+    // The tag is the text of the latest block, as the last sync saw it.
+    EXPECT_TRUE(waitFor([&] {
+        const char* meta = ZVA_ChannelGetTags(h, ZVA_TAG_META);
+        const auto now = log.snapshot();
+        return meta != nullptr && now.back().kind == Log::Event::Meta && now.back().text == meta;
+    }));
 }
 
 TEST_F(StreamTest, DropEndsConnectionAndDownloadThenPlayOut) {
@@ -242,19 +245,52 @@ TEST_F(StreamTest, FreeReturnsPromptlyWhileServerStalls) {
 }
 
 TEST_F(StreamTest, FreeCancelsCreationWaitingForServer) {
+    constexpr int kDelayMs = 30000;
+    ZVA_SetConfig(ZVA_CONFIG_NET_OPENTIMEOUT, 2 * kDelayMs);
     std::atomic<ZVA_HSTREAM> created{1};
     std::atomic<int> error{0};
     std::thread creator([&] {
-        created = open("/playlists/mp3.pls?delay_ms=30000");
+        created = open("/playlists/mp3.pls?delay_ms=" + std::to_string(kDelayMs));
         error = ZVA_ErrorGetCode();
     });
     // The request is on its way once the server has had a moment; Free must not wait for it.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(ZVA_Free(), 1);
     creator.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kDelayMs));
+    ZVA_SetConfig(ZVA_CONFIG_NET_OPENTIMEOUT, 0);
     EXPECT_EQ(created, 0u);
-    EXPECT_NE(error, ZVA_OK);
+    EXPECT_EQ(error, ZVA_ERROR_INIT);
     ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+}
+
+// Creation always settles: a full buffer counts as pre-buffered although the download then
+// waits for room, and a stream that never fills it fails after three connect timeouts.
+TEST_F(StreamTest, CreationSettlesWithinItsBounds) {
+    const struct {
+        const char* path;
+        int prebuf;
+        int connectMs;
+        int error;
+    } cases[] = {
+        {"/mp3", 100, 5000, ZVA_OK},
+        // 64 kbit/s: the 64 KiB connect burst alone overfills the 40 kB buffer.
+        {"/mp3-22", 75, 5000, ZVA_OK},
+        {"/mp3?burst=0&trickle=1", 75, 300, ZVA_ERROR_TIMEOUT},
+        // An interval this small would make every few audio bytes a metadata block.
+        {"/mp3?metaint=15", 0, 5000, ZVA_ERROR_NOTAVAIL},
+        {"/mp3?metaint=16", 0, 5000, ZVA_OK},
+    };
+    for (const auto& c : cases) {
+        ZVA_SetConfig(ZVA_CONFIG_NET_PREBUF, c.prebuf);
+        ZVA_SetConfig(ZVA_CONFIG_NET_TIMEOUT, c.connectMs);
+        const ZVA_HSTREAM h = open(c.path);
+        EXPECT_EQ(ZVA_ErrorGetCode(), c.error) << c.path;
+        EXPECT_EQ(h != 0, c.error == ZVA_OK) << c.path;
+        ZVA_StreamFree(h);
+    }
+    ZVA_SetConfig(ZVA_CONFIG_NET_TIMEOUT, 5000);
 }
 
 TEST_F(StreamTest, FreedHandleFailsEverywhere) {
@@ -284,8 +320,10 @@ TEST_F(StreamTest, FreedHandleFailsEverywhere) {
 }
 
 TEST_F(StreamTest, PlaylistsAreFollowedInOrderWhenEnabled) {
+    // Judged by the address that answered: a .pls that redirects to a stream is audio, an
+    // address that redirects to a playlist served as text is a playlist.
     for (const char* path : {"/playlists/mp3.pls", "/playlists/mp3.m3u", "/playlists/fallback.pls",
-                             "/playlists/nested.m3u"}) {
+                             "/playlists/nested.m3u", "/redirect/radio.pls", "/redirect/listen"}) {
         const ZVA_HSTREAM h = open(path);
         ASSERT_NE(h, 0u) << path << " error " << ZVA_ErrorGetCode();
         ZVA_ChannelInfo info{};
@@ -405,34 +443,64 @@ TEST_F(StreamTest, PlaylistEntryRefusedForItsFormatGivesWayToTheNext) {
                       ("zvaudio-mixed-" + std::to_string(::getpid()));
     std::filesystem::create_directories(root);
     std::ofstream(root / "stations.ini") << "; no stations\n";
-    std::ofstream(root / "mixed.m3u") << server->url("/aac") << "\n" << server->url("/mp3") << "\n";
+    // The AAC entry sends a title before it is refused.
+    std::ofstream(root / "mixed.m3u")
+        << server->url("/aac?metaint=1024&title_interval=60") << "\n"
+        << server->url("/mp3?metaint=65536&title_interval=60") << "\n";
     zvtest::Stationd local(root.string());
-    const ZVA_HSTREAM h =
-        ZVA_StreamCreateURL(local.url("/mixed.m3u").c_str(), 0, 0, nullptr, nullptr);
+    Log log;
+    const ZVA_HSTREAM h = ZVA_StreamCreateURL(local.url("/mixed.m3u").c_str(), 0, ZVA_STREAM_STATUS,
+                                              &Log::download, &log);
     ASSERT_NE(h, 0u) << ZVA_ErrorGetCode();
     ZVA_ChannelInfo info{};
     ZVA_ChannelGetInfo(h, &info);
     EXPECT_EQ(info.ctype, ZVA_CTYPE_STREAM_MP3);
+    // The caller saw only the answer that plays, from its header block on, and no title of the
+    // refused one.
+    const auto events = log.snapshot();
+    ASSERT_EQ(log.count(Log::Event::Status), 1u);
+    EXPECT_EQ(events.front().bytesBefore, 0u);
+    EXPECT_NE(events.front().text.find("Teszt Rádió MP3"), std::string::npos);
+    const char* meta = ZVA_ChannelGetTags(h, ZVA_TAG_META);
+    EXPECT_TRUE(meta == nullptr || std::string(meta).find("AAC") == std::string::npos) << meta;
     std::filesystem::remove_all(root);
 }
 
-TEST_F(StreamTest, PlaylistsTooDeepOrTooLargeAreRefused) {
+TEST_F(StreamTest, PlaylistsAreBoundedInDepthSizeAndEntries) {
     const auto root = std::filesystem::path(::testing::TempDir()) /
                       ("zvaudio-playlists-" + std::to_string(::getpid()));
     std::filesystem::create_directories(root);
     std::ofstream(root / "stations.ini") << "; no stations\n";
     std::ofstream(root / "self.m3u") << "#EXTM3U\nhttp://@HOST@/self.m3u\n";
-    {
-        std::ofstream big(root / "big.pls");
-        big << "[playlist]\n";
-        for (int i = 1; i < 3000; ++i) {
-            big << "File" << i << "=http://@HOST@/nincs/" << i << "\n";
+    const auto deadEntries = [&](const char* name, int dead, const std::string& last) {
+        std::ofstream list(root / name);
+        list << "[playlist]\n";
+        for (int i = 1; i <= dead; ++i) {
+            list << "File" << i << "=http://@HOST@/nincs/" << i << "\n";
         }
-    }
+        list << "File" << dead + 1 << "=" << last << "\n";
+    };
+    const std::string live = server->url("/mp3");
+    deadEntries("big.pls", 3000, live);
+    // Sixteen entries are tried in all: the stream behind fifteen dead ones plays, the one
+    // behind sixteen is never reached.
+    deadEntries("fifteen.pls", 15, live);
+    deadEntries("sixteen.pls", 16, live);
     zvtest::Stationd local(root.string());
-    for (const char* path : {"/self.m3u", "/big.pls"}) {
-        EXPECT_EQ(ZVA_StreamCreateURL(local.url(path).c_str(), 0, 0, nullptr, nullptr), 0u);
-        EXPECT_EQ(ZVA_ErrorGetCode(), ZVA_ERROR_FILEFORM) << path;
+    const struct {
+        const char* path;
+        int error;
+    } cases[] = {
+        {"/self.m3u", ZVA_ERROR_FILEFORM},
+        {"/big.pls", ZVA_ERROR_FILEFORM},
+        {"/fifteen.pls", ZVA_OK},
+        {"/sixteen.pls", ZVA_ERROR_FILEOPEN},
+    };
+    for (const auto& c : cases) {
+        const ZVA_HSTREAM h =
+            ZVA_StreamCreateURL(local.url(c.path).c_str(), 0, 0, nullptr, nullptr);
+        EXPECT_EQ(ZVA_ErrorGetCode(), c.error) << c.path;
+        ZVA_StreamFree(h);
     }
     std::filesystem::remove_all(root);
 }

@@ -1,0 +1,213 @@
+// Creating and freeing streams from several threads and from callbacks at once: nothing hangs,
+// and nothing of a stream outlives the call that freed it.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <filesystem>
+#include <iterator>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "stationd.h"
+#include "waitfor.h"
+#include "zvaudio.h"
+
+namespace {
+
+using zvtest::waitFor;
+
+class LifecycleTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { server = std::make_unique<zvtest::Stationd>(ZV_TEST_DATA_DIR); }
+    static void TearDownTestSuite() { server.reset(); }
+
+    void SetUp() override {
+        ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+        ZVA_SetConfig(ZVA_CONFIG_NET_PREBUF, 0);
+    }
+    void TearDown() override {
+        ZVA_Free();
+        ZVA_SetConfig(ZVA_CONFIG_NET_READTIMEOUT, 15000);
+        ZVA_SetConfig(ZVA_CONFIG_NET_OPENTIMEOUT, 0);
+    }
+
+    static std::string url(const std::string& path) { return server->url(path); }
+
+    static std::unique_ptr<zvtest::Stationd> server;
+};
+
+std::unique_ptr<zvtest::Stationd> LifecycleTest::server;
+
+// One thread creates streams without pause while another frees the library at random moments.
+// Once ZVA_Free has returned and the creation then under way has ended, no handle may be live:
+// a stream that registered after Free would keep playing into a closed device.
+TEST_F(LifecycleTest, NoStreamOutlivesFree) {
+    constexpr int kRounds = 500;
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool paused = false;               // guarded by mutex
+    bool inFlight = false;             // guarded by mutex
+    bool done = false;                 // guarded by mutex
+    std::vector<ZVA_HSTREAM> created;  // guarded by mutex
+    std::thread creator([&] {
+        for (;;) {
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return done || !paused; });
+                if (done) {
+                    return;
+                }
+                inFlight = true;
+            }
+            const ZVA_HSTREAM h = ZVA_StreamCreateURL(url("/mp3").c_str(), 0, 0, nullptr, nullptr);
+            std::lock_guard lock(mutex);
+            inFlight = false;
+            if (h != 0) {
+                created.push_back(h);
+            }
+            changed.notify_all();
+        }
+    });
+    std::mt19937 random(7);
+    int live = 0;
+    for (int round = 0; round < kRounds && live == 0; ++round) {
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+        ASSERT_EQ(ZVA_Free(), 1);
+        std::unique_lock lock(mutex);
+        paused = true;
+        changed.wait(lock, [&] { return !inFlight; });
+        for (const ZVA_HSTREAM h : created) {
+            live += ZVA_StreamGetFilePosition(h, ZVA_FILEPOS_CONNECTED) != ZVA_POSITION_NONE;
+        }
+        created.clear();
+        ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+        paused = false;
+        changed.notify_all();
+    }
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+        changed.notify_all();
+    }
+    creator.join();
+    EXPECT_EQ(live, 0);
+}
+
+// What callbacks do to other streams: create one (and be cancelled by ZVA_Free while it
+// connects), or free one whose own callback is freeing theirs at the same moment.
+struct Callbacks {
+    std::string slowUrl;
+    std::atomic<bool> creating{false};
+    std::atomic<ZVA_HSTREAM> nested{1};
+    std::atomic<bool> armed{false};
+    std::atomic<int> inside{0};  // callbacks waiting for each other, armed
+    std::atomic<int> freed{0};   // frees of the other stream that returned 1
+    ZVA_HSTREAM other[2] = {0, 0};
+
+    // At the end of the download, as a player that reconnects does.
+    static void createNested(const void* buffer, uint32_t, void* user) {
+        auto* self = static_cast<Callbacks*>(user);
+        if (buffer == nullptr && !self->creating.exchange(true)) {
+            self->nested = ZVA_StreamCreateURL(self->slowUrl.c_str(), 0, 0, nullptr, nullptr);
+        }
+    }
+    template <int Which>
+    static void freeOther(const void* buffer, uint32_t length, void* user) {
+        auto* self = static_cast<Callbacks*>(user);
+        if (buffer == nullptr || length == 0 || !self->armed || self->inside >= 2) {
+            return;
+        }
+        // Both callbacks are inside before either frees: each frees a stream that is running
+        // a callback right now.
+        ++self->inside;
+        while (self->inside < 2) {
+            std::this_thread::yield();
+        }
+        self->freed += ZVA_StreamFree(self->other[1 - Which]);
+    }
+};
+
+TEST_F(LifecycleTest, FreeCancelsAStreamThatACallbackIsCreating) {
+    // The server holds its answer longer than any bound of ours but its own delay.
+    constexpr int kDelayMs = 30000;
+    ZVA_SetConfig(ZVA_CONFIG_NET_READTIMEOUT, 60000);
+    ZVA_SetConfig(ZVA_CONFIG_NET_OPENTIMEOUT, 60000);
+    Callbacks callbacks;
+    callbacks.slowUrl = url("/mp3?delay_ms=" + std::to_string(kDelayMs));
+    const ZVA_HSTREAM h = ZVA_StreamCreateURL(url("/mp3?drop_after=0.3&burst=4096").c_str(), 0, 0,
+                                              &Callbacks::createNested, &callbacks);
+    ASSERT_NE(h, 0u);
+    ASSERT_TRUE(waitFor([&] { return callbacks.creating.load(); }));
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(ZVA_Free(), 1);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::milliseconds(kDelayMs));
+    EXPECT_EQ(callbacks.nested, 0u);
+    ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+}
+
+TEST_F(LifecycleTest, CallbacksMayFreeEachOthersStreams) {
+    Callbacks callbacks;
+    callbacks.other[0] =
+        ZVA_StreamCreateURL(url("/mp3").c_str(), 0, 0, &Callbacks::freeOther<0>, &callbacks);
+    callbacks.other[1] =
+        ZVA_StreamCreateURL(url("/mp3").c_str(), 0, 0, &Callbacks::freeOther<1>, &callbacks);
+    ASSERT_NE(callbacks.other[0], 0u);
+    ASSERT_NE(callbacks.other[1], 0u);
+    callbacks.armed = true;
+    ASSERT_TRUE(waitFor([&] { return callbacks.freed == 2; }));
+    for (const ZVA_HSTREAM h : callbacks.other) {
+        EXPECT_EQ(ZVA_StreamGetFilePosition(h, ZVA_FILEPOS_CONNECTED), ZVA_POSITION_NONE);
+    }
+    const ZVA_HSTREAM next = ZVA_StreamCreateURL(url("/mp3").c_str(), 0, 0, nullptr, nullptr);
+    EXPECT_NE(next, 0u);
+}
+
+// The threads this process runs now.
+std::size_t threadCount() {
+    const auto tasks = std::filesystem::directory_iterator("/proc/self/task");
+    return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
+}
+
+struct SelfFree {
+    std::atomic<ZVA_HSTREAM> handle{0};
+    std::atomic<bool> freed{false};
+
+    static void download(const void* buffer, uint32_t length, void* user) {
+        auto* self = static_cast<SelfFree*>(user);
+        if (buffer != nullptr && length > 0 && self->handle != 0 && !self->freed) {
+            self->freed = ZVA_StreamFree(self->handle) == 1;
+        }
+    }
+};
+
+// A stream that freed itself from its callback still ends on its own thread (decoder, add-on).
+// ZVA_Free waits for that, so that no code of the stream runs once it has returned.
+TEST_F(LifecycleTest, FreeWaitsForAStreamThatFreedItself) {
+    ASSERT_EQ(ZVA_Free(), 1);
+    const std::size_t idle = threadCount();
+    ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+    ASSERT_NE(ZVA_PluginLoad("libzvaudio_aac.so", 0), 0u);
+    SelfFree state;
+    const ZVA_HSTREAM h =
+        ZVA_StreamCreateURL(url("/aac").c_str(), 0, 0, &SelfFree::download, &state);
+    ASSERT_NE(h, 0u) << ZVA_ErrorGetCode();
+    state.handle = h;
+    // Spinning rather than polling, so that Free follows the callback at once.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!state.freed && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    ASSERT_TRUE(state.freed);
+    ASSERT_EQ(ZVA_Free(), 1);
+    EXPECT_EQ(threadCount(), idle);
+    ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+}
+
+}  // namespace
