@@ -2,10 +2,10 @@
 
 #include "commandline.h"
 #include "engine/outputdevice.h"
-#include "messagebox.h"
 #include "net/downtext.h"
-#include "programpaths.h"
-#include "settingsstore.h"
+#include "platform/messagebox.h"
+#include "platform/programpaths.h"
+#include "platform/settingsstore.h"
 #include "startupvalues.h"
 #include "stationfile.h"
 #include "ui/frmmain.h"

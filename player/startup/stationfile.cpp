@@ -1,11 +1,11 @@
 #include "stationfile.h"
 
-#include "engine/errorchain.h"
-#include "messagebox.h"
 #include "net/downtext.h"
+#include "platform/errorchain.h"
+#include "platform/messagebox.h"
+#include "platform/programpaths.h"
 #include "profilereader.h"
 #include "profilevalues.h"
-#include "programpaths.h"
 #include "updatecheck.h"
 #include "version.h"
 

@@ -2,11 +2,11 @@
 
 #include "buttonlayout.h"
 #include "clockline.h"
-#include "engine/errorlog.h"
+#include "platform/errorlog.h"
+#include "platform/programpaths.h"
+#include "platform/settingsstore.h"
 #include "pulsegauge.h"
 #include "skinlabel.h"
-#include "startup/programpaths.h"
-#include "startup/settingsstore.h"
 #include "startup/startup.h"
 
 #include <QCloseEvent>

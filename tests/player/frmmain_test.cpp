@@ -1,7 +1,7 @@
 #include "ui/frmmain.h"
+#include "platform/settingsstore.h"
 #include "playertest.h"
 #include "pulsegauge.h"
-#include "startup/settingsstore.h"
 #include "stationd.h"
 #include "ui/skinlabel.h"
 

@@ -1,7 +1,7 @@
 #include "startup/startup.h"
 #include "engine/outputdevice.h"
+#include "platform/settingsstore.h"
 #include "playertest.h"
-#include "startup/settingsstore.h"
 #include "startup/startupvalues.h"
 #include "stationd.h"
 #include "ui/frmmain.h"
