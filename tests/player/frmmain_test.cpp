@@ -46,7 +46,7 @@ protected:
         return control<QPushButton>(window, QStringLiteral("btnPresents(%1)").arg(i));
     }
 
-    zvstartup::StationList list;
+    zvengine::StationList list;
 };
 
 }  // namespace
