@@ -1,6 +1,6 @@
 // The receiver's entry: everything happens in start-up and in the main window's events.
-#include "engine/errorchain.h"
-#include "startup/messagebox.h"
+#include "platform/errorchain.h"
+#include "platform/messagebox.h"
 #include "startup/startup.h"
 #include "ui/frmmain.h"
 #include "version.h"

@@ -1,7 +1,7 @@
 // Start-up time of the receiver: runs the real start-up against a given program folder and
 // exits the moment the main window is first shown, so that the wall time of the whole process
 // is the time from process start to the window on screen. run.sh times it.
-#include "startup/programpaths.h"
+#include "platform/programpaths.h"
 #include "startup/startup.h"
 #include "ui/frmmain.h"
 

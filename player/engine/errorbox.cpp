@@ -1,6 +1,6 @@
 #include "errorbox.h"
 
-#include "startup/messagebox.h"
+#include "platform/messagebox.h"
 
 #include <zvaudio.h>
 

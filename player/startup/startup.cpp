@@ -2,19 +2,15 @@
 
 #include "commandline.h"
 #include "engine/outputdevice.h"
-#include "messagebox.h"
-#include "net/downtext.h"
-#include "programpaths.h"
-#include "settingsstore.h"
+#include "platform/messagebox.h"
+#include "platform/programpaths.h"
+#include "platform/settingsstore.h"
 #include "startupvalues.h"
 #include "stationfile.h"
 #include "ui/frmmain.h"
 
 #include <QDir>
 
-#include <array>
-#include <future>
-#include <optional>
 #include <thread>
 
 namespace zvstartup {
@@ -34,7 +30,7 @@ void checkSkinFiles() {
     }
 }
 
-void readStationList(StationList& list) {
+void readStationList(zvengine::StationList& list) {
     const QString local = zvpaths::programFolder() + QStringLiteral("/zvadok.ini");
     StationFile file(list, configurationAddress(),
                      [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); });
@@ -69,32 +65,6 @@ std::unique_ptr<frmMain> Main(const QStringList& arguments) {
     window->Form_Load();
     window->show();
     return window;
-}
-
-void MainCont(StationList& list) {
-    const QString temp = zvpaths::tempFolder();
-    list.defaultLogoFile = temp + QStringLiteral("/zvlogodef.gif");
-    auto download = [](const QString& url, const QString& path) {
-        return std::async(std::launch::async, modDownText::DownloadFile, url, path);
-    };
-
-    std::future<bool> defaultLogo = download(list.defaultPictureUrl, list.defaultLogoFile);
-    std::array<std::optional<std::future<bool>>, kStationCount> logos;
-    for (size_t i = 0; i < logos.size(); ++i) {
-        StationRecord& station = list.stations[i];
-        if (station.pictureUrl != QLatin1String("def")) {
-            station.logoFile = temp + QStringLiteral("/zvlogo%1.gif").arg(i);
-            logos[i] = download(station.pictureUrl, station.logoFile);
-        }
-    }
-
-    // The default logo's own outcome does not matter: whoever shows it checks the file.
-    defaultLogo.wait();
-    for (size_t i = 0; i < logos.size(); ++i) {
-        if (!logos[i] || !logos[i]->get()) {
-            list.stations[i].logoFile = list.defaultLogoFile;
-        }
-    }
 }
 
 }  // namespace zvstartup

@@ -1,10 +1,8 @@
 // The receiver's start: Main decides, in a fixed order, whether the program can run, and shows
-// the main window; MainCont fetches the station logos for the main window's load step.
+// the main window.
 //
-// Thread contract: UI thread only; both may end the program with a message box.
+// Thread contract: UI thread only; Main may end the program with a message box.
 #pragma once
-
-#include "stationtable.h"
 
 #include <QStringList>
 
@@ -18,10 +16,5 @@ namespace zvstartup {
 // list (local zvadok.ini or the configuration server), reads the station number from the
 // arguments, reads the output device setting, and creates, loads and shows the main window.
 std::unique_ptr<frmMain> Main(const QStringList& arguments);
-
-// Downloads the default logo and every station's logo into the TEMP folder, all at once, and
-// returns when every download has ended. A station whose logo does not arrive, or whose
-// picture is "def", shows the default logo.
-void MainCont(StationList& list);
 
 }  // namespace zvstartup

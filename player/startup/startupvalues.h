@@ -4,12 +4,12 @@
 // Thread contract: written on the UI thread during start-up, only read afterwards.
 #pragma once
 
-#include "stationtable.h"
+#include "engine/stationtable.h"
 
 namespace zvstartup {
 
 struct StartupValues {
-    StationList list;
+    zvengine::StationList list;
     int startStation = 0;  // 1..13 from "/hallgat n", 0 = none
 };
 

@@ -1,11 +1,11 @@
 #include "stationfile.h"
 
-#include "engine/errorchain.h"
-#include "messagebox.h"
 #include "net/downtext.h"
+#include "platform/errorchain.h"
+#include "platform/messagebox.h"
+#include "platform/programpaths.h"
 #include "profilereader.h"
 #include "profilevalues.h"
-#include "programpaths.h"
 #include "updatecheck.h"
 #include "version.h"
 
@@ -23,7 +23,7 @@ QString configurationAddress() {
     return QStringLiteral(ZENOVIA_CONFIG_SERVER "/config/zvadok.txt");
 }
 
-StationFile::StationFile(StationList& list, QString configUrl, Pause pause)
+StationFile::StationFile(zvengine::StationList& list, QString configUrl, Pause pause)
     : list_(list), configUrl_(std::move(configUrl)), pause_(pause) {}
 
 void StationFile::readStations(const QString& path) {
@@ -34,8 +34,8 @@ void StationFile::readStations(const QString& path) {
     list_.defaultPictureUrl = value("Main", QStringLiteral("pictdef"), QString());
     const QString def = QStringLiteral("def");
     const QString disabled = QStringLiteral("0");
-    for (int i = 0; i < kStationCount; ++i) {
-        zvstartup::StationRecord& station = list_.stations[static_cast<size_t>(i)];
+    for (int i = 0; i < zvengine::kStationCount; ++i) {
+        zvengine::StationRecord& station = list_.stations[static_cast<size_t>(i)];
         const QString n = QString::number(i);
         // A value equal to its default leaves the entry as it is, so a second read only adds.
         const QString url = value("Adok", QStringLiteral("adoUrl") + n, QString());

@@ -5,7 +5,7 @@
 // program).
 #pragma once
 
-#include "stationtable.h"
+#include "engine/stationtable.h"
 
 #include <QString>
 
@@ -21,7 +21,7 @@ public:
     using Pause = void (*)(std::chrono::milliseconds);
 
     // configUrl: where getRemIni fetches the station file; pause: how it waits between tries.
-    StationFile(StationList& list, QString configUrl, Pause pause);
+    StationFile(zvengine::StationList& list, QString configUrl, Pause pause);
 
     // Reads the station file at path into the list, runs the update check unless zvrt.local is
     // in the program folder, and completes a local file that lacks station 0 from the server.
@@ -34,7 +34,7 @@ public:
 private:
     void readStations(const QString& path);
 
-    StationList& list_;
+    zvengine::StationList& list_;
     QString configUrl_;
     Pause pause_;
 };

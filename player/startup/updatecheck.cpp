@@ -1,9 +1,9 @@
 #include "updatecheck.h"
 
-#include "messagebox.h"
+#include "platform/messagebox.h"
+#include "platform/shellopen.h"
 #include "profilereader.h"
 #include "profilevalues.h"
-#include "shellopen.h"
 #include "version.h"
 
 #include <QUrl>

@@ -2,12 +2,12 @@
 
 #include "buttonlayout.h"
 #include "clockline.h"
-#include "engine/errorlog.h"
+#include "engine/stationlogos.h"
+#include "platform/errorlog.h"
+#include "platform/programpaths.h"
+#include "platform/settingsstore.h"
 #include "pulsegauge.h"
 #include "skinlabel.h"
-#include "startup/programpaths.h"
-#include "startup/settingsstore.h"
-#include "startup/startup.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -49,7 +49,7 @@ constexpr int kClockPeriodMs = 20000;
 
 }  // namespace
 
-frmMain::frmMain(zvstartup::StationList& stations, QWidget* parent)
+frmMain::frmMain(zvengine::StationList& stations, QWidget* parent)
     : QWidget(parent), stations_(stations) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kCaption);
@@ -104,10 +104,10 @@ void frmMain::createControls() {
     framePresents_ = new QFrame(this);
     framePresents_->setObjectName(QStringLiteral("framePresents"));
     framePresents_->setGeometry(kPresetFrameRect);
-    for (int i = 0; i < zvstartup::kStationCount; ++i) {
+    for (int i = 0; i < zvengine::kStationCount; ++i) {
         auto* button = new QPushButton(framePresents_);
         button->setObjectName(QStringLiteral("btnPresents(%1)").arg(i));
-        const int top = i < zvstartup::kUpperRowCount ? kUpperRowTop : kLowerRowTop;
+        const int top = i < zvengine::kUpperRowCount ? kUpperRowTop : kLowerRowTop;
         button->setGeometry(0, twipsToPixels(top), 0, twipsToPixels(kButtonHeight));
         button->setToolTip(QStringLiteral("F%1").arg(i + 1));
         btnPresents_[static_cast<size_t>(i)] = button;
@@ -124,14 +124,14 @@ void frmMain::Form_Load() {
     showClock();
     lblTitle_->setValue(kPrompt);
 
-    for (int i = 0; i < zvstartup::kStationCount; ++i) {
-        const zvstartup::StationRecord& station = stations_.stations[static_cast<size_t>(i)];
+    for (int i = 0; i < zvengine::kStationCount; ++i) {
+        const zvengine::StationRecord& station = stations_.stations[static_cast<size_t>(i)];
         QPushButton* button = btnPresents_[static_cast<size_t>(i)];
         button->setText(station.name);
         button->setVisible(station.enabled);
     }
-    layoutPresetRow(0, zvstartup::kUpperRowCount - 1);
-    layoutPresetRow(zvstartup::kUpperRowCount, zvstartup::kStationCount - 1);
+    layoutPresetRow(0, zvengine::kUpperRowCount - 1);
+    layoutPresetRow(zvengine::kUpperRowCount, zvengine::kStationCount - 1);
 
     if (stations_.localConfig) {
         setWindowTitle(windowTitle() + QStringLiteral(" (helyi konfiguráció)"));
@@ -139,7 +139,7 @@ void frmMain::Form_Load() {
     skin_.OpenSkin(zvpaths::programFolder() + QStringLiteral("/zv0.skn"));
     skin_.SkinWindow(this);
 
-    zvstartup::MainCont(stations_);
+    zvengine::MainCont(stations_);
     if (zvpaths::FileExists(stations_.defaultLogoFile)) {
         showLogo(stations_.defaultLogoFile);
     }

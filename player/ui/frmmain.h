@@ -5,8 +5,8 @@
 // Thread contract: UI thread only.
 #pragma once
 
+#include "engine/stationtable.h"
 #include "skin.h"
-#include "startup/stationtable.h"
 
 #include <QWidget>
 
@@ -23,7 +23,7 @@ class SkinLabel;
 class frmMain : public QWidget {
     Q_OBJECT
 public:
-    explicit frmMain(zvstartup::StationList& stations, QWidget* parent = nullptr);
+    explicit frmMain(zvengine::StationList& stations, QWidget* parent = nullptr);
 
     // The load step, run once by start-up before the window is shown: volume, clock, prompt,
     // preset buttons, caption, skin, logos.
@@ -45,7 +45,7 @@ private:
     void Form_Unload();
     void VuR_DblClick();
 
-    zvstartup::StationList& stations_;
+    zvengine::StationList& stations_;
     Skin skin_;
 
     QLabel* pictLogo_;
@@ -59,6 +59,6 @@ private:
     QSlider* VScroll1_;
     QPushButton* cmdStop_;
     QFrame* framePresents_;
-    std::array<QPushButton*, zvstartup::kStationCount> btnPresents_;
+    std::array<QPushButton*, zvengine::kStationCount> btnPresents_;
     QTimer* tmrLo_;
 };

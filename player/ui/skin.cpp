@@ -1,6 +1,6 @@
 #include "skin.h"
 
-#include "engine/errorchain.h"
+#include "platform/errorchain.h"
 
 #include <QFile>
 #include <QWidget>

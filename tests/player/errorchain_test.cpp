@@ -1,8 +1,8 @@
-#include "engine/errorchain.h"
+#include "platform/errorchain.h"
 #include "engine/errorbox.h"
-#include "engine/errorlog.h"
+#include "platform/errorlog.h"
+#include "platform/programpaths.h"
 #include "playertest.h"
-#include "startup/programpaths.h"
 
 #include <QDateTime>
 #include <QLocale>

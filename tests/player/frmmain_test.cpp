@@ -1,7 +1,7 @@
 #include "ui/frmmain.h"
+#include "platform/settingsstore.h"
 #include "playertest.h"
 #include "pulsegauge.h"
-#include "startup/settingsstore.h"
 #include "stationd.h"
 #include "ui/skinlabel.h"
 
@@ -46,7 +46,7 @@ protected:
         return control<QPushButton>(window, QStringLiteral("btnPresents(%1)").arg(i));
     }
 
-    zvstartup::StationList list;
+    zvengine::StationList list;
 };
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "playertest.h"
 
-#include "startup/programpaths.h"
-#include "startup/shellopen.h"
+#include "platform/programpaths.h"
+#include "platform/shellopen.h"
 
 #include <QFile>
 #include <QSettings>

@@ -4,7 +4,7 @@
 // open.
 #pragma once
 
-#include "startup/messagebox.h"
+#include "platform/messagebox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
+#include "platform/settingsstore.h"
 #include "playertest.h"
-#include "startup/settingsstore.h"
 
 using namespace zvsettings;
 

@@ -1,7 +1,8 @@
 #include "startup/startup.h"
 #include "engine/outputdevice.h"
+#include "engine/stationlogos.h"
+#include "platform/settingsstore.h"
 #include "playertest.h"
-#include "startup/settingsstore.h"
 #include "startup/startupvalues.h"
 #include "stationd.h"
 #include "ui/frmmain.h"
@@ -66,7 +67,7 @@ TEST_F(Startup, LogosArriveAllAtOnceAndFailuresGetTheDefault) {
     zvtest::Stationd server(root.path().toStdString());
     auto url = [&](const char* path) { return QString::fromStdString(server.url(path)); };
 
-    zvstartup::StationList list;
+    zvengine::StationList list;
     list.defaultPictureUrl = url("/logos/def.gif");
     list.stations[0].pictureUrl = url("/logos/0.gif");
     list.stations[1].pictureUrl = url("/logos/nincs.gif");  // 404
@@ -74,7 +75,7 @@ TEST_F(Startup, LogosArriveAllAtOnceAndFailuresGetTheDefault) {
     list.stations[3].pictureUrl = url("/logos/0.gif?status=500");    // server error
     list.stations[4].pictureUrl = url("/logos/4.gif?delay_ms=300");  // slow, but arrives
     writeFile(tempPath(QStringLiteral("zvlogo1.gif")), "an old logo");
-    zvstartup::MainCont(list);
+    zvengine::MainCont(list);
 
     const QString def = tempPath(QStringLiteral("zvlogodef.gif"));
     EXPECT_EQ(list.defaultLogoFile, def);
@@ -92,10 +93,10 @@ TEST_F(Startup, LogosArriveAllAtOnceAndFailuresGetTheDefault) {
 }
 
 TEST_F(Startup, UnreachableServerLeavesEveryStationOnTheDefaultLogo) {
-    zvstartup::StationList list;
+    zvengine::StationList list;
     list.defaultPictureUrl = QStringLiteral("http://127.0.0.1:1/def.gif");
     list.stations[5].pictureUrl = QStringLiteral("http://127.0.0.1:1/5.gif");
-    zvstartup::MainCont(list);
+    zvengine::MainCont(list);
     EXPECT_FALSE(QFile::exists(list.defaultLogoFile));
     for (const auto& station : list.stations) {
         EXPECT_EQ(station.logoFile, list.defaultLogoFile);

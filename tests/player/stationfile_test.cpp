@@ -5,8 +5,8 @@
 
 #include <QFile>
 
+using zvengine::StationList;
 using zvstartup::StationFile;
-using zvstartup::StationList;
 using zvtest::ProgramEnded;
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include <array>
 
-namespace zvstartup {
+namespace zvengine {
 
 struct StationRecord {
     QString streamUrl;     // "adoUrl<i>"
@@ -30,4 +30,4 @@ struct StationList {
     bool localConfig = false;   // the list came from zvadok.ini in the program folder
 };
 
-}  // namespace zvstartup
+}  // namespace zvengine

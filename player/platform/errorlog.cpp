@@ -1,6 +1,6 @@
 #include "errorlog.h"
 
-#include "startup/programpaths.h"
+#include "programpaths.h"
 
 #include <QDateTime>
 #include <QFile>
