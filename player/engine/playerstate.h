@@ -1,0 +1,28 @@
+// The player state that the UI thread, the stream workers and the audio library's callbacks
+// share: the current stream, the station last chosen, the slider's volume, and who is the
+// current worker.
+//
+// Thread contract: every member may be used from any thread; the values are atomic. view and
+// stations are set once on the UI thread before the first worker starts and only read after.
+#pragma once
+
+#include "receiverview.h"
+#include "stationtable.h"
+
+#include <atomic>
+#include <cstdint>
+
+namespace zvengine {
+
+struct PlayerState {
+    ReceiverView* view = nullptr;
+    const StationList* stations = nullptr;
+
+    std::atomic<std::uint32_t> streamHandle{0};  // the current stream; 0 = none
+    std::atomic<int> currentStation{0};          // the preset button index last chosen
+    std::atomic<int> sliderValue{48};            // the volume slider's position, 0..50
+};
+
+PlayerState& playerState();
+
+}  // namespace zvengine
