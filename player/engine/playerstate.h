@@ -21,6 +21,12 @@ struct PlayerState {
     std::atomic<std::uint32_t> streamHandle{0};  // the current stream; 0 = none
     std::atomic<int> currentStation{0};          // the preset button index last chosen
     std::atomic<int> sliderValue{48};            // the volume slider's position, 0..50
+    // Counts the starts and stops of the sound. A worker keeps the value it was started with and
+    // passes it to its stream's callbacks as their user value: once it differs from this one,
+    // the worker and its stream have been overtaken and touch nothing shared any more.
+    std::atomic<std::uint64_t> generation{0};
+
+    bool current(std::uint64_t of) const { return generation.load() == of; }
 };
 
 PlayerState& playerState();
