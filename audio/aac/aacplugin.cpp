@@ -2,13 +2,13 @@
 // plug-in interface. Only ZVA_PluginEntry is visible outside this shared object.
 
 #include <array>
-#include <cctype>
 #include <cstdio>
 #include <new>
 #include <string_view>
 
 #include "aacdecoder.h"
 #include "adtssync.h"
+#include "text.h"
 #include "zvaudio_plugin.h"
 
 struct ZVA_Decoder {
@@ -19,37 +19,13 @@ namespace {
 
 constexpr uint32_t kAacChannelType = 68352;
 
-// The media type of a Content-Type value, without parameters and surrounding blanks.
-std::string_view mediaType(std::string_view contentType) {
-    contentType = contentType.substr(0, contentType.find(';'));
-    const auto first = contentType.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = contentType.find_last_not_of(" \t");
-    return contentType.substr(first, last - first + 1);
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 int probe(const char* contentType, const unsigned char* data, size_t size) {
     static constexpr std::array<std::string_view, 3> kTypes = {"audio/aac", "audio/aacp",
                                                                "audio/x-aac"};
     if (contentType != nullptr) {
-        const std::string_view type = mediaType(contentType);
+        const std::string_view type = zva::mediaType(contentType);
         for (const auto known : kTypes) {
-            if (equalsIgnoringCase(type, known)) {
+            if (zva::equalsNoCase(type, known)) {
                 return 1;
             }
         }

@@ -1,5 +1,7 @@
 #include "framesync.h"
 
+#include "adtsheader.h"
+
 namespace zva {
 namespace {
 
@@ -12,9 +14,6 @@ constexpr int kMpegBitrates[5][16] = {
 };
 
 constexpr int kMpegRates[3] = {44100, 48000, 32000};
-
-constexpr int kAdtsRates[13] = {96000, 88200, 64000, 48000, 44100, 32000, 24000,
-                                22050, 16000, 12000, 11025, 8000,  7350};
 
 // The header bits that stay the same from frame to frame of one stream.
 bool sameMpegStream(const std::uint8_t* a, const std::uint8_t* b) {
@@ -62,21 +61,15 @@ std::size_t FrameSync::mpegFrame(const std::uint8_t* h, Result* info) {
 }
 
 std::size_t FrameSync::adtsFrame(const std::uint8_t* h, Result* info) {
-    if (h[0] != 0xFF || (h[1] & 0xF6) != 0xF0) {
+    const auto header = AdtsHeader::parse(h);
+    if (!header) {
         return 0;
     }
-    const int rateIndex = (h[2] >> 2) & 0xF;
-    const std::size_t length =
-        (std::size_t{h[3] & 3u} << 11) | (std::size_t{h[4]} << 3) | (std::size_t{h[5]} >> 5);
-    const int headerSize = (h[1] & 1) ? 7 : 9;
-    if (rateIndex >= 13 || length <= static_cast<std::size_t>(headerSize)) {
-        return 0;
-    }
+    const std::size_t length = header->frameLength();
     if (info != nullptr) {
-        const int channelConfig = ((h[2] & 1) << 2) | (h[3] >> 6);
         info->format = Format::Adts;
-        info->sampleRate = kAdtsRates[rateIndex];
-        info->channels = channelConfig == 0 ? 2 : channelConfig;
+        info->sampleRate = header->sampleRate();
+        info->channels = header->channelConfiguration() == 0 ? 2 : header->channelConfiguration();
         info->bitrate =
             static_cast<int>(length * 8 * static_cast<std::size_t>(info->sampleRate) / 1024);
     }

@@ -1,14 +1,13 @@
 #include "mp3decoder.h"
 
 #include <mpg123.h>
-#include <strings.h>
 
-#include <cstring>
 #include <mutex>
 #include <new>
 #include <string_view>
 
 #include "framesync.h"
+#include "text.h"
 #include "zvaudio.h"
 
 namespace zva {
@@ -98,12 +97,10 @@ int probe(const char* contentType, const unsigned char* data, std::size_t size) 
     if (contentType == nullptr) {
         return 0;
     }
-    std::string_view type(contentType);
-    type = type.substr(0, type.find(';'));
+    const std::string_view type = mediaType(contentType);
     for (const char* known :
          {"audio/mpeg", "audio/mp3", "audio/mpeg3", "audio/x-mpeg", "audio/mpg"}) {
-        if (type.size() == std::strlen(known) &&
-            strncasecmp(type.data(), known, type.size()) == 0) {
+        if (equalsNoCase(type, known)) {
             return 1;
         }
     }

@@ -1,31 +1,12 @@
 #include "playlistparser.h"
 
-#include <strings.h>
 #include <algorithm>
 #include <charconv>
 
+#include "text.h"
+
 namespace zva {
 namespace {
-
-std::string_view trim(std::string_view s) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!s.empty() && blank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && blank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
-bool startsWithNoCase(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && strncasecmp(s.data(), prefix.data(), prefix.size()) == 0;
-}
-
-bool endsWithNoCase(std::string_view s, std::string_view suffix) {
-    return s.size() >= suffix.size() &&
-           strncasecmp(s.data() + s.size() - suffix.size(), suffix.data(), suffix.size()) == 0;
-}
 
 bool isWebAddress(std::string_view s) {
     return startsWithNoCase(s, "http://") || startsWithNoCase(s, "https://");
@@ -39,13 +20,11 @@ std::string_view withoutBom(std::string_view s) {
 
 bool PlaylistParser::looksLikePlaylist(std::string_view contentType, std::string_view url,
                                        std::string_view head) {
-    contentType = contentType.substr(0, contentType.find(';'));
-    contentType = trim(contentType);
-    for (const char* type :
+    const std::string_view type = mediaType(contentType);
+    for (const char* known :
          {"audio/x-scpls", "audio/scpls", "audio/x-mpegurl", "audio/mpegurl",
           "application/x-mpegurl", "application/vnd.apple.mpegurl", "application/pls+xml"}) {
-        if (contentType.size() == std::char_traits<char>::length(type) &&
-            startsWithNoCase(contentType, type)) {
+        if (equalsNoCase(type, known)) {
             return true;
         }
     }

@@ -1,28 +1,11 @@
 #include "responseheaders.h"
 
-#include <strings.h>
 #include <cctype>
 #include <charconv>
 
+#include "text.h"
+
 namespace zva {
-namespace {
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() &&
-           (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n')) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
-bool startsWithNoCase(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && strncasecmp(s.data(), prefix.data(), prefix.size()) == 0;
-}
-
-}  // namespace
 
 bool ResponseHeaders::addLine(std::string_view line) {
     line = trim(line);
@@ -95,7 +78,7 @@ std::string ResponseHeaders::value(std::string_view name) const {
             continue;
         }
         const std::string_view key = trim(std::string_view(line).substr(0, colon));
-        if (key.size() == name.size() && strncasecmp(key.data(), name.data(), name.size()) == 0) {
+        if (equalsNoCase(key, name)) {
             return std::string(trim(std::string_view(line).substr(colon + 1)));
         }
     }

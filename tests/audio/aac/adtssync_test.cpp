@@ -1,5 +1,6 @@
 // The ADTS frame sync on its own: the same frames and the same skipped bytes however the input
-// is split, after garbage, across a change of stream, and with bounded memory.
+// is split, after garbage, across a change of stream, and with bounded memory. Also that it and
+// libzvaudio's format sniffing take the same headers.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 
 #include "adtsheader.h"
 #include "adtssync.h"
+#include "decode/framesync.h"
 
 namespace {
 
@@ -121,17 +123,29 @@ TEST(AdtsHeader, TellsPlausibleHeadersAndStreamsApart) {
         bytes[index] = value;
         return AdtsHeader::parse(bytes.data()).has_value();
     };
-    EXPECT_FALSE(withByte(0, 0xFE));              // no sync
-    EXPECT_FALSE(withByte(1, 0xE1));              // no sync
-    EXPECT_FALSE(withByte(1, 0xF3));              // layer 1
-    EXPECT_FALSE(withByte(2, 1 << 6 | 12 << 2));  // reserved frequency index
-    for (const size_t length : {9, 10}) {         // a CRC follows: nine bytes hold no payload
+    EXPECT_FALSE(withByte(0, 0xFE));       // no sync
+    EXPECT_FALSE(withByte(1, 0xE1));       // no sync
+    EXPECT_FALSE(withByte(1, 0xF3));       // layer 1
+    for (const size_t length : {9, 10}) {  // a CRC follows: nine bytes hold no payload
         Bytes withCrc = makeFrame(length, k44100, 2, 0);
         withCrc[1] = 0xF0;
         EXPECT_EQ(AdtsHeader::parse(withCrc.data()).has_value(), length == 10);
     }
     EXPECT_FALSE(AdtsHeader::parse(makeFrame(7, k44100, 2, 0).data()));  // header only
     EXPECT_TRUE(AdtsHeader::parse(makeFrame(AdtsHeader::kMaxFrame, k44100, 2, 0).data()));
+}
+
+TEST(AdtsHeader, SniffingAndTheAddOnTakeTheSameSamplingRates) {
+    // 0: the index names no rate, and no ADTS stream is seen.
+    constexpr int kRates[16] = {96000, 88200, 64000, 48000, 44100, 32000, 24000, 22050,
+                                16000, 12000, 11025, 8000,  7350,  0,     0,     0};
+    for (int index = 0; index < 16; ++index) {
+        const Bytes two = join({makeFrame(200, index, 2, 1), makeFrame(300, index, 2, 2)});
+        const zva::FrameSync::Result sniffed = zva::FrameSync::find(two.data(), two.size());
+        EXPECT_EQ(sniffed.format == zva::FrameSync::Format::Adts, kRates[index] != 0) << index;
+        EXPECT_EQ(sniffed.sampleRate, kRates[index]) << index;
+        EXPECT_EQ(AdtsSync::holdsSync(two.data(), two.size()), kRates[index] != 0) << index;
+    }
 }
 
 TEST(AdtsSync, GivesTheSameFramesWhereverTheInputIsSplit) {

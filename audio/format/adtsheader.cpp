@@ -1,12 +1,15 @@
 #include "adtsheader.h"
 
+#include <array>
+
 namespace zva {
 
 namespace {
 
-// Sampling frequency indices 0..11 stand for 96000..8000 Hz; 12 and up are reserved or mean an
-// explicit rate, which ADTS cannot carry.
-constexpr int kFrequencyIndices = 12;
+// The rates of sampling frequency indices 0..12. Indices 13 and 14 are reserved, and 15 stands
+// for a rate written out in full, which an ADTS header has no room for.
+constexpr std::array<int, 13> kRates = {96000, 88200, 64000, 48000, 44100, 32000, 24000,
+                                        22050, 16000, 12000, 11025, 8000,  7350};
 
 }  // namespace
 
@@ -24,10 +27,15 @@ std::optional<AdtsHeader> AdtsHeader::parse(const unsigned char* bytes) {
                           (static_cast<size_t>(bytes[4]) << 3) | (bytes[5] >> 5);
     // A CRC adds two bytes to the header; a frame needs at least one payload byte after it.
     const size_t headerLength = header.protectionAbsent_ ? kSize : kSize + 2;
-    if (header.frequencyIndex_ >= kFrequencyIndices || header.frameLength_ <= headerLength) {
+    if (header.frequencyIndex_ >= static_cast<int>(kRates.size()) ||
+        header.frameLength_ <= headerLength) {
         return std::nullopt;
     }
     return header;
+}
+
+int AdtsHeader::sampleRate() const {
+    return kRates[static_cast<size_t>(frequencyIndex_)];
 }
 
 bool AdtsHeader::sameStream(const AdtsHeader& other) const {

@@ -13,12 +13,16 @@ public:
     static constexpr size_t kMaxFrame = 8191;  // the 13-bit frame length field's limit
 
     // The header at `bytes` (at least kSize readable), or nothing when the bytes do not hold a
-    // plausible ADTS header: no 0xFFF sync, a nonzero layer, a reserved sampling frequency
-    // index, or a frame length too short for the header itself.
+    // plausible ADTS header: no 0xFFF sync, a nonzero layer, a sampling frequency index that
+    // names no rate, or a frame length too short for the header itself.
     static std::optional<AdtsHeader> parse(const unsigned char* bytes);
 
     // Whole frame length in bytes, header included.
     size_t frameLength() const { return frameLength_; }
+    // The sampling rate the header states (HE-AAC decodes at twice this rate).
+    int sampleRate() const;
+    // 1 to 7 as defined for AAC; 0 when a program config element in the payload tells.
+    int channelConfiguration() const { return channelConfiguration_; }
 
     // True when `other` could be the next frame of the same stream: the fields that every frame
     // of one ADTS stream repeats unchanged agree.
