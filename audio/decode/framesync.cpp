@@ -20,8 +20,11 @@ bool sameMpegStream(const std::uint8_t* a, const std::uint8_t* b) {
     return a[0] == b[0] && (a[1] & 0xFE) == (b[1] & 0xFE) && (a[2] & 0x0C) == (b[2] & 0x0C);
 }
 
+// Whether the ADTS header at `b` could follow the one at `a` in one stream (both parse).
 bool sameAdtsStream(const std::uint8_t* a, const std::uint8_t* b) {
-    return a[0] == b[0] && (a[1] & 0xFE) == (b[1] & 0xFE) && (a[2] & 0xFC) == (b[2] & 0xFC);
+    const auto first = AdtsHeader::parse(a);
+    const auto second = AdtsHeader::parse(b);
+    return first && second && first->sameStream(*second);
 }
 
 }  // namespace

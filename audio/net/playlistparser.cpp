@@ -28,9 +28,12 @@ bool PlaylistParser::looksLikePlaylist(std::string_view contentType, std::string
             return true;
         }
     }
+    // A server that says it sends audio is believed over the address's ending: a "radio.pls"
+    // that answers with a stream is a stream.
     url = url.substr(0, url.find_first_of("?#"));
-    if (endsWithNoCase(url, ".pls") || endsWithNoCase(url, ".m3u") ||
-        endsWithNoCase(url, ".m3u8")) {
+    if (!startsWithNoCase(type, "audio/") &&
+        (endsWithNoCase(url, ".pls") || endsWithNoCase(url, ".m3u") ||
+         endsWithNoCase(url, ".m3u8"))) {
         return true;
     }
     head = trim(withoutBom(head));

@@ -57,13 +57,27 @@ TEST(PlaylistParser, RefusesMoreThanLimit) {
 }
 
 TEST(PlaylistParser, RecognisesPlaylists) {
-    using P = zva::PlaylistParser;
-    EXPECT_TRUE(P::looksLikePlaylist("audio/x-scpls", "http://h/x", ""));
-    EXPECT_TRUE(P::looksLikePlaylist("audio/x-mpegurl; charset=utf-8", "http://h/x", ""));
-    EXPECT_TRUE(P::looksLikePlaylist("", "http://h/list.PLS?x=1", ""));
-    EXPECT_TRUE(P::looksLikePlaylist("text/plain", "http://h/x", "\n[playlist]\nFile1=http://a"));
-    EXPECT_TRUE(P::looksLikePlaylist("text/plain", "http://h/x", "#EXTM3U\n"));
-    EXPECT_FALSE(P::looksLikePlaylist("audio/mpeg", "http://h/stream", "\xFF\xFB\x90"));
+    const struct {
+        const char* contentType;
+        const char* url;
+        const char* head;
+        bool playlist;
+    } cases[] = {
+        {"audio/x-scpls", "http://h/x", "", true},
+        {"audio/x-mpegurl; charset=utf-8", "http://h/x", "", true},
+        {"", "http://h/list.PLS?x=1", "", true},
+        {"text/plain", "http://h/list.m3u", "http://a", true},
+        {"text/plain", "http://h/x", "\n[playlist]\nFile1=http://a", true},
+        {"text/plain", "http://h/x", "#EXTM3U\n", true},
+        {"audio/mpeg", "http://h/stream", "\xFF\xFB\x90", false},
+        // An audio content type wins over the address's ending.
+        {"audio/mpeg", "http://h/radio.pls", "\xFF\xFB\x90", false},
+        {"Audio/AAC", "http://h/radio.m3u", "\xFF\xF1", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(zva::PlaylistParser::looksLikePlaylist(c.contentType, c.url, c.head), c.playlist)
+            << c.contentType << " " << c.url;
+    }
 }
 
 }  // namespace
