@@ -15,7 +15,7 @@ constexpr float kGainStep = 1.0f / (MixChannel::kRate / 100);
 }  // namespace
 
 MixChannel::MixChannel(std::size_t capacityFrames, const RingBuffer* ring)
-    : fifo_(capacityFrames * 2), ring_(ring), levelHistory_(kLevelFrames * 2) {}
+    : fifo_(capacityFrames * 2), ring_(ring) {}
 
 std::size_t MixChannel::push(const float* stereo, std::size_t frames) {
     std::lock_guard lock(mutex_);
@@ -58,30 +58,61 @@ bool MixChannel::refilledLocked() const {
     return sourceEnded_ || ring_->finished() || ring_->fill() >= ring_->capacity() / 4;
 }
 
-void MixChannel::mixInto(float* out, std::size_t frames) {
+std::array<float, 2> MixChannel::targetGainLocked() const {
+    return {volume_ * (pan_ > 0.0f ? 1.0f - pan_ : 1.0f),
+            volume_ * (pan_ < 0.0f ? 1.0f + pan_ : 1.0f)};
+}
+
+void MixChannel::mixInto(float* out, std::size_t frames, Clock::time_point playAt) {
     std::lock_guard lock(mutex_);
     if (state_ == State::Stalled && refilledLocked() && count_ > 0) {
         state_ = State::Playing;
     }
     if (state_ != State::Playing) {
+        fadeOutLocked(out, frames);
         return;
     }
+    if (renderLocked(out, frames, targetGainLocked(), &playAt) < frames) {
+        // Ran dry: the rest of this period is silence. The next sound fades in from zero.
+        gain_ = {0.0f, 0.0f};
+        clearLevelLocked();
+        state_ = sourceEnded_ ? State::Stopped : State::Stalled;
+    }
+}
+
+std::size_t MixChannel::fadeOutInto(float* out, std::size_t frames) {
+    std::lock_guard lock(mutex_);
+    return fadeOutLocked(out, frames);
+}
+
+std::size_t MixChannel::fadeOutLocked(float* out, std::size_t frames) {
+    // The gain falls by kGainStep a frame: silent after this many frames.
+    const auto left = static_cast<std::size_t>(std::ceil(std::max(gain_[0], gain_[1]) / kGainStep));
+    const std::size_t wanted = std::min(frames, left);
+    const std::size_t done = renderLocked(out, wanted, {0.0f, 0.0f}, nullptr);
+    if (done < wanted) {
+        // Ran dry: there is no sound left to fade.
+        gain_ = {0.0f, 0.0f};
+    }
+    return done;
+}
+
+std::size_t MixChannel::renderLocked(float* out, std::size_t frames, std::array<float, 2> target,
+                                     const Clock::time_point* playAt) {
     const std::size_t capacity = fifo_.size() / 2;
-    const float left = volume_ * (pan_ > 0.0f ? 1.0f - pan_ : 1.0f);
-    const float right = volume_ * (pan_ < 0.0f ? 1.0f + pan_ : 1.0f);
-    const std::array<float, 2> target{left, right};
     const std::size_t n = std::min(frames, count_);
-    // In runs that wrap neither the FIFO nor the level history, so no frame pays for an index
-    // wrap; the gain ramp is only worked out while a gain is moving.
+    // In runs that neither wrap the FIFO nor cross a level block, so no frame pays for an index
+    // wrap or a block check; the gain ramp is only worked out while a gain is moving.
     for (std::size_t done = 0; done < n;) {
-        const std::size_t run = std::min({n - done, capacity - readPos_, kLevelFrames - levelPos_});
+        const std::size_t run =
+            std::min({n - done, capacity - readPos_, kBlockFrames - done % kBlockFrames});
         const float* in = &fifo_[readPos_ * 2];
-        float* level = &levelHistory_[levelPos_ * 2];
         float* mixed = out + done * 2;
+        std::array<float, 2> peak{0.0f, 0.0f};
         if (gain_ == target) {
             for (std::size_t i = 0; i < run * 2; i += 2) {
-                level[i] = std::fabs(in[i]);
-                level[i + 1] = std::fabs(in[i + 1]);
+                peak[0] = std::max(peak[0], std::fabs(in[i]));
+                peak[1] = std::max(peak[1], std::fabs(in[i + 1]));
                 mixed[i] += in[i] * target[0];
                 mixed[i + 1] += in[i + 1] * target[1];
             }
@@ -93,25 +124,43 @@ void MixChannel::mixInto(float* out, std::size_t frames) {
                     } else if (gain_[c] > target[c]) {
                         gain_[c] = std::max(target[c], gain_[c] - kGainStep);
                     }
-                    level[i + c] = std::fabs(in[i + c]);
+                    peak[c] = std::max(peak[c], std::fabs(in[i + c]));
                     mixed[i + c] += in[i + c] * gain_[c];
                 }
             }
         }
+        if (playAt != nullptr) {
+            recordLevelLocked(peak, *playAt, done, run);
+        }
         readPos_ = (readPos_ + run) % capacity;
-        levelPos_ = (levelPos_ + run) % kLevelFrames;
         count_ -= run;
         done += run;
     }
     if (roomWanted_ != 0 && capacity - count_ >= roomWanted_) {
         roomAvailable_.notify_one();
     }
-    if (n < frames) {
-        // Ran dry: the rest of this period is silence. The next sound fades in from zero.
-        gain_ = {0.0f, 0.0f};
-        std::fill(levelHistory_.begin(), levelHistory_.end(), 0.0f);
-        state_ = sourceEnded_ ? State::Stopped : State::Stalled;
+    return n;
+}
+
+void MixChannel::recordLevelLocked(std::array<float, 2> peak, Clock::time_point playAt,
+                                   std::size_t from, std::size_t frames) {
+    const auto heardAt = [&](std::size_t frame) {
+        return playAt + std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(
+                            static_cast<long long>(frame) * 1000000000 / kRate));
+    };
+    // Blocks start at every kBlockFrames-th frame of a period; a run that starts inside one
+    // follows a FIFO wrap and extends it.
+    if (from % kBlockFrames == 0) {
+        levelNewest_ = (levelNewest_ + 1) % kLevelBlocks;
+        levelBlocks_[levelNewest_] = {{0.0f, 0.0f}, heardAt(from), {}};
     }
+    LevelBlock& block = levelBlocks_[levelNewest_];
+    block.peak = {std::max(block.peak[0], peak[0]), std::max(block.peak[1], peak[1])};
+    block.end = heardAt(from + frames);
+}
+
+void MixChannel::clearLevelLocked() {
+    levelBlocks_.fill(LevelBlock{});
 }
 
 void MixChannel::play() {
@@ -122,10 +171,15 @@ void MixChannel::play() {
     if (sourceEnded_ && count_ == 0) {
         return;
     }
-    gain_ = {0.0f, 0.0f};
-    std::fill(levelHistory_.begin(), levelHistory_.end(), 0.0f);
-    // Started before anything was decoded: wait for sound as after a stall.
-    state_ = count_ > 0 ? State::Playing : State::Stalled;
+    // The gain is zero, or part-way down a fade that now turns back up without a jump.
+    clearLevelLocked();
+    if (count_ == 0) {
+        // Started before anything was decoded: wait for sound as after a stall.
+        gain_ = {0.0f, 0.0f};
+        state_ = State::Stalled;
+        return;
+    }
+    state_ = State::Playing;
 }
 
 void MixChannel::stop() {
@@ -155,12 +209,14 @@ void MixChannel::setPan(float pan) {
     pan_ = std::clamp(pan, -1.0f, 1.0f);
 }
 
-std::array<int, 2> MixChannel::level() const {
+std::array<int, 2> MixChannel::level(Clock::time_point now) const {
+    const auto from = now - std::chrono::milliseconds(20);
     std::lock_guard lock(mutex_);
     std::array<float, 2> peak{0.0f, 0.0f};
-    for (std::size_t i = 0; i < kLevelFrames; ++i) {
-        peak[0] = std::max(peak[0], levelHistory_[i * 2]);
-        peak[1] = std::max(peak[1], levelHistory_[i * 2 + 1]);
+    for (const LevelBlock& block : levelBlocks_) {
+        if (block.start <= now && block.end > from) {
+            peak = {std::max(peak[0], block.peak[0]), std::max(peak[1], block.peak[1])};
+        }
     }
     return {static_cast<int>(std::lround(std::min(peak[0], 1.0f) * 32768.0f)),
             static_cast<int>(std::lround(std::min(peak[1], 1.0f) * 32768.0f))};

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -14,16 +15,20 @@ class RingBuffer;
 
 // One stream's voice in the mix: a fixed FIFO of 44.1 kHz stereo float frames filled by the
 // stream's decoder thread and drained by the output, with the play state, a click-free volume
-// and balance ramp and the level of the last 20 ms.
+// and balance ramp and the level of the last 20 ms heard. Stopping or pausing changes the state
+// at once, while the sound fades out over the next kFadeFrames frames the output takes.
 //
-// Thread contract: push() and waitForRoom() from the decoder thread; mixInto() from the output
-// thread; the rest from any thread. Every member is guarded by mutex_ unless marked otherwise.
+// Thread contract: push() and waitForRoom() from the decoder thread; mixInto() and
+// fadeOutInto() from the output thread (or under the mixer's lock); the rest from any thread.
+// Every member is guarded by mutex_ unless marked otherwise.
 class MixChannel {
 public:
     enum class State { Stopped, Playing, Stalled, Paused };
+    using Clock = std::chrono::steady_clock;
 
     static constexpr int kRate = 44100;
-    static constexpr std::size_t kLevelFrames = kRate / 50;  // 20 ms
+    // 10 ms, as long as a full swing of the volume ramp: no sound starts or ends in fewer.
+    static constexpr std::size_t kFadeFrames = kRate / 100;
 
     // `ring` is the stream's download buffer: a stall ends once a quarter of it has refilled.
     MixChannel(std::size_t capacityFrames, const RingBuffer* ring);
@@ -37,8 +42,13 @@ public:
     void endOfSource();
     void cancel();
 
-    // Adds this channel's next `frames` frames to `out` (interleaved stereo).
-    void mixInto(float* out, std::size_t frames);
+    // Adds this channel's next `frames` frames to `out` (interleaved stereo); the first of them
+    // is heard at `playAt`. A stopped or paused channel adds what is left of its fade.
+    void mixInto(float* out, std::size_t frames, Clock::time_point playAt);
+    // Adds the sound still to come, faded out to silence, to `out` (at most `frames` frames; a
+    // fade from full volume takes kFadeFrames) and leaves the channel silent in its state: the
+    // number of frames added.
+    std::size_t fadeOutInto(float* out, std::size_t frames);
 
     void play();
     void stop();
@@ -46,11 +56,30 @@ public:
     State state() const;
     void setVolume(float volume);  // 0..1
     void setPan(float pan);        // -1..1
-    // Peaks of the last 20 ms played, 0..32768 per channel; volume not applied.
-    std::array<int, 2> level() const;
+    // Peaks of the 20 ms heard up to `now`, 0..32768 per channel; volume not applied.
+    std::array<int, 2> level(Clock::time_point now = Clock::now()) const;
 
 private:
+    // The peaks of up to kBlockFrames consecutive frames and when they are heard.
+    struct LevelBlock {
+        std::array<float, 2> peak{0.0f, 0.0f};
+        Clock::time_point start;
+        Clock::time_point end;
+    };
+    // 5 ms: a short click still stands out of its block, and the meter's 20 ms are four blocks.
+    static constexpr std::size_t kBlockFrames = kRate / 200;
+    // 320 ms: the period being heard, the one rendered ahead of it and the 20 ms before, even
+    // for periods of 140 ms.
+    static constexpr std::size_t kLevelBlocks = 64;
+
     bool refilledLocked() const;
+    std::array<float, 2> targetGainLocked() const;
+    std::size_t renderLocked(float* out, std::size_t frames, std::array<float, 2> target,
+                             const Clock::time_point* playAt);
+    std::size_t fadeOutLocked(float* out, std::size_t frames);
+    void recordLevelLocked(std::array<float, 2> peak, Clock::time_point playAt, std::size_t from,
+                           std::size_t frames);
+    void clearLevelLocked();
 
     mutable std::mutex mutex_;
     std::condition_variable roomAvailable_;
@@ -64,9 +93,11 @@ private:
     State state_ = State::Stopped;
     float volume_ = 1.0f;
     float pan_ = 0.0f;
-    std::array<float, 2> gain_{0.0f, 0.0f};  // current per-channel gain, ramping to the target
-    std::vector<float> levelHistory_;        // last kLevelFrames frames played, absolute values
-    std::size_t levelPos_ = 0;
+    // Current per-channel gain, ramping to the target; above zero while stopped or paused only
+    // until the fade has been rendered.
+    std::array<float, 2> gain_{0.0f, 0.0f};
+    std::array<LevelBlock, kLevelBlocks> levelBlocks_{};  // ring, the newest at levelNewest_
+    std::size_t levelNewest_ = 0;
 };
 
 }  // namespace zva

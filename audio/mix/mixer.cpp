@@ -1,5 +1,6 @@
 #include "mixer.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace zva {
@@ -11,16 +12,61 @@ void Mixer::add(std::shared_ptr<MixChannel> channel) {
 
 void Mixer::remove(const MixChannel* channel) {
     std::lock_guard lock(mutex_);
-    std::erase_if(channels_, [&](const auto& c) { return c.get() == channel; });
+    const auto it = std::find_if(channels_.begin(), channels_.end(),
+                                 [&](const auto& c) { return c.get() == channel; });
+    if (it == channels_.end()) {
+        return;
+    }
+    // Rendered from the next period on, summed with what is left of earlier fades.
+    tailFrames_ = std::max(tailFrames_, (*it)->fadeOutInto(tail_.data(), MixChannel::kFadeFrames));
+    channels_.erase(it);
 }
 
-void Mixer::render(float* out, std::size_t frames) {
+void Mixer::render(float* out, std::size_t frames, Clock::time_point playAt) {
     // All-zero bytes are 0.0f; the compiler leaves a float fill as a per-sample loop.
     std::memset(out, 0, frames * 2 * sizeof(float));
     std::lock_guard lock(mutex_);
     for (const auto& channel : channels_) {
-        channel->mixInto(out, frames);
+        if (fadingOut_) {
+            channel->fadeOutInto(out, frames);
+        } else {
+            channel->mixInto(out, frames, playAt);
+        }
     }
+    if (tailFrames_ > 0) {
+        const std::size_t n = std::min(frames, tailFrames_);
+        for (std::size_t i = 0; i < n * 2; ++i) {
+            out[i] += tail_[i];
+        }
+        std::copy(tail_.begin() + static_cast<long>(n * 2),
+                  tail_.begin() + static_cast<long>(tailFrames_ * 2), tail_.begin());
+        std::fill_n(tail_.begin() + static_cast<long>((tailFrames_ - n) * 2), n * 2, 0.0f);
+        tailFrames_ -= n;
+    }
+    if (fadingOut_ && fadedFrames_ < MixChannel::kFadeFrames) {
+        fadedFrames_ += frames;
+        if (fadedFrames_ >= MixChannel::kFadeFrames) {
+            faded_.notify_all();
+        }
+    }
+}
+
+void Mixer::fadeOut() {
+    std::lock_guard lock(mutex_);
+    if (!fadingOut_) {
+        fadingOut_ = true;
+        fadedFrames_ = 0;
+    }
+}
+
+void Mixer::waitUntilFaded(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    faded_.wait_for(lock, timeout, [this] { return fadedFrames_ >= MixChannel::kFadeFrames; });
+}
+
+void Mixer::resume() {
+    std::lock_guard lock(mutex_);
+    fadingOut_ = false;
 }
 
 }  // namespace zva

@@ -15,6 +15,14 @@ constexpr int kPeriodFrames = 2048;
 // Nobody hears the "no sound" device, so its latency does not matter: 93 ms, about as often as
 // a meter is read, and half the wake-ups.
 constexpr int kSilentPeriodFrames = 4096;
+// Longer than two of the longest periods: a device that has stopped taking periods does not hold
+// up a pause for long.
+constexpr std::chrono::milliseconds kFadeTimeout{250};
+
+MixChannel::Clock::duration periodLength(std::size_t frames) {
+    return std::chrono::duration_cast<MixChannel::Clock::duration>(
+        std::chrono::nanoseconds(static_cast<long long>(frames) * 1000000000 / MixChannel::kRate));
+}
 
 }  // namespace
 
@@ -34,6 +42,8 @@ std::vector<std::string> Output::deviceNames() {
 
 int Output::open(int device) {
     close();
+    mixer_.resume();
+    paused_ = false;
     if (device == 0) {
         silentQuit_ = false;
         silentPaused_ = false;
@@ -74,6 +84,7 @@ int Output::open(int device) {
 }
 
 void Output::close() {
+    fadeOutMix();
     if (device_ != 0) {
         SDL_CloseAudioDevice(device_);
         device_ = 0;
@@ -92,7 +103,20 @@ void Output::close() {
     }
 }
 
+void Output::fadeOutMix() {
+    if (!paused_ && (device_ != 0 || silent_.joinable())) {
+        mixer_.fadeOut();
+        mixer_.waitUntilFaded(kFadeTimeout);
+    }
+}
+
 void Output::setPaused(bool paused) {
+    if (paused) {
+        fadeOutMix();
+    } else {
+        mixer_.resume();
+    }
+    paused_ = paused;
     if (device_ != 0) {
         SDL_PauseAudioDevice(device_, paused ? 1 : 0);
     }
@@ -105,12 +129,15 @@ void Output::setPaused(bool paused) {
 
 void Output::sdlCallback(void* user, Uint8* stream, int length) {
     auto* self = static_cast<Output*>(user);
-    self->mixer_.render(reinterpret_cast<float*>(stream),
-                        static_cast<std::size_t>(length) / (2 * sizeof(float)));
+    const auto frames = static_cast<std::size_t>(length) / (2 * sizeof(float));
+    // SDL asks for a period while the device still holds about one period to play: this one is
+    // heard about one period from now.
+    self->mixer_.render(reinterpret_cast<float*>(stream), frames,
+                        MixChannel::Clock::now() + periodLength(frames));
 }
 
 void Output::silentLoop() {
-    using Clock = std::chrono::steady_clock;
+    using Clock = MixChannel::Clock;
     float period[kSilentPeriodFrames * 2];
     const auto stopping = [this] { return silentQuit_ || silentPaused_; };
     std::unique_lock lock(silentMutex_);
@@ -130,7 +157,8 @@ void Output::silentLoop() {
                 break;
             }
             lock.unlock();
-            mixer_.render(period, kSilentPeriodFrames);
+            // Taken when it is due, the period plays in real time from then on.
+            mixer_.render(period, kSilentPeriodFrames, due);
             lock.lock();
         }
     }

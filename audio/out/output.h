@@ -14,7 +14,8 @@ class Mixer;
 
 // The sound output: an SDL playback device at 44.1 kHz stereo float, or the "no sound" device,
 // a thread that takes the mix in real time and throws it away. Either one pulls periods from
-// the mixer on its own thread.
+// the mixer on its own thread. Pausing or closing first lets the mix fade out: they block for
+// up to one period while it is rendered.
 //
 // Thread contract: open(), close() and setPaused() from one thread at a time (the library
 // serialises them); the mixer is called on SDL's audio thread or the no-sound thread.
@@ -37,10 +38,12 @@ public:
 private:
     static void sdlCallback(void* user, Uint8* stream, int length);
     void silentLoop();
+    void fadeOutMix();
 
     Mixer& mixer_;
     SDL_AudioDeviceID device_ = 0;  // open SDL device, 0 = none
     bool sdlStarted_ = false;       // this object holds a reference on SDL's audio subsystem
+    bool paused_ = false;           // the device takes no periods; owned by the caller's thread
     std::thread silent_;            // the no-sound device's thread, when that one is open
     std::mutex silentMutex_;
     std::condition_variable silentWake_;

@@ -13,7 +13,10 @@
 
 namespace {
 
+using namespace std::chrono_literals;
 using State = zva::MixChannel::State;
+// When the first period plays; any time will do.
+const auto t0 = zva::MixChannel::Clock::time_point{} + 1h;
 
 std::vector<float> tone(std::size_t frames, float left, float right) {
     std::vector<float> out(frames * 2);
@@ -41,17 +44,17 @@ TEST(MixChannel, FadesInAndFollowsVolumeWithoutJumps) {
     channel.play();
     ASSERT_EQ(channel.state(), State::Playing);
     std::vector<float> out(4410 * 2, 0.0f);
-    channel.mixInto(out.data(), 4410);
+    channel.mixInto(out.data(), 4410, t0);
     // A step of the tone itself is at most 0.07; a click would be far larger.
     EXPECT_LT(std::fabs(out[0]), 0.01f);
     EXPECT_LT(maxStep(out), 0.08f);
     channel.setVolume(0.0f);
     std::fill(out.begin(), out.end(), 0.0f);
-    channel.mixInto(out.data(), 4410);
+    channel.mixInto(out.data(), 4410, t0 + 100ms);
     EXPECT_LT(maxStep(out), 0.08f);
     EXPECT_EQ(out[out.size() - 1], 0.0f);
     // Volume is not applied to the level.
-    const auto level = channel.level();
+    const auto level = channel.level(t0 + 190ms);
     EXPECT_GT(level[0], 30000);
     EXPECT_GT(level[1], 30000);
 }
@@ -65,7 +68,7 @@ TEST(MixChannel, VolumeAndBalanceScaleOutput) {
     channel.setPan(-1.0f);
     channel.play();
     std::vector<float> out(8820 * 2, 0.0f);
-    channel.mixInto(out.data(), 8820);
+    channel.mixInto(out.data(), 8820, t0);
     float peak[2] = {0, 0};
     for (std::size_t i = 4410; i < 8820; ++i) {
         peak[0] = std::max(peak[0], std::fabs(out[i * 2]));
@@ -73,7 +76,7 @@ TEST(MixChannel, VolumeAndBalanceScaleOutput) {
     }
     EXPECT_NEAR(peak[0], 0.4f, 0.01f);
     EXPECT_EQ(peak[1], 0.0f);
-    const auto level = channel.level();
+    const auto level = channel.level(t0 + 190ms);
     EXPECT_NEAR(level[0], 0.8 * 32768, 0.01 * 32768);
     EXPECT_NEAR(level[1], 0.4 * 32768, 0.01 * 32768);
 }
@@ -85,31 +88,30 @@ TEST(MixChannel, StallsWhenDryAndResumesAtQuarterRefill) {
     channel.push(in.data(), 1000);
     channel.play();
     std::vector<float> out(2048 * 2, 0.0f);
-    channel.mixInto(out.data(), 2048);
+    channel.mixInto(out.data(), 2048, t0);
     EXPECT_EQ(channel.state(), State::Stalled);
-    EXPECT_EQ(channel.level()[0], 0);
+    EXPECT_EQ(channel.level(t0 + 10ms)[0], 0);
     channel.push(in.data(), 1000);
     std::vector<std::uint8_t> bytes(249, 0);
     ring.write(bytes.data(), bytes.size());
-    channel.mixInto(out.data(), 16);
+    channel.mixInto(out.data(), 16, t0);
     EXPECT_EQ(channel.state(), State::Stalled) << "249 of 1000 bytes is below a quarter";
     ring.write(bytes.data(), 1);
-    channel.mixInto(out.data(), 16);
+    channel.mixInto(out.data(), 16, t0);
     EXPECT_EQ(channel.state(), State::Playing);
     channel.endOfSource();
-    channel.mixInto(out.data(), 2048);
+    channel.mixInto(out.data(), 2048, t0);
     EXPECT_EQ(channel.state(), State::Stopped) << "the source ended and everything was played";
 }
 
 TEST(MixChannel, WaitingDecoderWakesOnlyWhenHalfIsFree) {
-    using namespace std::chrono_literals;
     zva::RingBuffer ring(1000);
     zva::MixChannel channel(4096, &ring);
     const auto in = tone(4096, 0.5f, 0.5f);
     ASSERT_EQ(channel.push(in.data(), 4096), 4096u);
     channel.play();
     std::vector<float> out(1000 * 2, 0.0f);
-    channel.mixInto(out.data(), 1000);
+    channel.mixInto(out.data(), 1000, t0);
     // Room for the 1000 frames asked for: no wait.
     ASSERT_TRUE(channel.waitForRoom(1000));
     std::atomic<bool> asking{false};
@@ -127,10 +129,10 @@ TEST(MixChannel, WaitingDecoderWakesOnlyWhenHalfIsFree) {
     // wait, then to show that 2000 free frames (room for the 1024 asked for, but less than half
     // the FIFO) do not wake it.
     std::this_thread::sleep_for(50ms);
-    channel.mixInto(out.data(), 1000);
+    channel.mixInto(out.data(), 1000, t0);
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(refilled, 0u);
-    channel.mixInto(out.data(), 100);
+    channel.mixInto(out.data(), 100, t0);
     decoder.join();
     EXPECT_EQ(refilled, 2100u);
     EXPECT_EQ(channel.state(), State::Playing);
@@ -146,28 +148,51 @@ TEST(MixChannel, CancelReleasesWaitingDecoder) {
     decoder.join();
 }
 
-TEST(Mixer, SumsOnlyPlayingChannels) {
+// The level is the peak of the 20 ms heard up to the moment it is read: a 5 ms click in a quiet
+// tone shows while it is heard, not before, and is gone 20 ms after.
+TEST(MixChannel, LevelIsThePeakOfTheLast20msHeard) {
     zva::RingBuffer ring(1000);
-    auto a = std::make_shared<zva::MixChannel>(4096, &ring);
-    auto b = std::make_shared<zva::MixChannel>(4096, &ring);
-    const auto in = tone(4096, 0.25f, 0.25f);
-    a->push(in.data(), 4096);
-    b->push(in.data(), 4096);
-    zva::Mixer mixer;
-    mixer.add(a);
-    mixer.add(b);
-    a->play();
-    std::vector<float> out(2048 * 2, 1.0f);
-    mixer.render(out.data(), 2048);
-    const float single = out[2000 * 2];
-    b->play();
-    mixer.render(out.data(), 1024);
-    mixer.remove(b.get());
-    b->stop();
-    EXPECT_NE(single, 0.0f);
-    mixer.render(out.data(), 1024);
-    EXPECT_EQ(b->state(), State::Stopped);
-    EXPECT_EQ(a->state(), State::Playing);
+    zva::MixChannel channel(4096, &ring);
+    auto in = tone(2048, 0.01f, 0.01f);
+    std::fill(in.begin() + 440 * 2, in.begin() + 660 * 2, 0.9f);  // heard from 10 to 15 ms
+    channel.push(in.data(), 2048);
+    channel.play();
+    std::vector<float> out(2048 * 2, 0.0f);
+    channel.mixInto(out.data(), 2048, t0);
+    for (const auto& [at, click] : {std::pair{9ms, false}, std::pair{12ms, true},
+                                    std::pair{34ms, true}, std::pair{36ms, false}}) {
+        const auto level = channel.level(t0 + at);
+        EXPECT_NEAR(level[0], click ? 29491 : 328, 2) << at.count() << " ms";
+        EXPECT_NEAR(level[1], click ? 29491 : 328, 2) << at.count() << " ms";
+    }
+}
+
+TEST(Mixer, SumsOnlyPlayingChannels) {
+    struct Row {
+        bool playA, playB;
+        float sum;
+    };
+    for (const Row& row : {Row{true, false, 0.25f}, Row{false, true, 0.5f}, Row{true, true, 0.75f},
+                           Row{false, false, 0.0f}}) {
+        zva::RingBuffer ring(1000);
+        auto a = std::make_shared<zva::MixChannel>(4096, &ring);
+        auto b = std::make_shared<zva::MixChannel>(4096, &ring);
+        a->push(std::vector<float>(4096, 0.25f).data(), 2048);
+        b->push(std::vector<float>(4096, 0.5f).data(), 2048);
+        zva::Mixer mixer;
+        mixer.add(a);
+        mixer.add(b);
+        if (row.playA) {
+            a->play();
+        }
+        if (row.playB) {
+            b->play();
+        }
+        std::vector<float> out(2048 * 2, 1.0f);
+        mixer.render(out.data(), 2048, t0);
+        // After the 10 ms fade-in.
+        EXPECT_EQ(out[2000 * 2], row.sum) << row.playA << row.playB;
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -68,6 +69,15 @@ Analysis analyse(const std::vector<float>& samples) {
     return result;
 }
 
+// The largest change between neighbouring samples of one channel from frame `begin` on.
+float maxStep(const std::vector<float>& samples, std::size_t begin, std::size_t end) {
+    float step = 0;
+    for (std::size_t i = begin * 2 + 2; i < end * 2; ++i) {
+        step = std::max(step, std::fabs(samples[i] - samples[i - 2]));
+    }
+    return step;
+}
+
 class DiskOutputTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { server = std::make_unique<zvtest::Stationd>(ZV_TEST_DATA_DIR); }
@@ -86,9 +96,11 @@ protected:
         std::filesystem::remove(file_);
     }
 
-    // Plays the station until 1.5 s of its sound are on disk, polling the levels meanwhile.
+    // Plays the station until 1.5 s of its sound are on disk, polling the levels meanwhile, then
+    // ends it with `end` and records 0.3 s more (or ends it with ZVA_Free).
     std::vector<float> play(const std::string& path, int volume,
-                            std::vector<uint32_t>* levels = nullptr) {
+                            std::vector<uint32_t>* levels = nullptr,
+                            const std::function<void(ZVA_HSTREAM)>& end = nullptr) {
         const ZVA_HSTREAM h =
             ZVA_StreamCreateURL(server->url(path).c_str(), 0, 0, nullptr, nullptr);
         EXPECT_NE(h, 0u) << path << " error " << ZVA_ErrorGetCode();
@@ -102,6 +114,11 @@ protected:
             }
             return std::filesystem::file_size(file_) >= wanted;
         }));
+        if (end) {
+            end(h);
+            const auto more = std::filesystem::file_size(file_) + kRate * 2 * 4 * 3 / 10;
+            EXPECT_TRUE(waitFor([&] { return std::filesystem::file_size(file_) >= more; }));
+        }
         ZVA_Free();
         std::ifstream in(file_, std::ios::binary);
         in.seekg(static_cast<std::streamoff>(startBytes));
@@ -168,6 +185,31 @@ TEST_F(DiskOutputTest, OtherRatesAndMonoComeOutAt44100Stereo) {
         const double right = zvtest::fixtureValue(fixture, "peak_right");
         EXPECT_NEAR(a.peak[0], left, left * 0.05) << fixture;
         EXPECT_NEAR(a.peak[1], right, right * 0.05) << fixture;
+    }
+}
+
+// However playback ends, the sound fades out instead of breaking off mid-wave.
+TEST_F(DiskOutputTest, EndingPlaybackFadesOut) {
+    const std::pair<const char*, std::function<void(ZVA_HSTREAM)>> endings[] = {
+        {"ZVA_ChannelStop", [](ZVA_HSTREAM h) { ZVA_ChannelStop(h); }},
+        {"ZVA_Stop", [](ZVA_HSTREAM) { ZVA_Stop(); }},
+        {"ZVA_StreamFree", [](ZVA_HSTREAM h) { ZVA_StreamFree(h); }},
+        {"ZVA_Free", nullptr}};
+    for (const auto& [name, end] : endings) {
+        ZVA_Free();
+        ASSERT_EQ(ZVA_Init(-1, 44100, 0, nullptr, nullptr), 1);
+        std::vector<float> samples = play("/mp3", 100, nullptr, end);
+        // A recording that stops mid-wave has broken off too.
+        samples.resize(samples.size() + 2, 0.0f);
+        std::size_t last = samples.size() / 2 - 1;
+        while (last > kRate && samples[last * 2] == 0.0f && samples[last * 2 + 1] == 0.0f) {
+            --last;
+        }
+        ASSERT_GT(last, kRate) << name;
+        // Over its last 50 ms the sound changes no faster than the tones do at full strength.
+        EXPECT_LT(maxStep(samples, last - kRate / 20, last + 2),
+                  maxStep(samples, kRate / 2, kRate) * 1.2f)
+            << name;
     }
 }
 
