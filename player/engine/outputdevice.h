@@ -1,19 +1,28 @@
-// The output device choice: the device to open and the last one known to work. -1 is the
-// system's default device, 1.. the audio library's list.
+// The output device: the device to open and the last one known to work, and InitDev, which
+// opens the audio library's output on it, falls back to the previous and then the default
+// device with a box before each new try, ends the program when none opens, and sets the
+// library's network options.
 //
-// Thread contract: the values are atomic; they are read and written from the UI thread and
-// read by the stream worker.
+// Thread contract: the values are atomic; InitDev runs on the UI thread (a worker that needs it
+// has the UI thread run it), while the audio library's output is closed.
 #pragma once
+
+#include <QString>
 
 #include <atomic>
 
 namespace zvengine {
 
 struct DeviceChoice {
-    std::atomic<int> deviceIndex{-1};
+    std::atomic<int> deviceIndex{-1};  // -1 is the system's default, 1.. the library's list
     std::atomic<int> previousDevice{-1};
 };
 
 DeviceChoice& deviceChoice();
+
+// "Zenovia v<major>.<minor>.<revision>", sent with every stream request.
+QString agentText();
+
+void InitDev();
 
 }  // namespace zvengine

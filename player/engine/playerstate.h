@@ -1,9 +1,9 @@
 // The player state that the UI thread, the stream workers and the audio library's callbacks
-// share: the current stream, the station last chosen, the slider's volume, and who is the
-// current worker.
+// share: the current stream, the station last chosen, the slider's volume, and which start of
+// the sound is the current one.
 //
-// Thread contract: every member may be used from any thread; the values are atomic. view and
-// stations are set once on the UI thread before the first worker starts and only read after.
+// Thread contract: every member may be used from any thread. view and stations are set once on
+// the UI thread before the first worker starts and only read after.
 #pragma once
 
 #include "receiverview.h"
@@ -11,22 +11,42 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 namespace zvengine {
 
-struct PlayerState {
+class PlayerState {
+public:
     ReceiverView* view = nullptr;
     const StationList* stations = nullptr;
 
-    std::atomic<std::uint32_t> streamHandle{0};  // the current stream; 0 = none
-    std::atomic<int> currentStation{0};          // the preset button index last chosen
-    std::atomic<int> sliderValue{48};            // the volume slider's position, 0..50
-    // Counts the starts and stops of the sound. A worker keeps the value it was started with and
-    // passes it to its stream's callbacks as their user value: once it differs from this one,
-    // the worker and its stream have been overtaken and touch nothing shared any more.
-    std::atomic<std::uint64_t> generation{0};
+    std::atomic<int> currentStation{0};  // the preset button index last chosen
+    std::atomic<int> sliderValue{48};    // the volume slider's position, 0..50
+    // The worker that runs now, by its generation; 0 = none. Released by closeThr and by the
+    // worker itself when it ends while it is still the one named here.
+    std::atomic<std::uint64_t> workerThread{0};
 
-    bool current(std::uint64_t of) const { return generation.load() == of; }
+    // Starts a new generation (a start or a stop of the sound): every worker and stream of an
+    // earlier one is overtaken from now on. UI thread only. Returns the new generation.
+    std::uint64_t beginGeneration();
+    std::uint64_t generation() const { return generation_.load(); }
+    // Whether `of` is still the current generation: a worker and the callbacks of its stream
+    // carry the generation they were started in and touch nothing shared once it has passed.
+    bool current(std::uint64_t of) const { return generation_.load() == of; }
+
+    // The current stream; 0 = none. It is not cleared when the library is freed, so it may name
+    // a stream the library no longer knows (which the library answers with failure values).
+    std::uint32_t streamHandle() const;
+    // Makes `handle` the current stream if `of` is still the current generation.
+    bool setStreamHandle(std::uint64_t of, std::uint32_t handle);
+    // The current stream if `of` is still the current generation, else 0: a stream that a newer
+    // worker stored is never handed to an older one.
+    std::uint32_t streamHandleOf(std::uint64_t of) const;
+
+private:
+    mutable std::mutex mutex_;
+    std::atomic<std::uint64_t> generation_{0};  // changed under mutex_, read anywhere
+    std::uint32_t streamHandle_ = 0;            // guarded by mutex_
 };
 
 PlayerState& playerState();

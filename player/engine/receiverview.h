@@ -2,10 +2,14 @@
 // window implements this; the engine never includes window code.
 //
 // Thread contract: every call may come from any thread (the stream worker, the audio library's
-// callbacks); the change reaches the widgets on the UI thread, in the order of the calls.
+// callbacks); the change reaches the widgets on the UI thread, in the order of the calls, and
+// only while `generation` is still the player's current one when it gets there: a worker that
+// was overtaken meanwhile changes nothing on the screen.
 #pragma once
 
 #include <QString>
+
+#include <cstdint>
 
 namespace zvengine {
 
@@ -15,8 +19,8 @@ public:
 
     virtual ~ReceiverView() = default;
     // The label's value exactly as the receiver writes it (CR line breaks, "&&" for one "&").
-    virtual void setLabel(Label label, const QString& text) = 0;
-    virtual void setCaption(const QString& text) = 0;
+    virtual void setLabel(std::uint64_t generation, Label label, const QString& text) = 0;
+    virtual void setCaption(std::uint64_t generation, const QString& text) = 0;
 };
 
 }  // namespace zvengine

@@ -2,6 +2,7 @@
 
 #include "commandline.h"
 #include "engine/outputdevice.h"
+#include "engine/recorder.h"
 #include "platform/messagebox.h"
 #include "platform/programpaths.h"
 #include "platform/settingsstore.h"
@@ -61,9 +62,12 @@ std::unique_ptr<frmMain> Main(const QStringList& arguments) {
     device.deviceIndex = zvsettings::storedDevice();
     device.previousDevice = device.deviceIndex.load();
 
-    auto window = std::make_unique<frmMain>(values.list);
+    // The library is bound to the window, so the window is created and loaded first.
+    auto window = std::make_unique<frmMain>(values.list, values.startStation);
     window->Form_Load();
+    zvengine::InitDev();
     window->show();
+    zvengine::createFileWriter();
     return window;
 }
 

@@ -2,21 +2,28 @@
 
 #include "buttonlayout.h"
 #include "clockline.h"
+#include "engine/playerstate.h"
 #include "engine/stationlogos.h"
+#include "engine/streamworker.h"
+#include "platform/errorchain.h"
 #include "platform/errorlog.h"
 #include "platform/programpaths.h"
 #include "platform/settingsstore.h"
 #include "pulsegauge.h"
 #include "skinlabel.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
+
+#include <zvaudio.h>
 
 const QString frmMain::kCaption = QStringLiteral("Zenovia");
 const QString frmMain::kPrompt =
@@ -47,14 +54,32 @@ constexpr int kButtonHeight = 350;
 
 constexpr int kClockPeriodMs = 20000;
 
+// The skin of a station: the first three buttons have their own, every other one the night skin.
+QString skinFileOf(int index) {
+    return QStringLiteral("zv%1.skn").arg(index >= 0 && index <= 2 ? index + 1 : 0);
+}
+
 }  // namespace
 
-frmMain::frmMain(zvengine::StationList& stations, QWidget* parent)
-    : QWidget(parent), stations_(stations) {
+frmMain::frmMain(zvengine::StationList& stations, int startStation, QWidget* parent)
+    : QWidget(parent), stations_(stations), startStation_(startStation) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kCaption);
     setFixedSize(kWindowSize);
     createControls();
+    zvengine::PlayerState& state = zvengine::playerState();
+    state.stations = &stations_;
+    state.view = this;
+    // The keys reach the window before whichever control has the focus.
+    qApp->installEventFilter(this);
+}
+
+frmMain::~frmMain() {
+    zvengine::PlayerState& state = zvengine::playerState();
+    if (state.view == this) {
+        state.beginGeneration();
+        state.view = nullptr;
+    }
 }
 
 void frmMain::createControls() {
@@ -95,11 +120,15 @@ void frmMain::createControls() {
     VScroll1_->setObjectName(QStringLiteral("VScroll1"));
     VScroll1_->setGeometry(kVolumeRect);
     VScroll1_->setToolTip(QStringLiteral("Hangerő"));
+    // The stream worker applies the volume from its own thread: it reads this copy.
+    connect(VScroll1_, &QSlider::valueChanged, this,
+            [](int value) { zvengine::playerState().sliderValue = value; });
 
     cmdStop_ = new QPushButton(QStringLiteral("■"), this);
     cmdStop_->setObjectName(QStringLiteral("cmdStop"));
     cmdStop_->setGeometry(kStopRect);
     cmdStop_->setToolTip(QStringLiteral("Leállítás (Esc)"));
+    connect(cmdStop_, &QPushButton::clicked, this, &frmMain::cmdStop_Click);
 
     framePresents_ = new QFrame(this);
     framePresents_->setObjectName(QStringLiteral("framePresents"));
@@ -110,6 +139,7 @@ void frmMain::createControls() {
         const int top = i < zvengine::kUpperRowCount ? kUpperRowTop : kLowerRowTop;
         button->setGeometry(0, twipsToPixels(top), 0, twipsToPixels(kButtonHeight));
         button->setToolTip(QStringLiteral("F%1").arg(i + 1));
+        connect(button, &QPushButton::clicked, this, [this, i] { btnPresents_Click(i); });
         btnPresents_[static_cast<size_t>(i)] = button;
     }
 
@@ -136,8 +166,7 @@ void frmMain::Form_Load() {
     if (stations_.localConfig) {
         setWindowTitle(windowTitle() + QStringLiteral(" (helyi konfiguráció)"));
     }
-    skin_.OpenSkin(zvpaths::programFolder() + QStringLiteral("/zv0.skn"));
-    skin_.SkinWindow(this);
+    applySkin(QStringLiteral("zv0.skn"));
 
     zvengine::MainCont(stations_);
     if (zvpaths::FileExists(stations_.defaultLogoFile)) {
@@ -146,7 +175,162 @@ void frmMain::Form_Load() {
     lblName_->setValue(QString());
     lblDesc_->setValue(QString());
     tmrLo_->start();
+    Hook();
 }
+
+SkinLabel* frmMain::labelOf(Label label) const {
+    switch (label) {
+        case Label::Name:
+            return lblName_;
+        case Label::Desc:
+            return lblDesc_;
+        case Label::Bps:
+            return lblBps_;
+        case Label::Title:
+            break;
+    }
+    return lblTitle_;
+}
+
+void frmMain::setLabel(std::uint64_t generation, Label label, const QString& text) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, label, text] {
+            if (zvengine::playerState().current(generation)) {
+                labelOf(label)->setValue(text);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void frmMain::setCaption(std::uint64_t generation, const QString& text) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, text] {
+            if (zvengine::playerState().current(generation)) {
+                setWindowTitle(text);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+bool frmMain::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) {
+        Form_Activate();
+    }
+    return QWidget::event(event);
+}
+
+void frmMain::Form_Activate() {
+    zverr::trapEvent("frmMain.Form_Activate", [this] {
+        // Only the first activation starts the command-line station: coming back to the window
+        // later must not restart it.
+        if (!activated_) {
+            activated_ = true;
+            autoPlay(startStation_);
+        }
+    });
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->isAutoRepeat()) {
+            Form_KeyDown(key->key());
+        }
+    }
+    return false;
+}
+
+void frmMain::Form_KeyDown(int key) {
+    zverr::trapEvent("frmMain.Form_KeyDown", [this, key] {
+        if (key >= Qt::Key_F1 && key <= Qt::Key_F13) {
+            autoPlay(key - Qt::Key_F1 + 1);
+        } else if (key == Qt::Key_Escape) {
+            cmdStop_Click();
+        }
+    });
+}
+
+void frmMain::autoPlay(int btnm) {
+    zverr::Procedure proc("frmMain", "autoPlay");
+    try {
+        proc.step(1);
+        if (btnm - 1 < 0 || btnm - 1 >= zvengine::kStationCount) {
+            return;
+        }
+        proc.step(2);
+        if (!stations_.stations[static_cast<size_t>(btnm - 1)].enabled) {
+            return;
+        }
+        proc.step(3);
+        btnPresents_Click(btnm - 1);
+        proc.step(4);
+        btnPresents_[static_cast<size_t>(btnm - 1)]->setFocus();
+    } catch (...) {
+        proc.passOn();
+    }
+}
+
+void frmMain::btnPresents_Click(int Index) {
+    zverr::trapEvent("frmMain.btnPresents_Click", [this, Index] {
+        zvengine::playerState().currentStation = Index;
+        stopSound();
+        if (!zvengine::startWorker(Index)) {
+            QApplication::beep();
+        }
+        UnHook();
+        const zvengine::StationRecord& station = stations_.stations.at(static_cast<size_t>(Index));
+        if (zvpaths::FileExists(station.logoFile)) {
+            showLogo(station.logoFile);
+        } else if (zvpaths::FileExists(stations_.defaultLogoFile)) {
+            showLogo(stations_.defaultLogoFile);
+        }
+        applySkin(skinFileOf(Index));
+        Hook();
+    });
+}
+
+void frmMain::stopSound() {
+    zverr::Procedure proc("frmMain", "stopSound");
+    try {
+        proc.step(1);
+        UnHook();
+        proc.step(2);
+        zvengine::stopStream();
+        proc.step(6);
+        Hook();
+    } catch (...) {
+        proc.passOn();
+    }
+}
+
+void frmMain::cmdStop_Click() {
+    zverr::trapEvent("frmMain.cmdStop_Click", [this] {
+        lblName_->setValue(QString());
+        lblBps_->setValue(QString());
+        lblDesc_->setValue(QString());
+        lblTitle_->setValue(kPrompt);
+        setWindowTitle(kCaption);
+        stopSound();
+        UnHook();
+        if (zvpaths::FileExists(stations_.defaultLogoFile)) {
+            showLogo(stations_.defaultLogoFile);
+        }
+        applySkin(QStringLiteral("zv0.skn"));
+        Hook();
+    });
+}
+
+void frmMain::applySkin(const QString& file) {
+    skin_.OpenSkin(zvpaths::programFolder() + QLatin1Char('/') + file);
+    skin_.SkinWindow(this);
+}
+
+void frmMain::Hook() {}
+
+void frmMain::UnHook() {}
 
 void frmMain::showClock() {
     lblOra_->setValue(clockText(QDateTime::currentDateTime(), QLocale::system()));
@@ -199,7 +383,16 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 void frmMain::Form_Unload() {
     zverr::trapEvent("frmMain.Form_Unload", [this] {
+        UnHook();
         zvsettings::write(zvsettings::kSettingsSection, QStringLiteral("Hangero"),
                           QString::number(VScroll1_->value()));
+        // A worker still connecting is overtaken: it touches nothing once the library is gone.
+        zvengine::playerState().beginGeneration();
+        ZVA_Stop();
+        ZVA_Free();
+        if (zvengine::playerState().workerThread != 0) {
+            zvengine::closeThr();
+        }
+        ZVA_PluginFree(0);
     });
 }

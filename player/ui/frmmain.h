@@ -5,6 +5,7 @@
 // Thread contract: UI thread only.
 #pragma once
 
+#include "engine/receiverview.h"
 #include "engine/stationtable.h"
 #include "skin.h"
 
@@ -20,19 +21,34 @@ class PulseGauge;
 class QTimer;
 class SkinLabel;
 
-class frmMain : public QWidget {
+class frmMain : public QWidget, public zvengine::ReceiverView {
     Q_OBJECT
 public:
-    explicit frmMain(zvengine::StationList& stations, QWidget* parent = nullptr);
+    // `startStation`: the station number (1..13) the first activation starts; 0 = none.
+    frmMain(zvengine::StationList& stations, int startStation = 0, QWidget* parent = nullptr);
+    ~frmMain() override;
 
     // The load step, run once by start-up before the window is shown: volume, clock, prompt,
     // preset buttons, caption, skin, logos.
     void Form_Load();
 
+    // Starts the station at `Index` (0..12): tears down what played, starts a stream worker,
+    // and shows the station's skin and logo.
+    void btnPresents_Click(int Index);
+    // Back to the choose-a-station prompt, the default logo and skin, without sound.
+    void cmdStop_Click();
+    // Starts station number `btnm` (1..13) as its button would, if it is offered.
+    void autoPlay(int btnm);
+
+    void setLabel(std::uint64_t generation, Label label, const QString& text) override;
+    void setCaption(std::uint64_t generation, const QString& text) override;
+
     static const QString kCaption;  // "Zenovia"
     static const QString kPrompt;   // the choose-a-station prompt
 
 protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -41,11 +57,22 @@ private:
     void layoutPresetRow(int first, int last);
     void showLogo(const QString& file);
     void showClock();
+    void Form_Activate();
+    void Form_KeyDown(int key);
     void Form_Resize();
     void Form_Unload();
     void VuR_DblClick();
+    void stopSound();
+    // Install and remove the mouse-wheel handler around every teardown of the audio library and
+    // every skin operation.
+    void Hook();
+    void UnHook();
+    void applySkin(const QString& file);
+    SkinLabel* labelOf(Label label) const;
 
     zvengine::StationList& stations_;
+    const int startStation_;
+    bool activated_ = false;  // the first activation has started the command-line station
     Skin skin_;
 
     QLabel* pictLogo_;

@@ -1,4 +1,6 @@
 #include "ui/frmmain.h"
+#include "engine/outputdevice.h"
+#include "engine/playerstate.h"
 #include "platform/settingsstore.h"
 #include "playertest.h"
 #include "pulsegauge.h"
@@ -11,6 +13,9 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSlider>
+#include <QTest>
+
+#include <zvaudio.h>
 
 namespace {
 
@@ -158,4 +163,86 @@ TEST_F(MainWindow, LevelMetersComeFromTheSavedDesign) {
     PropertyBag saved;
     control<PulseGauge>(*window, QStringLiteral("VuR"))->WriteProperties(saved);
     EXPECT_EQ(saved.toText(), design);
+}
+
+namespace {
+
+class Controls : public MainWindow {
+protected:
+    void SetUp() override {
+        MainWindow::SetUp();
+        // Unreachable stations: a start ends quickly with the not-available texts.
+        for (auto& station : list.stations) {
+            station.streamUrl = QStringLiteral("http://127.0.0.1:1/adas");
+        }
+        zvengine::deviceChoice().deviceIndex = 0;
+        ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+    }
+    void TearDown() override {
+        EXPECT_TRUE(QTest::qWaitFor([] { return zvengine::playerState().workerThread == 0; }));
+        MainWindow::TearDown();
+    }
+    QString skinOf(const frmMain& window) const {
+        for (int i = 0; i <= 3; ++i) {
+            const QString file = QStringLiteral("zv%1.skn").arg(i);
+            if (window.styleSheet().toUtf8() == readFile(programPath(file))) {
+                return file;
+            }
+        }
+        return {};
+    }
+};
+
+}  // namespace
+
+// F1..F13 start the offered stations whichever control has the focus, with their skin; a key of
+// a station not offered does nothing; Esc stops.
+TEST_F(Controls, FunctionKeysStartOfferedStationsAndEscStops) {
+    const auto window = loaded();
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const struct {
+        Qt::Key key;
+        int station;  // the index started; -1: nothing happens
+        const char* skin;
+    } cases[] = {
+        {Qt::Key_F3, 2, "zv3.skn"},   {Qt::Key_F2, -1, "zv3.skn"}, {Qt::Key_F1, 0, "zv1.skn"},
+        {Qt::Key_F13, 12, "zv0.skn"}, {Qt::Key_F6, -1, "zv0.skn"},
+    };
+    for (const auto& c : cases) {
+        zvengine::playerState().currentStation = -1;
+        QTest::keyClick(control<QSlider>(*window, QStringLiteral("VScroll1")), c.key);
+        EXPECT_EQ(zvengine::playerState().currentStation, c.station) << c.key;
+        EXPECT_EQ(skinOf(*window), QString::fromLatin1(c.skin)) << c.key;
+        if (c.station >= 0) {
+            EXPECT_EQ(QApplication::focusWidget(), preset(*window, c.station)) << c.key;
+        }
+    }
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(label(*window, "lblTitle"), frmMain::kPrompt);
+    EXPECT_EQ(skinOf(*window), QStringLiteral("zv0.skn"));
+}
+
+// The command-line station starts at the first activation only.
+TEST_F(Controls, FirstActivationStartsTheCommandLineStation) {
+    frmMain window(list, 3);
+    window.Form_Load();
+    zvengine::playerState().currentStation = -1;
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(zvengine::playerState().currentStation, 2);
+    // The station cannot be reached: the worker's texts arrive through the window's labels.
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return label(window, "lblName") ==
+               QStringLiteral("Kérem próbálkozzon később, vagy egy másik adóval");
+    }));
+    zvengine::playerState().currentStation = -1;
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(zvengine::playerState().currentStation, -1);
 }

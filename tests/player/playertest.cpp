@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QSettings>
 
+#include <zvaudio.h>
+
 namespace zvtest {
 
 std::vector<QUrl> PlayerTest::opened;
@@ -36,6 +38,8 @@ void PlayerTest::SetUp() {
 }
 
 void PlayerTest::TearDown() {
+    // A test that opened the audio output leaves it closed for the next one.
+    ZVA_Free();
     zvbox::setMessageBoxes(nullptr);
     zvbox::setEndHandler(nullptr);
     zvshell::setOpener(nullptr);

@@ -44,7 +44,7 @@ TEST_F(Startup, LocalStationListCommandLineAndDevice) {
               "[Adok]\nadoUrl0=http://127.0.0.1:1/a\nadoNam0=Egyes\nenable0=1\n"
               "adoUrl2=http://127.0.0.1:1/c\nadoNam2=Hármas\nenable2=1\n");
     zvsettings::write(zvsettings::kSettingsSection, QStringLiteral("Hangkartya"),
-                      QStringLiteral("2"));
+                      QStringLiteral("1"));
 
     const std::unique_ptr<frmMain> window = zvstartup::Main({QStringLiteral("/hallgat:3")});
     ASSERT_TRUE(window);
@@ -53,8 +53,8 @@ TEST_F(Startup, LocalStationListCommandLineAndDevice) {
     EXPECT_EQ(zvstartup::startupValues().startStation, 3);
     EXPECT_TRUE(zvstartup::startupValues().list.localConfig);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Zenovia (helyi konfiguráció)"));
-    EXPECT_EQ(zvengine::deviceChoice().deviceIndex, 2);
-    EXPECT_EQ(zvengine::deviceChoice().previousDevice, 2);
+    EXPECT_EQ(zvengine::deviceChoice().deviceIndex, 1);
+    EXPECT_EQ(zvengine::deviceChoice().previousDevice, 1);
     EXPECT_TRUE(boxes.shown.empty());
 }
 

@@ -1,0 +1,238 @@
+#include "streamworker.h"
+
+#include "audiovalues.h"
+#include "net/downtext.h"
+#include "outputdevice.h"
+#include "platform/errorchain.h"
+#include "playerstate.h"
+#include "recorder.h"
+#include "streamtitle.h"
+#include "uithread.h"
+
+#include <zvaudio.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <thread>
+
+namespace zvengine {
+namespace {
+
+using Label = ReceiverView::Label;
+
+constexpr auto kBufferingPass = std::chrono::milliseconds(50);
+constexpr int kConnectedAbove = 75;
+
+// The view also drops a change that arrives after the generation has passed; checking here as
+// well keeps an overtaken worker away from a window that may be closing.
+void show(std::uint64_t generation, Label label, const QString& text) {
+    if (playerState().current(generation)) {
+        playerState().view->setLabel(generation, label, text);
+    }
+}
+
+void* userValue(std::uint64_t generation) {
+    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(generation));
+}
+
+// Frees the library and opens the output again, on the UI thread and only while `generation`
+// is current: a click meanwhile has done both already.
+void reopenOutput(std::uint64_t generation) {
+    runOnUiThread([generation] {
+        if (playerState().current(generation)) {
+            ZVA_Free();
+            InitDev();
+        }
+    });
+}
+
+// The station's header texts: name, description and bit rate, as the server sends them.
+void showHeaders(std::uint64_t generation, std::uint32_t stream) {
+    const char* texts = ZVA_ChannelGetTags(stream, ZVA_TAG_ICY);
+    if (texts == nullptr) {
+        texts = ZVA_ChannelGetTags(stream, ZVA_TAG_HTTP);
+    }
+    QString name;
+    QString desc = QStringLiteral("Kapcsolat létrejött");
+    QString bps;
+    for (const char* at = texts; at != nullptr && *at != '\0'; at += std::strlen(at) + 1) {
+        // A blank after the colon, which some servers send, is not part of the value.
+        const QString text = AnsiPtrToString(at);
+        const auto value = [&](int from) { return text.mid(from).trimmed(); };
+        if (text.startsWith(QLatin1String("icy-name:"))) {
+            name = value(9);
+        } else if (text.startsWith(QLatin1String("icy-description:"))) {
+            desc = value(16);
+        } else if (text.startsWith(QLatin1String("icy-br:"))) {
+            bps = value(7) + QStringLiteral("kbps");
+        }
+    }
+    if (!name.isEmpty() && desc == QStringLiteral("Kapcsolat létrejött")) {
+        desc = name;
+        name.clear();
+    }
+    ZVA_ChannelInfo info{};
+    ZVA_ChannelGetInfo(stream, &info);
+    if (info.ctype == ZVA_CTYPE_STREAM_MP3) {
+        bps = QStringLiteral("mp3 ") + bps;
+    } else if (info.ctype == ZVA_CTYPE_STREAM_AAC) {
+        bps = QStringLiteral("aac+ ") + bps;
+    }
+    setStreamType(info.ctype);
+    show(generation, Label::Name, name);
+    show(generation, Label::Desc, desc);
+    show(generation, Label::Bps, bps);
+}
+
+enum class Buffering { Filled, Freed, Lost };
+
+// Waits, one pass every 50 ms, until more than three quarters of the download buffer are
+// filled, showing the fill. A connection that closes first will never fill it.
+Buffering buffer(std::uint64_t generation, std::uint32_t stream) {
+    for (;;) {
+        const std::int64_t end = ZVA_StreamGetFilePosition(stream, ZVA_FILEPOS_END);
+        if (end == ZVA_POSITION_NONE || !playerState().current(generation)) {
+            return Buffering::Freed;
+        }
+        const int percent =
+            bufferPercent(ZVA_StreamGetFilePosition(stream, ZVA_FILEPOS_DOWNLOAD),
+                          ZVA_StreamGetFilePosition(stream, ZVA_FILEPOS_CURRENT), end);
+        if (percent > kConnectedAbove) {
+            return Buffering::Filled;
+        }
+        if (ZVA_StreamGetFilePosition(stream, ZVA_FILEPOS_CONNECTED) == 0) {
+            return Buffering::Lost;
+        }
+        show(generation, Label::Desc, QStringLiteral("Pufferelés...  %1%").arg(percent));
+        std::this_thread::sleep_for(kBufferingPass);
+    }
+}
+
+void play(std::uint64_t generation, std::uint32_t stream) {
+    show(generation, Label::Name, QString());
+    show(generation, Label::Bps, QString());
+    show(generation, Label::Title, QString());
+    show(generation, Label::Desc, QStringLiteral("Kapcsolat létrejött"));
+    showHeaders(generation, stream);
+    DoMeta(generation, ZVA_ChannelGetTags(stream, ZVA_TAG_META));
+    SetSync(stream, ZVA_SYNC_META, 0, &MetaSync, userValue(generation));
+    ZVA_ChannelSetAttributes(stream, -1, playerState().sliderValue * 2, -101);
+    ZVA_ChannelPlay(stream, 0);
+}
+
+}  // namespace
+
+int bufferPercent(std::int64_t download, std::int64_t decode, std::int64_t end) {
+    if (end <= 0) {
+        return 0;
+    }
+    return static_cast<int>(
+        std::lrint(static_cast<double>((download - decode) * 100) / static_cast<double>(end)));
+}
+
+void ShowNotAvailable(std::uint64_t generation) {
+    if (playerState().current(generation)) {
+        playerState().view->setCaption(generation, QStringLiteral("Zenovia"));
+    }
+    show(generation, Label::Title,
+         QStringLiteral("A műsor nem érhető el, vagy a hangot nem lehet lejátszani"));
+    show(generation, Label::Name,
+         QStringLiteral("Kérem próbálkozzon később, vagy egy másik adóval"));
+}
+
+void closeThr() {
+    zverr::Procedure proc("modNetRadio", "closeThr");
+    try {
+        proc.step(1);
+        playerState().workerThread = 0;
+    } catch (...) {
+        proc.passOn();
+    }
+}
+
+bool startWorker(int index) {
+    PlayerState& state = playerState();
+    if (state.workerThread != 0) {
+        return false;
+    }
+    const std::uint64_t generation = state.generation();
+    state.workerThread = generation;
+    std::thread([index, generation] {
+        // Nothing may leave a thread's body: the program would end.
+        try {
+            OpenURL(index, generation);
+        } catch (...) {
+            std::uint64_t self = generation;
+            playerState().workerThread.compare_exchange_strong(self, 0);
+        }
+    }).detach();
+    return true;
+}
+
+void OpenURL(int index, std::uint64_t generation) {
+    zverr::Procedure proc("modNetRadio", "OpenURL");
+    PlayerState& state = playerState();
+    try {
+        const QString url = state.stations->stations.at(static_cast<std::size_t>(index)).streamUrl;
+        proc.step(1);
+        show(generation, Label::Name, QString());
+        show(generation, Label::Bps, QString());
+        show(generation, Label::Title, QString());
+        show(generation, Label::Desc, QStringLiteral("Kapcsolódás..."));
+        proc.step(2);
+        const QString probeText = modDownText::getUrls(url);
+        if (probeText.isEmpty()) {
+            ShowNotAvailable(generation);
+        } else {
+            proc.step(3);
+            if (const std::uint32_t previous = state.streamHandleOf(generation); previous != 0) {
+                ZVA_StreamFree(previous);
+            }
+            proc.step(4);
+            const bool web =
+                url.contains(QLatin1String("ftp")) || url.contains(QLatin1String("http"));
+            proc.step(5);
+            const std::uint32_t stream =
+                web ? ZVA_StreamCreateURL(url.toUtf8().constData(), 0, ZVA_STREAM_STATUS,
+                                          &SUBDOWNLOADPROC, userValue(generation))
+                    : 0;
+            if (stream != 0 && !state.setStreamHandle(generation, stream)) {
+                // Overtaken while it was being created: the newer start owns the sound.
+                ZVA_StreamFree(stream);
+            } else if (stream == 0) {
+                ShowNotAvailable(generation);
+                reopenOutput(generation);
+            } else {
+                proc.step(6);
+                switch (buffer(generation, stream)) {
+                    case Buffering::Filled:
+                        proc.step(9);
+                        play(generation, stream);
+                        break;
+                    case Buffering::Lost:
+                        ShowNotAvailable(generation);
+                        break;
+                    case Buffering::Freed:
+                        break;
+                }
+            }
+        }
+        proc.step(10);
+        std::uint64_t self = generation;
+        state.workerThread.compare_exchange_strong(self, 0);
+    } catch (...) {
+        proc.passOn();
+    }
+}
+
+void stopStream() {
+    PlayerState& state = playerState();
+    state.beginGeneration();
+    ZVA_ChannelStop(state.streamHandle());
+    closeThr();
+    ZVA_Free();
+    InitDev();
+}
+
+}  // namespace zvengine

@@ -1,0 +1,43 @@
+// The stream connection worker: one thread per station start that probes the station, creates
+// its stream, shows the buffering, then the station's headers, format and title, and starts
+// playback at the slider's volume. The stream plays on inside the audio library after the
+// worker has ended.
+//
+// A worker carries the generation it was started in (PlayerState). Once a newer start or a stop
+// has begun another generation it is overtaken: it writes no label, frees no library, reopens
+// no device, releases no worker but itself, and frees any stream it created itself; so two
+// stations never play at once, whatever the timing of clicks.
+//
+// Thread contract: startWorker, closeThr and stopStream on the UI thread; OpenURL on its own
+// thread.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace zvengine {
+
+// The not-available texts for a station that cannot be played, if `generation` is current.
+void ShowNotAvailable(std::uint64_t generation);
+
+// Releases the current worker: it is neither waited for nor stopped, and ends by itself.
+void closeThr();
+
+// Starts a worker for the station at `index` in the current generation; false (nothing
+// started) while the previous worker has not been released.
+bool startWorker(int index);
+
+// The worker's body, for the station at `index`.
+void OpenURL(int index, std::uint64_t generation);
+
+// The buffer fill that OpenURL shows: (download - decode) * 100 / end, rounded to the nearest
+// whole number, an exact half to the even one; 0 when the end position is not positive.
+int bufferPercent(std::int64_t download, std::int64_t decode, std::int64_t end);
+
+// The engine's half of stopping the sound: starts a new generation (so every worker and stream
+// so far is overtaken), stops the current stream, releases the worker, frees the audio library
+// and opens the output again.
+void stopStream();
+
+}  // namespace zvengine

@@ -1,0 +1,243 @@
+// Starting and stopping stations through the real audio library and stationd: the output device
+// chain, the worker's labels, and one stream at a time whatever the timing of starts.
+#include "engine/outputdevice.h"
+#include "engine/playerstate.h"
+#include "engine/streamworker.h"
+#include "platform/settingsstore.h"
+#include "playertest.h"
+#include "stationd.h"
+
+#include <QTest>
+
+#include <zvaudio.h>
+
+#include <mutex>
+
+namespace {
+
+using Label = zvengine::ReceiverView::Label;
+
+// The labels and caption as the engine leaves them, with every change in order.
+class RecordingView : public zvengine::ReceiverView {
+public:
+    void setLabel(std::uint64_t generation, Label label, const QString& text) override {
+        std::lock_guard lock(mutex_);
+        if (zvengine::playerState().current(generation)) {
+            labels_[static_cast<int>(label)] = text;
+            changes_.push_back(text);
+        }
+    }
+    void setCaption(std::uint64_t generation, const QString& text) override {
+        std::lock_guard lock(mutex_);
+        if (zvengine::playerState().current(generation)) {
+            caption_ = text;
+        }
+    }
+    QString label(Label label) const {
+        std::lock_guard lock(mutex_);
+        return labels_[static_cast<int>(label)];
+    }
+    QStringList changes() const {
+        std::lock_guard lock(mutex_);
+        return changes_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    QString labels_[4];  // guarded by mutex_
+    QStringList changes_;
+    QString caption_;
+};
+
+class Playback : public zvtest::PlayerTest {
+protected:
+    static void SetUpTestSuite() { server = std::make_unique<zvtest::Stationd>(ZV_TEST_DATA_DIR); }
+    static void TearDownTestSuite() { server.reset(); }
+
+    void SetUp() override {
+        PlayerTest::SetUp();
+        zvengine::PlayerState& state = zvengine::playerState();
+        state.view = &view;
+        state.stations = &list;
+        state.workerThread = 0;
+        zvengine::deviceChoice().deviceIndex = 0;
+        zvengine::deviceChoice().previousDevice = 0;
+    }
+    void TearDown() override {
+        zvengine::playerState().beginGeneration();
+        PlayerTest::TearDown();
+    }
+
+    // Puts `path` of the test server on station index 0 and starts it as a click would.
+    void start(const QString& address, int index = 0) {
+        list.stations[static_cast<size_t>(index)].streamUrl = address;
+        zvengine::stopStream();
+        ASSERT_TRUE(zvengine::startWorker(index));
+    }
+    static QString url(const char* path) { return QString::fromStdString(server->url(path)); }
+    static bool workerDone() {
+        return QTest::qWaitFor([] { return zvengine::playerState().workerThread == 0; }, 10000);
+    }
+
+    RecordingView view;
+    zvengine::StationList list;
+    static std::unique_ptr<zvtest::Stationd> server;
+};
+
+std::unique_ptr<zvtest::Stationd> Playback::server;
+
+const QString kNotAvailableTitle =
+    QStringLiteral("A műsor nem érhető el, vagy a hangot nem lehet lejátszani");
+const QString kNotAvailableName =
+    QStringLiteral("Kérem próbálkozzon később, vagy egy másik adóval");
+
+TEST(BufferPercent, RoundsHalvesToEvenAndCountsAnUnknownEndAsEmpty) {
+    const struct {
+        std::int64_t download, decode, end;
+        int percent;
+    } cases[] = {
+        {0, 0, 80000, 0},  {60000, 0, 80000, 75}, {60400, 0, 80000, 76}, {60400, 400, 80000, 75},
+        {151, 0, 200, 76}, {149, 0, 200, 74},     {3, 0, 200, 2},        {5, 0, 200, 2},
+        {7, 0, 200, 4},    {1000, 0, 0, 0},       {1000, 0, -1, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(zvengine::bufferPercent(c.download, c.decode, c.end), c.percent)
+            << c.download << " " << c.decode << " " << c.end;
+    }
+}
+
+// The device chain: the chosen device, then the one that worked before, then the default, with
+// a box before each new try; the device that finally opened is stored.
+TEST_F(Playback, OutputDeviceFallsBackStepByStep) {
+    const struct {
+        int device;
+        int previous;
+        const char* driver;
+        std::size_t boxes;
+        const char* stored;  // nullptr: the setting stays untouched
+        bool ends;
+    } cases[] = {
+        {1, 1, "dummy", 0, nullptr, false},
+        {2, 2, "dummy", 2, "-1", false},
+        {2, 1, "dummy", 1, "1", false},
+        {2, 2, "nincs", 3, nullptr, true},
+    };
+    for (const auto& c : cases) {
+        ZVA_Free();
+        boxes.shown.clear();
+        zvsettings::removeSection(zvsettings::kSettingsSection);
+        qputenv("SDL_AUDIODRIVER", c.driver);
+        zvengine::deviceChoice().deviceIndex = c.device;
+        zvengine::deviceChoice().previousDevice = c.previous;
+        bool ended = false;
+        try {
+            zvengine::InitDev();
+        } catch (const zvtest::ProgramEnded&) {
+            ended = true;
+        }
+        EXPECT_EQ(ended, c.ends) << c.device;
+        EXPECT_EQ(boxes.shown.size(), c.boxes) << c.device;
+        const QString stored = zvsettings::read(zvsettings::kSettingsSection,
+                                                QStringLiteral("Hangkartya"), QStringLiteral("x"));
+        EXPECT_EQ(stored,
+                  c.stored != nullptr ? QString::fromLatin1(c.stored) : QStringLiteral("x"));
+    }
+    qputenv("SDL_AUDIODRIVER", "dummy");
+    ASSERT_GE(boxes.shown.size(), 3u);
+    EXPECT_EQ(boxes.shown[0].text,
+              QStringLiteral("A kiválasztott hangeszközt nem lehet felhasználni digitális "
+                             "hanglejátszásra.\r\nA korábban beállítottat próbálom."));
+    EXPECT_EQ(boxes.shown[2].text,
+              QStringLiteral("Az első hangeszköz sem érhető el.\r\nValami nagy gond lehet a "
+                             "rendszerével, nézze meg a hangkártyáit.\r\nKilépek..."));
+    EXPECT_STREQ(reinterpret_cast<const char*>(ZVA_GetConfig(16)), "Zenovia v2.0.0");
+}
+
+// What a start shows: connecting, the buffer filling from 0 % until it passes 75 %, then the
+// station's own texts.
+TEST_F(Playback, AStartShowsConnectingBufferingThenTheStation) {
+    start(url("/mp3?burst=0"));
+    ASSERT_TRUE(workerDone());
+    const QStringList changes = view.changes();
+    const QStringList buffering =
+        changes.filter(QRegularExpression(QStringLiteral("^Pufferelés\\.\\.\\.  \\d+%$")));
+    ASSERT_FALSE(buffering.isEmpty());
+    EXPECT_EQ(changes.indexOf(QStringLiteral("Kapcsolódás...")), 3);
+    EXPECT_EQ(buffering.front(), QStringLiteral("Pufferelés...  0%"));
+    EXPECT_LE(buffering.back().mid(15).chopped(1).toInt(), 75);
+    EXPECT_EQ(changes.indexOf(QStringLiteral("Kapcsolat létrejött")),
+              changes.lastIndexOf(buffering.back()) + 4);
+    EXPECT_EQ(ZVA_ChannelIsActive(zvengine::playerState().streamHandle()), ZVA_ACTIVE_PLAYING);
+}
+
+// The server's headers: name, description and bit rate, with the format in front.
+TEST_F(Playback, HeadersFillNameDescriptionAndFormat) {
+    const struct {
+        const char* path;
+        const char* name;
+        const char* desc;
+        const char* bps;
+    } cases[] = {
+        {"/mp3", "Teszt Rádió MP3", "Szinuszhangok 44,1 kHz", "mp3 128kbps"},
+        {"/mp3-48", "", "Kapcsolat létrejött", "mp3 128kbps"},
+        // A name without a description takes the description's place.
+        {"/mp3?icy-description=&icy-br=", "", "Teszt Rádió MP3", "mp3 "},
+    };
+    for (const auto& c : cases) {
+        start(url(c.path));
+        ASSERT_TRUE(workerDone()) << c.path;
+        EXPECT_EQ(view.label(Label::Name), QString::fromUtf8(c.name)) << c.path;
+        EXPECT_EQ(view.label(Label::Desc), QString::fromUtf8(c.desc)) << c.path;
+        EXPECT_EQ(view.label(Label::Bps), QString::fromUtf8(c.bps)) << c.path;
+    }
+}
+
+// A station that cannot be played says so and leaves the receiver usable.
+TEST_F(Playback, UnplayableStationsShowTheNotAvailableTexts) {
+    for (const QString& address :
+         {url("/nincs-ilyen"), QStringLiteral("HTTP://127.0.0.1:%1/mp3").arg(server->port()),
+          QStringLiteral("http://127.0.0.1:1/mp3"), url("/stations.ini"),
+          url("/mp3?drop_after=0.6&burst=0")}) {
+        start(address);
+        ASSERT_TRUE(workerDone()) << address.toStdString();
+        EXPECT_EQ(view.label(Label::Title), kNotAvailableTitle) << address.toStdString();
+        EXPECT_EQ(view.label(Label::Name), kNotAvailableName) << address.toStdString();
+    }
+    start(url("/mp3"));
+    ASSERT_TRUE(workerDone());
+    EXPECT_EQ(ZVA_ChannelIsActive(zvengine::playerState().streamHandle()), ZVA_ACTIVE_PLAYING);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Playback, StopWhileBufferingEndsTheWorkerSilently) {
+    start(url("/mp3?burst=0"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.label(Label::Desc).startsWith("Puffer"); }));
+    zvengine::stopStream();
+    ASSERT_TRUE(QTest::qWaitFor([] { return zvengine::playerState().workerThread == 0; }));
+    EXPECT_NE(view.label(Label::Title), kNotAvailableTitle);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+// Starts that overtake each other at any moment leave exactly one stream playing: asked of the
+// library, by every handle it has given out.
+TEST_F(Playback, RapidStartsLeaveExactlyOneStream) {
+    for (int i = 0; i < zvengine::kStationCount; ++i) {
+        list.stations[static_cast<size_t>(i)].streamUrl =
+            url(i % 2 == 0 ? "/mp3?burst=8192" : "/mp3-48?burst=8192");
+    }
+    for (int click = 0; click < 12; ++click) {
+        zvengine::stopStream();
+        zvengine::startWorker(click % zvengine::kStationCount);
+        QTest::qWait(click * 17 % 90);
+    }
+    ASSERT_TRUE(workerDone());
+    QTest::qWait(300);
+    int playing = 0;
+    for (ZVA_HSTREAM h = 1; h < 5000; ++h) {
+        playing += ZVA_ChannelIsActive(h) == ZVA_ACTIVE_PLAYING;
+    }
+    EXPECT_EQ(playing, 1);
+    EXPECT_EQ(ZVA_ChannelIsActive(zvengine::playerState().streamHandle()), ZVA_ACTIVE_PLAYING);
+}
+
+}  // namespace
