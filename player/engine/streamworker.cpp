@@ -184,7 +184,7 @@ void OpenURL(int index, std::uint64_t generation) {
         const QString probeText = modDownText::getUrls(url);
         if (probeText.isEmpty()) {
             ShowNotAvailable(generation);
-        } else {
+        } else if (state.current(generation)) {
             proc.step(3);
             if (const std::uint32_t previous = state.streamHandleOf(generation); previous != 0) {
                 ZVA_StreamFree(previous);

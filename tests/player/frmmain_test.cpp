@@ -246,3 +246,25 @@ TEST_F(Controls, FirstActivationStartsTheCommandLineStation) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     EXPECT_EQ(zvengine::playerState().currentStation, -1);
 }
+
+// Closing the window while a station plays or connects leaves no sound and no stream behind.
+TEST_F(Controls, ClosingWhilePlayingOrConnectingLeavesNoSound) {
+    zvtest::Stationd server(ZV_TEST_DATA_DIR);
+    for (const char* path : {"/mp3", "/mp3?delay_ms=3000"}) {
+        list.stations[0].streamUrl = QString::fromStdString(server.url(path));
+        const auto window = loaded();
+        window->show();
+        window->autoPlay(1);
+        if (std::string(path) == "/mp3") {
+            ASSERT_TRUE(QTest::qWaitFor([] {
+                return ZVA_ChannelIsActive(zvengine::playerState().streamHandle()) ==
+                       ZVA_ACTIVE_PLAYING;
+            }));
+        }
+        window->close();
+        EXPECT_EQ(ZVA_ChannelIsActive(zvengine::playerState().streamHandle()), ZVA_ACTIVE_STOPPED)
+            << path;
+        EXPECT_EQ(ZVA_Free(), 0) << path;
+        ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+    }
+}
