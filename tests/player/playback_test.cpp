@@ -241,3 +241,24 @@ TEST_F(Playback, RapidStartsLeaveExactlyOneStream) {
 }
 
 }  // namespace
+
+namespace {
+
+// The stream is asked for with the receiver's name and version, and with its titles.
+TEST_F(Playback, TheStreamRequestNamesTheReceiver) {
+    const QString log = tempPath(QStringLiteral("requests.log"));
+    zvtest::Stationd logged(ZV_TEST_DATA_DIR, {"--log", log.toStdString()});
+    start(QString::fromStdString(logged.url("/mp3")));
+    ASSERT_TRUE(workerDone());
+    int streamRequests = 0;
+    for (const QString& request :
+         QString::fromUtf8(readFile(log)).split(QStringLiteral("\r\n\r\n"))) {
+        const QStringList lines = request.split(QStringLiteral("\r\n"));
+        streamRequests += lines.contains(QStringLiteral("User-Agent: Zenovia v2.0.0")) &&
+                          lines.contains(QStringLiteral("Icy-MetaData: 1")) &&
+                          lines.front().startsWith(QStringLiteral("GET /mp3 "));
+    }
+    EXPECT_EQ(streamRequests, 1) << readFile(log).toStdString();
+}
+
+}  // namespace

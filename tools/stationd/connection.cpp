@@ -92,6 +92,7 @@ void Connection::readRequest() {
         return;
     }
     answered_ = true;
+    server_.logRequest(received_.left(received_.indexOf("\r\n\r\n")));
     received_.clear();
     fail_ = server_.failNextRequest();
     if (result == HttpRequest::Result::Invalid) {

@@ -1,5 +1,5 @@
 // stationd: a loopback radio station and file server for tests and the demo.
-// Usage: stationd --root DIR [--port N] [--fail-first N] [--refuse]
+// Usage: stationd --root DIR [--port N] [--fail-first N] [--refuse] [--log FILE]
 // Prints the port it listens on as the first line of stdout; SIGTERM or SIGINT end it.
 
 #include "stationserver.h"
@@ -30,7 +30,7 @@ bool number(const QString& text, int low, int high, int* out) {
 int usage(const char* problem) {
     std::fprintf(stderr,
                  "stationd: %s\nusage: stationd --root DIR [--port N] [--fail-first N] "
-                 "[--refuse]\n",
+                 "[--refuse] [--log FILE]\n",
                  problem);
     return 2;
 }
@@ -49,6 +49,8 @@ int main(int argc, char** argv) {
             options.refuse = true;
         } else if (arg == "--root" && hasValue) {
             options.root = args[++i];
+        } else if (arg == "--log" && hasValue) {
+            options.log = args[++i];
         } else if (arg == "--port" && hasValue && number(args[++i], 0, 65535, &value)) {
             options.port = static_cast<quint16>(value);
         } else if (arg == "--fail-first" && hasValue && number(args[++i], 0, 1 << 30, &value)) {

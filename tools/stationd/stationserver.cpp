@@ -1,5 +1,7 @@
 #include "stationserver.h"
 
+#include <QFile>
+
 #include "connection.h"
 #include "inifile.h"
 
@@ -122,4 +124,14 @@ bool StationServer::loadStations(QString* error) {
         stations_.insert(section.name, config);
     }
     return true;
+}
+
+void StationServer::logRequest(const QByteArray& head) {
+    if (options_.log.isEmpty()) {
+        return;
+    }
+    QFile file(options_.log);
+    if (file.open(QIODevice::Append)) {
+        file.write(head.trimmed() + "\r\n\r\n");
+    }
 }

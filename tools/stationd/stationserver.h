@@ -16,6 +16,7 @@ struct ServerOptions {
     quint16 port = 0;  // 0: a free port
     int failFirst = 0;
     bool refuse = false;
+    QString log;  // a file that gets every request's head; empty: none
 };
 
 // The listening side: the root folder, the station table from <root>/stations.ini, the audio
@@ -34,6 +35,8 @@ public:
     QByteArray host() const;
     // Counts one request; true while it is one of the first --fail-first requests.
     bool failNextRequest();
+    // Appends a request's head, as received, and an empty line to the --log file.
+    void logRequest(const QByteArray& head);
     // The station mounted at the decoded path, or null.
     const StationConfig* station(const QByteArray& path) const;
     // The file below the root that a decoded path names: 0 with the absolute path set, or the
