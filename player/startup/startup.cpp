@@ -67,6 +67,9 @@ std::unique_ptr<frmMain> Main(const QStringList& arguments) {
     window->Form_Load();
     zvengine::InitDev();
     window->show();
+    // Its first activation starts the command-line station, whether or not a window manager
+    // hands the focus to a new window by itself.
+    window->activateWindow();
     zvengine::createFileWriter();
     return window;
 }
