@@ -3,9 +3,9 @@
 //
 // Thread contract: DoMeta runs on the stream worker (its first call) and, through MetaSync, on
 // the audio library's download thread. Both carry the generation of the worker that started
-// the stream; a call whose generation is no longer the current one (the stream has been
-// overtaken) changes nothing. The title and recording state are changed under the recording
-// state's mutex; the label goes through the view, which posts it to the UI thread.
+// the stream; a call that begins once that generation is no longer the current one (the
+// stream has been overtaken) changes nothing. The title and recording state are changed under the
+// recording state's mutex; the label goes through the view, which posts it to the UI thread.
 #pragma once
 
 #include "zvaudio.h"

@@ -1,9 +1,5 @@
 #include "recordingtest.h"
 
-#include "engine/playerstate.h"
-#include "engine/recordingstate.h"
-#include "engine/streammeta.h"
-#include "engine/streamrecorder.h"
 #include "engine/titlecut.h"
 #include "platform/errorchain.h"
 

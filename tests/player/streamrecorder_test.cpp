@@ -1,15 +1,10 @@
 #include "recordingtest.h"
 
 #include "engine/audiovalues.h"
-#include "engine/playerstate.h"
-#include "engine/recordingstate.h"
-#include "engine/streammeta.h"
-#include "engine/streamrecorder.h"
 #include "platform/programpaths.h"
 #include "stationd.h"
 #include "zvaudio.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
