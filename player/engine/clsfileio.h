@@ -1,0 +1,44 @@
+// The recording file writer: one file at a time, created afresh, every write flushed to the
+// disk at once. Writing starts at the first frame start of the stream, so that the file
+// begins with a frame header a player can sync on.
+//
+// Thread contract: not thread-safe; the one object is used from the audio library's download
+// callback only, with the recording state's mutex held.
+#pragma once
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace zvengine {
+
+// The frame start a recording waits for: MPEG-1 Layer III without CRC (0xFF 0xFB), or an ADTS
+// header of AAC (0xFF then 0xF1 or 0xF9).
+enum class FrameStart { Mp3, Adts };
+
+class clsFileIo {
+public:
+    clsFileIo() = default;
+    ~clsFileIo();
+    clsFileIo(const clsFileIo&) = delete;
+    clsFileIo& operator=(const clsFileIo&) = delete;
+
+    // Creates the file, replacing an existing one; never follows a symbolic link. Does not close
+    // a file still open: callers close first.
+    bool OpenFile(const QString& path);
+    // False when nothing is open (never opened, failed or closed already).
+    bool CloseFile();
+    // Until `synced`, searches the block for a frame start: at the first one, writes the
+    // header's three bytes and sets `synced`; a block without one writes nothing. Once synced,
+    // the whole block is written. True when the whole block was written and flushed.
+    bool WriteBytes(const void* data, std::uint32_t size, bool& synced, FrameStart start);
+
+private:
+    bool writeFlushed(const unsigned char* data, std::size_t size);
+
+    int fileHandle = -1;  // the open file; -1 = none (before the first open, failed, closed)
+    QString fileName;     // the last file opened successfully
+};
+
+}  // namespace zvengine

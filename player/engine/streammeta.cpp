@@ -1,0 +1,73 @@
+#include "streammeta.h"
+
+#include "audiovalues.h"
+#include "callbacktrap.h"
+#include "playerstate.h"
+#include "recordingname.h"
+#include "recordingstate.h"
+#include "titlecut.h"
+
+#include "platform/errorchain.h"
+
+namespace zvengine {
+namespace {
+
+QString currentCaption() {
+    const PlayerState& player = playerState();
+    if (player.stations == nullptr) {
+        return QString();
+    }
+    return player.stations->stations.at(static_cast<std::size_t>(player.currentStation.load()))
+        .name;
+}
+
+}  // namespace
+
+void DoMeta(const char* text, std::uint64_t generation) {
+    zverr::Procedure proc("modNetRadio", "DoMeta");
+    try {
+        proc.step(1);
+        if (text == nullptr || !playerState().current(generation)) {
+            return;
+        }
+        proc.step(2);
+        const std::optional<QString> title = cutStreamTitle(AnsiPtrToString(text));
+        if (!title) {
+            return;
+        }
+        proc.step(3);
+        QString shown = *title;
+        shown.replace(QLatin1Char('&'), QLatin1String("&&"));
+        if (ReceiverView* view = playerState().view) {
+            view->setLabel(ReceiverView::Label::Title, shown);
+        }
+        proc.step(4);
+        RecordingState& state = recordingState();
+        const QString path = recordingPath(*title, currentCaption(), state.streamType.load());
+        std::lock_guard lock(state.mutex);
+        state.titleText = shown;
+        if (state.titleText != state.lastTitle) {
+            state.lastTitle = state.titleText;
+            state.recordSynced = false;
+            state.recordOpened = false;
+        }
+        state.recordFile = path;
+    } catch (...) {
+        proc.passOn();
+    }
+}
+
+void MetaSync(ZVA_HSYNC, ZVA_HSTREAM, std::uintptr_t data, void* user) {
+    trapCallback("modNetRadio.MetaSync", [&] {
+        zverr::Procedure proc("modNetRadio", "MetaSync");
+        try {
+            proc.step(1);
+            DoMeta(reinterpret_cast<const char*>(data),
+                   static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(user)));
+        } catch (...) {
+            proc.passOn();
+        }
+    });
+}
+
+}  // namespace zvengine

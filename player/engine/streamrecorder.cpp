@@ -1,0 +1,93 @@
+#include "streamrecorder.h"
+
+#include "audiovalues.h"
+#include "callbacktrap.h"
+#include "playerstate.h"
+#include "recordingname.h"
+#include "recordingstate.h"
+
+#include "platform/errorchain.h"
+
+#include <memory>
+
+namespace zvengine {
+namespace {
+
+// The file work of one call, with the recording state's mutex held.
+void record(RecordingState& state, const void* buffer, std::uint32_t length) {
+    clsFileIo& writer = *state.fileWriter;
+    if (!state.recordingEnabled) {
+        state.recordOpened = false;
+        writer.CloseFile();
+        return;
+    }
+    if (state.recordFile.trimmed().isEmpty()) {
+        return;
+    }
+    if (!state.recordOpened) {
+        state.recordOpened = true;
+        writer.CloseFile();
+        state.recordOpenFailed =
+            !(isRecordingPath(state.recordFile) && writer.OpenFile(state.recordFile));
+        if (state.recordOpenFailed) {
+            state.recordSynced = false;
+        }
+    }
+    if (state.recordOpenFailed) {
+        // Cleared so that the next block tries to open the file again.
+        state.recordOpened = false;
+        writer.CloseFile();
+        state.recordSynced = false;
+        return;
+    }
+    if (buffer != nullptr && length != 0) {
+        const FrameStart start =
+            state.streamType == ZVA_CTYPE_STREAM_AAC ? FrameStart::Adts : FrameStart::Mp3;
+        writer.WriteBytes(buffer, length, state.recordSynced, start);
+    }
+    if (buffer == nullptr) {
+        writer.CloseFile();
+        state.recordSynced = false;
+    }
+}
+
+}  // namespace
+
+void createFileWriter() {
+    RecordingState& state = recordingState();
+    std::lock_guard lock(state.mutex);
+    if (!state.fileWriter) {
+        state.fileWriter = std::make_unique<clsFileIo>();
+    }
+}
+
+void SUBDOWNLOADPROC(const void* buffer, std::uint32_t length, void* user) {
+    trapCallback("modNetRadio.SUBDOWNLOADPROC", [&] {
+        zverr::Procedure proc("modNetRadio", "SUBDOWNLOADPROC");
+        try {
+            proc.step(1);
+            const auto generation =
+                static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(user));
+            if (!playerState().current(generation)) {
+                return;
+            }
+            if (buffer != nullptr && length == 0) {
+                if (ReceiverView* view = playerState().view) {
+                    view->setLabel(ReceiverView::Label::Bps,
+                                   AnsiPtrToString(static_cast<const char*>(buffer)));
+                }
+                return;
+            }
+            proc.step(2);
+            RecordingState& state = recordingState();
+            std::lock_guard lock(state.mutex);
+            if (state.fileWriter) {
+                record(state, buffer, length);
+            }
+        } catch (...) {
+            proc.passOn();
+        }
+    });
+}
+
+}  // namespace zvengine

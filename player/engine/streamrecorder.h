@@ -1,0 +1,24 @@
+// The download callback: shows the server's status text while connecting and, while recording
+// is on, saves the received stream into one file per title (named by DoMeta), starting each
+// file at a frame start.
+//
+// Thread contract: SUBDOWNLOADPROC runs on the audio library's download thread; it takes the
+// recording state's mutex for its whole file work, so a title change is seen between blocks,
+// never inside one. createFileWriter is called once at start-up on the UI thread; until then
+// the callback shows status texts but records nothing.
+#pragma once
+
+#include <cstdint>
+
+namespace zvengine {
+
+// Creates the one recording file writer (start-up); a second call keeps the first writer.
+void createFileWriter();
+
+// buffer/length: a block of stream bytes; length 0 with a buffer: the server's status text;
+// buffer null: the download has ended. user is the generation of the worker that created the
+// stream (reinterpret_cast<void*>(std::uintptr_t{generation})); an overtaken stream's calls
+// change nothing. No failure leaves it.
+void SUBDOWNLOADPROC(const void* buffer, std::uint32_t length, void* user);
+
+}  // namespace zvengine

@@ -1,0 +1,89 @@
+// The fixture of the title and recording tests: a view that notes every label it is given,
+// one station ("Teszt Rádió"), the current generation, recording state cleared and recording
+// on, the program folder private to the test.
+#pragma once
+
+#include "playertest.h"
+
+#include "engine/playerstate.h"
+#include "engine/recordingstate.h"
+#include "engine/streammeta.h"
+#include "engine/streamrecorder.h"
+
+#include <QDir>
+
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace zvtest {
+
+class NotingView : public zvengine::ReceiverView {
+public:
+    using Calls = std::vector<std::pair<Label, QString>>;
+    void setLabel(Label label, const QString& text) override {
+        std::lock_guard lock(mutex_);
+        calls_.emplace_back(label, text);
+    }
+    void setCaption(const QString&) override {}
+    Calls calls() {
+        std::lock_guard lock(mutex_);
+        return calls_;
+    }
+
+private:
+    std::mutex mutex_;
+    Calls calls_;  // mutex_
+};
+
+class RecordingTest : public PlayerTest {
+protected:
+    void SetUp() override {
+        PlayerTest::SetUp();
+        stations.stations[0].name = QStringLiteral("Teszt Rádió");
+        zvengine::PlayerState& player = zvengine::playerState();
+        player.view = &view;
+        player.stations = &stations;
+        player.currentStation = 0;
+        generation = ++player.generation;
+        zvengine::RecordingState& state = zvengine::recordingState();
+        {
+            std::lock_guard lock(state.mutex);
+            state.titleText = state.lastTitle = state.recordFile = QString();
+            state.recordOpened = state.recordSynced = state.recordOpenFailed = false;
+        }
+        zvengine::setStreamType(ZVA_CTYPE_STREAM_MP3);
+        zvengine::setRecordingEnabled(true);
+        zvengine::createFileWriter();
+    }
+    void TearDown() override {
+        const std::uintptr_t current = zvengine::playerState().generation;
+        zvengine::SUBDOWNLOADPROC(nullptr, 0, reinterpret_cast<void*>(current));
+        zvengine::setRecordingEnabled(false);
+        zvengine::playerState().view = nullptr;
+        zvengine::playerState().stations = nullptr;
+        PlayerTest::TearDown();
+    }
+
+    void meta(const QByteArray& text) { zvengine::DoMeta(text.constData(), generation); }
+    void block(const QByteArray& bytes) {
+        zvengine::SUBDOWNLOADPROC(bytes.constData(), static_cast<std::uint32_t>(bytes.size()),
+                                  user());
+    }
+    void* user() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(generation)); }
+    QString recordFile() const {
+        zvengine::RecordingState& state = zvengine::recordingState();
+        std::lock_guard lock(state.mutex);
+        return state.recordFile;
+    }
+    QStringList programFiles() const {
+        return QDir(programDir.path())
+            .entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    }
+
+    NotingView view;
+    zvengine::StationList stations;
+    std::uint64_t generation = 0;
+};
+
+}  // namespace zvtest

@@ -1,0 +1,152 @@
+#include "recordingtest.h"
+
+#include "engine/audiovalues.h"
+#include "platform/programpaths.h"
+#include "stationd.h"
+#include "zvaudio.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using Label = zvengine::ReceiverView::Label;
+class StreamRecorder : public zvtest::RecordingTest {};
+
+TEST_F(StreamRecorder, StatusTextShowsInBps) {
+    zvengine::SUBDOWNLOADPROC("ICY 200 OK\0icy-br:128\0", 0, user());
+    EXPECT_EQ(view.calls(), (decltype(view.calls()){{Label::Bps, "ICY 200 OK"}}));
+}
+
+TEST_F(StreamRecorder, OneFilePerTitleFromItsFrameStart) {
+    meta("StreamTitle='A';");
+    block("no frame start");
+    block("ab\xFF\xFB\x90xy");
+    block("next");
+    meta("StreamTitle='B';");
+    block("c\xFF\xFB");
+    meta("StreamTitle='B';");
+    block("more");
+    EXPECT_EQ(readFile(programPath("A_Teszt Rádió.mp3")),
+              "\xFF\xFB\x90"
+              "ab\xFF\xFB\x90xynext");
+    EXPECT_EQ(readFile(programPath("B_Teszt Rádió.mp3")),
+              QByteArray("\xFF\xFB\0c\xFF\xFBmore", 10));
+}
+
+TEST_F(StreamRecorder, RecordingOffWritesNoMore) {
+    meta("StreamTitle='A';");
+    block("\xFF\xFB\x90");
+    zvengine::setRecordingEnabled(false);
+    block("lost");
+    EXPECT_EQ(readFile(programPath("A_Teszt Rádió.mp3")), "\xFF\xFB\x90\xFF\xFB\x90");
+}
+
+TEST_F(StreamRecorder, AacIsRecordedFromItsAdtsHeader) {
+    const struct {
+        std::uint32_t type;
+        const char* file;
+        QByteArray header;
+    } rows[] = {{ZVA_CTYPE_STREAM_MP3, "A_Teszt Rádió.mp3", "\xFF\xFB\xFF"},
+                {ZVA_CTYPE_STREAM_AAC, "B_Teszt Rádió.aac", "\xFF\xF1\x50"},
+                {ZVA_CTYPE_STREAM_AAC, "C_Teszt Rádió.aac", "\xFF\xF9\x50"}};
+    for (const auto& row : rows) {
+        zvengine::setStreamType(row.type);
+        meta("StreamTitle='" + QByteArray(row.file, 1) + "';");
+        const QByteArray data = "\xFF\xFB\xFF" + row.header.right(2) + row.header;
+        block(data);
+        EXPECT_EQ(readFile(programPath(row.file)), row.header + data) << row.file;
+    }
+}
+
+TEST_F(StreamRecorder, RecordingsStayInTheProgramFolder) {
+    const QString folder = programPath("prog");
+    // A folder that an unchecked "/../" in a name would pass through.
+    ASSERT_TRUE(QDir().mkpath(folder + "/A_"));
+    zvpaths::setProgramFolder(folder);
+    const struct {
+        QString caption;
+        QByteArray title;
+        QString file;  // what appears in the program folder; empty = nothing
+    } rows[] = {
+        {"../kint", "A", ""},
+        {"/tmp/kint", "A", ""},
+        {QString::fromUtf8("a\0b", 3), "A", ""},
+        {"/../../kint", "A", ""},
+        {"a\x01"
+         "b",
+         "A", ""},
+        {"C:", "A", ""},
+        {"Mi?", "A", ""},
+        {"Ado", "../../kint", "....kint_Ado.mp3"},
+        {"Ado", "/tmp/kint", "tmpkint_Ado.mp3"},
+        {"Ado", "x\x01y", ""},
+        {"Ado", "Mi: az?", "Mi az_Ado.mp3"},
+    };
+    for (const auto& row : rows) {
+        stations.stations[0].name = row.caption;
+        meta("StreamTitle='" + row.title + "';");
+        block("\xFF\xFB\x90");
+        const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+        EXPECT_EQ(files, row.file.isEmpty() ? QStringList() : QStringList{row.file})
+            << row.title.toStdString();
+        EXPECT_EQ(programFiles(), QStringList());
+        for (const QString& file : files) {
+            QFile::remove(folder + '/' + file);
+        }
+    }
+}
+
+TEST_F(StreamRecorder, NeverWritesThroughALink) {
+    const QString outside = tempPath("outside");
+    writeFile(outside, "keep");
+    ASSERT_TRUE(QFile::link(outside, programPath("A_Teszt Rádió.mp3")));
+    meta("StreamTitle='A';");
+    block("\xFF\xFB\x90");
+    EXPECT_EQ(readFile(outside), "keep");
+}
+
+// The real library and a real station: files per title, each opening at a frame start.
+TEST_F(StreamRecorder, RecordsALiveStreamPerTitle) {
+    zvtest::Stationd server(ZV_TEST_DATA_DIR);
+    ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+    const std::string url = server.url("/mp3?title_interval=0.5");
+    const ZVA_HSTREAM h =
+        ZVA_StreamCreateURL(url.c_str(), 0, ZVA_STREAM_STATUS, &zvengine::SUBDOWNLOADPROC, user());
+    ASSERT_NE(h, 0u);
+    zvengine::DoMeta(ZVA_ChannelGetTags(h, ZVA_TAG_META), generation);
+    EXPECT_NE(zvengine::SetSync(h, ZVA_SYNC_META, 0, &zvengine::MetaSync, user()), 0u);
+    ZVA_ChannelPlay(h, 0);
+    const QStringList expected = {"Első Előadó - Első dal_Teszt Rádió.mp3",
+                                  "Második Előadó - Második dal_Teszt Rádió.mp3"};
+    const auto recorded = [&] {
+        for (const QString& name : expected) {
+            if (QFileInfo(programPath(name)).size() <= 3) {
+                return false;
+            }
+        }
+        return true;
+    };
+    for (int tries = 0; tries < 400 && !recorded(); ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    // Overtaken: the files stay as they are now.
+    ++zvengine::playerState().generation;
+    ZVA_StreamFree(h);
+    ZVA_Free();
+    ASSERT_EQ(programFiles(), expected);
+    const QByteArray source = readFile(ZV_TEST_DATA_DIR "/audio/tone44.mp3");
+    for (const QString& name : expected) {
+        const QByteArray file = readFile(programPath(name));
+        ASSERT_GT(file.size(), 3) << name.toStdString();
+        EXPECT_TRUE(file.startsWith("\xFF\xFB")) << name.toStdString();
+        const QByteArray stream = file.mid(3);
+        EXPECT_EQ(file[2], stream[stream.indexOf("\xFF\xFB") + 2]) << name.toStdString();
+        EXPECT_TRUE((source + source).contains(stream.left(source.size()))) << name.toStdString();
+    }
+}
+
+}  // namespace
