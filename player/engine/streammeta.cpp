@@ -39,7 +39,7 @@ void DoMeta(const char* text, std::uint64_t generation) {
         QString shown = *title;
         shown.replace(QLatin1Char('&'), QLatin1String("&&"));
         if (ReceiverView* view = playerState().view) {
-            view->setLabel(ReceiverView::Label::Title, shown);
+            view->setLabel(generation, ReceiverView::Label::Title, shown);
         }
         proc.step(4);
         RecordingState& state = recordingState();

@@ -73,7 +73,7 @@ void SUBDOWNLOADPROC(const void* buffer, std::uint32_t length, void* user) {
             }
             if (buffer != nullptr && length == 0) {
                 if (ReceiverView* view = playerState().view) {
-                    view->setLabel(ReceiverView::Label::Bps,
+                    view->setLabel(generation, ReceiverView::Label::Bps,
                                    AnsiPtrToString(static_cast<const char*>(buffer)));
                 }
                 return;

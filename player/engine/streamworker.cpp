@@ -5,8 +5,9 @@
 #include "outputdevice.h"
 #include "platform/errorchain.h"
 #include "playerstate.h"
-#include "recorder.h"
-#include "streamtitle.h"
+#include "recordingstate.h"
+#include "streammeta.h"
+#include "streamrecorder.h"
 #include "uithread.h"
 
 #include <zvaudio.h>
@@ -115,7 +116,7 @@ void play(std::uint64_t generation, std::uint32_t stream) {
     show(generation, Label::Title, QString());
     show(generation, Label::Desc, QStringLiteral("Kapcsolat létrejött"));
     showHeaders(generation, stream);
-    DoMeta(generation, ZVA_ChannelGetTags(stream, ZVA_TAG_META));
+    DoMeta(ZVA_ChannelGetTags(stream, ZVA_TAG_META), generation);
     SetSync(stream, ZVA_SYNC_META, 0, &MetaSync, userValue(generation));
     ZVA_ChannelSetAttributes(stream, -1, playerState().sliderValue * 2, -101);
     ZVA_ChannelPlay(stream, 0);

@@ -2,7 +2,7 @@
 
 #include "commandline.h"
 #include "engine/outputdevice.h"
-#include "engine/recorder.h"
+#include "engine/streamrecorder.h"
 #include "platform/messagebox.h"
 #include "platform/programpaths.h"
 #include "platform/settingsstore.h"

@@ -21,11 +21,11 @@ namespace zvtest {
 class NotingView : public zvengine::ReceiverView {
 public:
     using Calls = std::vector<std::pair<Label, QString>>;
-    void setLabel(Label label, const QString& text) override {
+    void setLabel(std::uint64_t, Label label, const QString& text) override {
         std::lock_guard lock(mutex_);
         calls_.emplace_back(label, text);
     }
-    void setCaption(const QString&) override {}
+    void setCaption(std::uint64_t, const QString&) override {}
     Calls calls() {
         std::lock_guard lock(mutex_);
         return calls_;
@@ -45,7 +45,7 @@ protected:
         player.view = &view;
         player.stations = &stations;
         player.currentStation = 0;
-        generation = ++player.generation;
+        generation = player.beginGeneration();
         zvengine::RecordingState& state = zvengine::recordingState();
         {
             std::lock_guard lock(state.mutex);
@@ -57,7 +57,7 @@ protected:
         zvengine::createFileWriter();
     }
     void TearDown() override {
-        const std::uintptr_t current = zvengine::playerState().generation;
+        const std::uintptr_t current = zvengine::playerState().generation();
         zvengine::SUBDOWNLOADPROC(nullptr, 0, reinterpret_cast<void*>(current));
         zvengine::setRecordingEnabled(false);
         zvengine::playerState().view = nullptr;

@@ -83,7 +83,7 @@ TEST_F(StreamMeta, OnlyANewTitleStartsANewFile) {
 
 TEST_F(StreamMeta, OvertakenStreamChangesNothing) {
     const std::uint64_t old = generation;
-    ++zvengine::playerState().generation;
+    zvengine::playerState().beginGeneration();
     void* oldUser = user();
     zvengine::DoMeta("StreamTitle='A';", old);
     zvengine::MetaSync(1, 1, reinterpret_cast<std::uintptr_t>("StreamTitle='A';"), oldUser);

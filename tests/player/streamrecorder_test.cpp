@@ -134,7 +134,7 @@ TEST_F(StreamRecorder, RecordsALiveStreamPerTitle) {
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
     // Overtaken: the files stay as they are now.
-    ++zvengine::playerState().generation;
+    zvengine::playerState().beginGeneration();
     ZVA_StreamFree(h);
     ZVA_Free();
     ASSERT_EQ(programFiles(), expected);
