@@ -1,5 +1,7 @@
 #include "stream.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 
 #include "../buffer/ringbuffer.h"
@@ -80,6 +82,7 @@ void Stream::shutdown() {
 }
 
 void Stream::readerMain() {
+    pthread_setname_np(pthread_self(), "zva-download");
     const int result = reader_.run(settings_.url);
     connected_ = false;
     if (!started_ && !probe_.empty()) {

@@ -1,5 +1,7 @@
 #include "streamdecoder.h"
 
+#include <pthread.h>
+
 #include "../buffer/ringbuffer.h"
 #include "../mix/mixchannel.h"
 
@@ -58,6 +60,7 @@ bool StreamDecoder::drain() {
 }
 
 void StreamDecoder::run() {
+    pthread_setname_np(pthread_self(), "zva-decode");
     ZVA_Decoder* decoder = kind_.info->open();
     if (decoder == nullptr) {
         channel_.endOfSource();
