@@ -226,13 +226,17 @@ bool Stream::playing() const {
 }
 
 std::chrono::milliseconds Stream::gatherTime() const {
-    if (!started_ || ring_->fill() * 2 < ring_->capacity()) {
+    if (!started_) {
         return std::chrono::milliseconds(0);
     }
-    // Half full, the buffer holds at least half its time in sound (more where it was rounded up
-    // to its minimum size), so the next bytes may wait a quarter of that. At the default size
-    // the download then wakes about twice a second.
-    return std::min(kMaxGather, std::chrono::milliseconds(settings_.bufferMs / 8));
+    // The buffer holds at least its share of the buffer time in sound (more where it was
+    // rounded up to its minimum size), so the next bytes may wait a quarter of that: the
+    // decoder never runs short, and a station that sends small packets at its own pace costs
+    // a few wake-ups a second however full the buffer is. At the default size a half-full
+    // buffer lets the download wake about twice a second.
+    const auto held = std::chrono::milliseconds(static_cast<long long>(
+        ring_->fill() * std::size_t(settings_.bufferMs) / ring_->capacity()));
+    return std::min(kMaxGather, held / 4);
 }
 
 void Stream::formatKnown(int rate, int channels) {
