@@ -230,13 +230,14 @@ std::chrono::milliseconds Stream::gatherTime() const {
         return std::chrono::milliseconds(0);
     }
     // The buffer holds at least its share of the buffer time in sound (more where it was
-    // rounded up to its minimum size), so the next bytes may wait a quarter of that: the
-    // decoder never runs short, and a station that sends small packets at its own pace costs
-    // a few wake-ups a second however full the buffer is. At the default size a half-full
-    // buffer lets the download wake about twice a second.
+    // rounded up to its minimum size), so the next bytes may wait half of that: the buffer
+    // keeps the other half, and the decoder's channel holds more still, so the decoder never
+    // runs short, and a station that sends small packets at its own pace costs a few wake-ups
+    // a second however full the buffer is. At the default size a buffer a fifth full lets the
+    // download wake about twice a second.
     const auto held = std::chrono::milliseconds(static_cast<long long>(
         ring_->fill() * std::size_t(settings_.bufferMs) / ring_->capacity()));
-    return std::min(kMaxGather, held / 4);
+    return std::min(kMaxGather, held / 2);
 }
 
 void Stream::formatKnown(int rate, int channels) {
