@@ -163,37 +163,48 @@ thread_switches() {
     done
 }
 
+# sample_threads PID LABEL: writes the wake-ups and CPU time per thread of player PID from the
+# run's third second to its last as one line.
+sample_threads() {
+    thread_switches "$1" > "$tmp/switches.start"
+    sleep $((seconds - 3))
+    thread_switches "$1" > "$tmp/switches.end"
+    awk -v l="$2" -v t=$((seconds - 3)) '
+        NR == FNR { start[$1] = $3; run[$1] = $4; next }
+        { n[$2] += $3 - start[$1]; ns[$2] += $4 - run[$1] }
+        END {
+            printf "%-17s", l
+            for (k in n) printf "  %s %.1f/s %.1f ms/min", k, n[k] / t, ns[k] / 1e6 / t * 60
+            print ""
+        }' "$tmp/switches.start" "$tmp/switches.end"
+}
+
 rows=()
 wakeups=()
 declare -A cpu
 # measure LABEL SERVER STREAM OUTPUT COMMAND...: runs COMMAND for $seconds and adds a table row;
-# for zvplay on "no sound" also a line of wake-ups per second by thread.
+# for zvplay on "no sound" also a line of wake-ups and CPU time by thread. The timing subshell
+# gives the CPU time of its own children to the millisecond; GNU time gives the peak memory.
 measure() {
     local label=$1 server=$2 stream=$3 output=$4
     shift 4
-    /usr/bin/time -o "$tmp/time" -f "%U %S %M" timeout -s INT -k 5 "$seconds" "$@" \
-        > /dev/null 2>&1 &
-    local time_pid=$!
+    (
+        TIMEFORMAT='%3U %3S'
+        time /usr/bin/time -o "$tmp/rss" -f "%M" timeout -s INT -k 5 "$seconds" "$@" \
+            > /dev/null 2>&1
+    ) 2> "$tmp/time" &
+    local run=$!
     if [ "$label" = zvplay ] && [ "$output" = "no sound" ] && [ "$seconds" -ge 5 ]; then
         sleep 2
         local player
-        player=$(pgrep -P "$(pgrep -P "$time_pid")" || true)
-        thread_switches "$player" > "$tmp/switches.start"
-        sleep $((seconds - 3))
-        thread_switches "$player" > "$tmp/switches.end"
-        wakeups+=("$(awk -v l="$server $stream" -v t=$((seconds - 3)) '
-            NR == FNR { start[$1] = $3; run[$1] = $4; next }
-            { n[$2] += $3 - start[$1]; ns[$2] += $4 - run[$1] }
-            END {
-                printf "%-17s", l
-                for (k in n) printf "  %s %.1f/s %.1f ms/min", k, n[k] / t, ns[k] / 1e6 / t * 60
-                print ""
-            }' \
-            "$tmp/switches.start" "$tmp/switches.end")")
+        if player=$(pgrep -P "$(pgrep -P "$(pgrep -P "$run")")"); then
+            wakeups+=("$(sample_threads "$player" "$server $stream")")
+        fi
     fi
-    wait "$time_pid" || true
+    wait "$run" || true
     local user sys rss
-    read -r user sys rss < <(tail -n 1 "$tmp/time")
+    read -r user sys < <(tail -n 1 "$tmp/time")
+    rss=$(tail -n 1 "$tmp/rss")
     cpu["$label/$server/$stream/$output"]=$(awk -v u="$user" -v y="$sys" -v t="$seconds" \
         'BEGIN { printf "%.3f", (u + y) / t * 60 }')
     rows+=("$(awk -v l="$label" -v v="$server" -v s="$stream" -v o="$output" -v u="$user" \
