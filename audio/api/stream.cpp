@@ -47,6 +47,7 @@ int Stream::open() {
         return cancelled_ || error_ != 0 || (formatKnown_ && prebuffered()) ||
                (decodingDone_ && !formatKnown_);
     });
+    opened_ = true;
     if (cancelled_) {
         return ZVA_ERROR_INIT;
     }
@@ -226,7 +227,8 @@ bool Stream::playing() const {
 }
 
 std::chrono::milliseconds Stream::gatherTime() const {
-    if (!started_) {
+    // While creation waits for the pre-buffer, every byte brings the start of playback closer.
+    if (!opened_) {
         return std::chrono::milliseconds(0);
     }
     // The buffer holds at least its share of the buffer time in sound (more where it was

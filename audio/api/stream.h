@@ -107,6 +107,7 @@ private:
     DecoderKind kind_;
     std::atomic<bool> connected_{false};
     std::atomic<bool> started_{false};  // the audio answer was accepted and decoding runs
+    std::atomic<bool> opened_{false};   // open() has stopped waiting
     // Download thread only:
     std::string contentType_;
     std::string probe_;  // the first audio bytes, held until the decoder is chosen
