@@ -138,6 +138,9 @@ XML
         [ "$(curl -sf "$base/status-json.xsl" | grep -o '"listenurl"' | wc -l)" -eq 2 ] && break
         sleep 0.1
     done
+    # Until Icecast holds a whole burst (2 s of the AAC mount), the first listener would get
+    # less than the later ones.
+    sleep 3
     (
         for ((n = 1; ; n++)); do
             for mount in mp3 aac; do
