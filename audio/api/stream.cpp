@@ -228,7 +228,7 @@ bool Stream::playing() const {
 
 std::chrono::milliseconds Stream::gatherTime() const {
     // While creation waits for the pre-buffer, every byte brings the start of playback closer.
-    if (!opened_) {
+    if (!started_ || !opened_) {
         return std::chrono::milliseconds(0);
     }
     // The buffer holds at least its share of the buffer time in sound (more where it was
