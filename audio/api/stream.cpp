@@ -1,5 +1,7 @@
 #include "stream.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 
 #include "../buffer/ringbuffer.h"
@@ -111,6 +113,7 @@ bool Stream::live() const {
 
 void Stream::readerMain() {
     streamThread = true;
+    pthread_setname_np(pthread_self(), "zva-download");
     const int result = download();
     connected_ = false;
     bool report = false;
@@ -271,13 +274,19 @@ bool Stream::playing() const {
 }
 
 std::chrono::milliseconds Stream::gatherTime() const {
-    if (!started_ || ring_->fill() * 2 < ring_->capacity()) {
+    // While creation waits for the pre-buffer, every byte brings the start of playback closer.
+    if (!started_ || opening_) {
         return std::chrono::milliseconds(0);
     }
-    // Half full, the buffer holds at least half its time in sound (more where it was rounded up
-    // to its minimum size), so the next bytes may wait a quarter of that. At the default size
-    // the download then wakes about twice a second.
-    return std::min(kMaxGather, std::chrono::milliseconds(settings_.bufferMs / 8));
+    // The buffer holds at least its share of the buffer time in sound (more where it was
+    // rounded up to its minimum size), so the next bytes may wait half of that: the buffer
+    // keeps the other half, and the decoder's channel holds more still, so the decoder never
+    // runs short, and a station that sends small packets at its own pace costs a few wake-ups
+    // a second however full the buffer is. At the default size a buffer a fifth full lets the
+    // download wake about twice a second.
+    const auto held = std::chrono::milliseconds(static_cast<long long>(
+        ring_->fill() * std::size_t(settings_.bufferMs) / ring_->capacity()));
+    return std::min(kMaxGather, held / 2);
 }
 
 void Stream::formatKnown(int rate, int channels) {

@@ -1,12 +1,18 @@
 #include "streamdecoder.h"
 
+#include <pthread.h>
+
+#include <algorithm>
+
 #include "../buffer/ringbuffer.h"
 #include "../mix/mixchannel.h"
 
 namespace zva {
 namespace {
 
-constexpr std::size_t kReadBytes = 2048;
+// As much as the stream holds back to choose its decoder, so the first read takes all of it and
+// a stream that was just created reports an empty buffer, not a few percent of it.
+constexpr std::size_t kReadBytes = 4096;
 constexpr std::size_t kPushFrames = 1024;
 
 }  // namespace
@@ -39,8 +45,41 @@ void StreamDecoder::sink(void* user, const float* samples, std::size_t frames, i
     auto* self = static_cast<StreamDecoder*>(user);
     self->rate_ = rate;
     self->channels_ = channels;
+    // Sound already at the mix format skips the converter and its two copies. Once any frame
+    // needed converting, everything after it goes through the converter too, so that nothing
+    // overtakes the frames it still holds.
+    if (!self->converting_ && rate == MixChannel::kRate && channels == 2) {
+        if (!self->pass(samples, frames)) {
+            self->cancelled_ = true;
+        }
+        return;
+    }
+    self->converting_ = true;
     if (!self->converter_.put(samples, frames, rate, channels)) {
         self->convertFailed_ = true;
+    }
+}
+
+bool StreamDecoder::pass(const float* stereo, std::size_t frames) {
+    while (frames > 0) {
+        if (!channel_.waitForRoom(std::min(frames, kPushFrames))) {
+            return false;
+        }
+        const std::size_t n = channel_.push(stereo, frames);
+        stereo += n * 2;
+        frames -= n;
+        reportFormat();
+    }
+    return true;
+}
+
+void StreamDecoder::reportFormat() {
+    // Reported once sound of the new format is in the channel, so a stream counts as ready
+    // only when it can start playing at once.
+    if (rate_ != reportedRate_ || channels_ != reportedChannels_) {
+        reportedRate_ = rate_;
+        reportedChannels_ = channels_;
+        listener_.formatKnown(rate_, channels_);
     }
 }
 
@@ -55,18 +94,13 @@ bool StreamDecoder::drain() {
             break;
         }
         channel_.push(stereo, n);
-        // Reported once sound of the new format is in the channel, so a stream counts as
-        // ready only when it can start playing at once.
-        if (rate_ != reportedRate_ || channels_ != reportedChannels_) {
-            reportedRate_ = rate_;
-            reportedChannels_ = channels_;
-            listener_.formatKnown(rate_, channels_);
-        }
+        reportFormat();
     }
     return true;
 }
 
 void StreamDecoder::run() {
+    pthread_setname_np(pthread_self(), "zva-decode");
     ZVA_Decoder* decoder = kind_.info->open();
     if (decoder == nullptr) {
         channel_.endOfSource();
@@ -85,7 +119,7 @@ void StreamDecoder::run() {
             failed = true;
             break;
         }
-        if (!drain()) {
+        if (cancelled_ || !drain()) {
             break;
         }
     }

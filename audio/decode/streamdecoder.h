@@ -40,6 +40,9 @@ private:
     static void sink(void* user, const float* samples, std::size_t frames, int rate, int channels);
     // Moves converted frames into the channel; false when cancelled.
     bool drain();
+    // Moves frames that need no conversion into the channel; false when cancelled.
+    bool pass(const float* stereo, std::size_t frames);
+    void reportFormat();
 
     DecoderKind kind_;
     RingBuffer& ring_;
@@ -53,6 +56,8 @@ private:
     int reportedRate_ = 0;  // as last told to the listener
     int reportedChannels_ = 0;
     bool convertFailed_ = false;
+    bool converting_ = false;  // some frame needed converting: the converter takes all from now
+    bool cancelled_ = false;   // the channel was cancelled while frames were passed to it
 };
 
 }  // namespace zva

@@ -1,5 +1,7 @@
 #include "output.h"
 
+#include <pthread.h>
+
 #include <chrono>
 
 #include "../mix/mixchannel.h"
@@ -137,6 +139,7 @@ void Output::sdlCallback(void* user, Uint8* stream, int length) {
 }
 
 void Output::silentLoop() {
+    pthread_setname_np(pthread_self(), "zva-output");
     using Clock = MixChannel::Clock;
     float period[kSilentPeriodFrames * 2];
     const auto stopping = [this] { return silentQuit_ || silentPaused_; };

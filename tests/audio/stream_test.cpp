@@ -129,6 +129,37 @@ TEST_F(StreamTest, PositionsKeepInvariantsAndBurstFillsBeyondThreeQuarters) {
               pos(filled, ZVA_FILEPOS_END) * 60);
 }
 
+// Voluntary context switches so far of this process's thread named `name`; -1 when none is.
+long long voluntarySwitches(const std::string& name) {
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::string word;
+        std::ifstream comm(task.path() / "comm");
+        if (std::getline(comm, word) && word == name) {
+            std::ifstream status(task.path() / "status");
+            long long count = -1;
+            while (status >> word && word != "voluntary_ctxt_switches:") {
+            }
+            status >> count;
+            return count;
+        }
+    }
+    return -1;
+}
+
+TEST_F(StreamTest, PacedStationIsDownloadedInGatheredSteps) {
+    // The burst leaves the buffer below half full; then packets of about 320 bytes follow
+    // every 20 ms. The download lets them gather instead of waking for each.
+    const ZVA_HSTREAM h = open("/mp3?burst=32768");
+    ASSERT_NE(h, 0u) << ZVA_ErrorGetCode();
+    ASSERT_TRUE(waitFor([&] { return pos(h, ZVA_FILEPOS_DOWNLOAD) > 32768; }));
+    const long long switches = voluntarySwitches("zva-download");
+    ASSERT_GE(switches, 0);
+    const int64_t from = pos(h, ZVA_FILEPOS_DOWNLOAD);
+    ASSERT_TRUE(waitFor([&] { return pos(h, ZVA_FILEPOS_DOWNLOAD) - from >= 24000; }));
+    const int64_t received = pos(h, ZVA_FILEPOS_DOWNLOAD) - from;
+    EXPECT_LT((voluntarySwitches("zva-download") - switches) * 2048, received);
+}
+
 TEST_F(StreamTest, HeaderTagsFollowTheStatusLine) {
     const ZVA_HSTREAM icy = open("/mp3");
     ASSERT_NE(icy, 0u);
