@@ -274,8 +274,10 @@ bool Stream::playing() const {
 }
 
 std::chrono::milliseconds Stream::gatherTime() const {
-    // While creation waits for the pre-buffer, every byte brings the start of playback closer.
-    if (!started_ || opening_) {
+    // Until the sound plays (while creation waits for the pre-buffer, while the caller does its
+    // own buffering before it starts playback, and after a stall) every byte brings the start of
+    // playback closer.
+    if (!started_ || opening_ || channel_->state() != MixChannel::State::Playing) {
         return std::chrono::milliseconds(0);
     }
     // The buffer holds at least its share of the buffer time in sound (more where it was

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Click to sound: the time from a click on a preset button to the first sound leaving the mixer
+# (bench_playback: the real window, worker and audio library on the "no sound" device), beside
+# the time curl needs for the first 64 KiB of the same stream, median of RUNS each, on stationd
+# and on an Icecast server fed at the stream's pace by ffmpeg. Installs icecast2, ffmpeg and curl
+# from Debian when they are missing.
+#
+# Usage: bench/playback/run.sh [BUILD_DIR [RUNS]]   (defaults: build, 10)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build=$(realpath "${1:-build}")
+runs=${2:-10}
+data=tests/data
+
+for tool in "$build/bin/bench_playback" "$build/bin/stationd" "$build/bin/libzvaudio_aac.so"; do
+    [ -e "$tool" ] || { echo "missing $tool: build it first" >&2; exit 1; }
+done
+missing=()
+for p in icecast2 ffmpeg curl; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    as_root=()
+    [ "$(id -u)" -eq 0 ] || as_root=(sudo)
+    "${as_root[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -q --no-install-recommends \
+        "${missing[@]}"
+fi
+
+# Icecast's own default burst for a new listener, as a station left at its defaults sends.
+icecast_burst=65535
+source bench/support/stations.sh
+
+median() {
+    sort -n | awk '{ v[NR] = $1 } END { printf "%.0f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+# Milliseconds until curl has received the first 64 KiB of URL.
+first_64k() {
+    local start
+    start=$(date +%s%N)
+    (set +o pipefail; curl -s -N "$1" | head -c 65536 > /dev/null)
+    echo $((($(date +%s%N) - start) / 1000000))
+}
+
+printf "%-9s %-8s %18s %16s\n" "server" "stream" "click to sound ms" "curl 64 KiB ms"
+for server in stationd icecast; do
+    "start_$server"
+    for stream in mp3 aac; do
+        url=$mp3_url
+        [ "$stream" = aac ] && url=$aac_url
+        network=$(for _ in $(seq "$runs"); do first_64k "$url"; done | median)
+        click=$(QT_QPA_PLATFORM=offscreen "$build/bin/bench_playback" "$url" "$runs" 2>/dev/null |
+            median)
+        printf "%-9s %-8s %18s %16s\n" "$server" "$stream" "$click" "$network"
+    done
+done
