@@ -46,8 +46,8 @@ QString PlayerTest::programPath(const QString& name) const {
     return programDir.path() + QLatin1Char('/') + name;
 }
 
-QString PlayerTest::tempPath(const QString& name) const {
-    return tempDir.path() + QLatin1Char('/') + name;
+QString PlayerTest::tempPath(const QString& name) {
+    return zvpaths::tempFolder() + QLatin1Char('/') + name;
 }
 
 void PlayerTest::writeFile(const QString& path, const QByteArray& content) {

@@ -43,7 +43,8 @@ protected:
     void TearDown() override;
 
     QString programPath(const QString& name) const;
-    QString tempPath(const QString& name) const;
+    // A file in the receiver's TEMP folder (the private folder inside tempDir).
+    static QString tempPath(const QString& name);
     static void writeFile(const QString& path, const QByteArray& content);
     static QByteArray readFile(const QString& path);
     // Puts the four skins of the build next to the program.
