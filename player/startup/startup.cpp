@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "audiolibrarycheck.h"
 #include "commandline.h"
 #include "engine/outputdevice.h"
 #include "platform/messagebox.h"
@@ -10,6 +11,8 @@
 #include "ui/frmmain.h"
 
 #include <QDir>
+
+#include <zvaudio.h>
 
 #include <thread>
 
@@ -23,10 +26,9 @@ void checkSkinFiles() {
         allPresent &= zvpaths::FileExists(folder + QLatin1Char('/') + QLatin1String(skin));
     }
     if (!allPresent) {
-        zvbox::showError(
+        zvbox::endWithError(
             QStringLiteral("A Zenovia nem talál némi rendszerfájlt.\rKérem telepítse újra a "
                            "programot."));
-        zvbox::endProgram();
     }
 }
 
@@ -56,6 +58,7 @@ std::unique_ptr<frmMain> Main(const QStringList& arguments) {
     checkSkinFiles();
     readStationList(values.list);
     values.startStation = startStationFrom(arguments.join(QLatin1Char(' ')));
+    checkAudioLibrary(ZVA_GetVersion());
 
     zvengine::DeviceChoice& device = zvengine::deviceChoice();
     device.deviceIndex = zvsettings::storedDevice();
@@ -63,6 +66,7 @@ std::unique_ptr<frmMain> Main(const QStringList& arguments) {
 
     auto window = std::make_unique<frmMain>(values.list);
     window->Form_Load();
+    loadAacAddOn();
     window->show();
     return window;
 }
