@@ -1,6 +1,5 @@
 // The receiver's entry: everything happens in start-up and in the main window's events.
-#include "platform/errorchain.h"
-#include "platform/messagebox.h"
+#include "startup/startfailure.h"
 #include "startup/startup.h"
 #include "ui/frmmain.h"
 #include "version.h"
@@ -14,12 +13,9 @@ int main(int argc, char** argv) {
     std::unique_ptr<frmMain> window;
     try {
         window = zvstartup::Main(QApplication::arguments().mid(1));
-    } catch (const zverr::Failure& failure) {
+    } catch (...) {
         // Nothing in start-up handles a failure of its own: it ends the program with its story.
-        zvbox::showError(QStringLiteral("%1\r\r%2 (%3)")
-                             .arg(failure.description(), failure.source())
-                             .arg(failure.number()));
-        zvbox::endProgram();
+        zvstartup::endAfterFailure(std::current_exception());
     }
     return QApplication::exec();
 }

@@ -56,10 +56,9 @@ void InitDev() {
                                    "Az alapértelmezettet használom."));
                 choice.deviceIndex = -1;
                 if (!open(-1)) {
-                    zvbox::showError(QStringLiteral(
+                    zvbox::endWithError(QStringLiteral(
                         "Az első hangeszköz sem érhető el.\r\nValami nagy gond lehet a "
                         "rendszerével, nézze meg a hangkártyáit.\r\nKilépek..."));
-                    zvbox::endProgram();
                 }
             }
             proc.step(4);

@@ -45,6 +45,18 @@ QString fromWindows1250(const QByteArray& bytes) {
 }  // namespace
 
 QString decodeText(const QByteArray& bytes) {
+    struct Mark {
+        const char* bytes;
+        QStringConverter::Encoding encoding;
+    };
+    for (const Mark& mark :
+         {Mark{"\xEF\xBB\xBF", QStringConverter::Utf8}, Mark{"\xFF\xFE", QStringConverter::Utf16LE},
+          Mark{"\xFE\xFF", QStringConverter::Utf16BE}}) {
+        if (bytes.startsWith(mark.bytes)) {
+            QStringDecoder decoder(mark.encoding, QStringConverter::Flag::Stateless);
+            return decoder.decode(bytes.mid(static_cast<qsizetype>(qstrlen(mark.bytes))));
+        }
+    }
     QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     QString text = utf8.decode(bytes);
     if (!utf8.hasError()) {

@@ -1,22 +1,14 @@
 #include "downtext.h"
 
 #include "codepage.h"
+#include "filereplace.h"
 #include "httpfetch.h"
-
-#include <QSaveFile>
 
 namespace modDownText {
 
 bool DownloadFile(const QString& url, const QString& path) {
     const zvnet::FetchResult got = zvnet::fetch(url, zvnet::FetchLimits{});
-    if (!got.ok) {
-        return false;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(got.body) != got.body.size()) {
-        return false;
-    }
-    return file.commit();
+    return got.ok && zvnet::replaceFile(path, got.body);
 }
 
 QString getUrls(const QString& url) {

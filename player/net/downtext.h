@@ -1,6 +1,7 @@
 // Small web downloads of the receiver: a URL copied to a file (station list, logos) and the
-// availability probe of a station address. Both always ask the server afresh, accept a
-// SHOUTcast "ICY 200 OK" answer and treat HTTP status 400 and above as a failure.
+// availability probe of a station address. Both fetch http and https addresses only (redirects
+// included), always ask the server afresh, accept a SHOUTcast "ICY 200 OK" answer and treat
+// HTTP status 400 and above as a failure.
 //
 // Thread contract: both may run on any thread, several at once (each call keeps its download
 // in memory, so overlapping probes never share a file); both block until the download ends.
@@ -10,7 +11,8 @@
 
 namespace modDownText {
 
-// Copies url to path (replacing a file there) and answers true on success. Fails after 10 s
+// Copies url to path (replacing a file or a link there, never writing through a link) and
+// answers true on success. Fails after 10 s
 // without a connection or without data, after 60 s in all, or for a body over 8 MiB; a failed
 // download leaves path untouched.
 bool DownloadFile(const QString& url, const QString& path);

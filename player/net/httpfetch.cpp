@@ -93,6 +93,8 @@ FetchResult fetch(const QString& url, const FetchLimits& limits) {
     curl_easy_setopt(c, CURLOPT_URL, address.constData());
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(c, CURLOPT_HTTP200ALIASES, aliases.get());
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
@@ -109,7 +111,8 @@ FetchResult fetch(const QString& url, const FetchLimits& limits) {
     const CURLcode code = curl_easy_perform(c);
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &result.status);
     const bool transferred = code == CURLE_OK || (code == CURLE_WRITE_ERROR && t.stoppedEarly);
-    result.ok = transferred && !t.tooLarge && result.status > 0 && result.status < 400;
+    // Only HTTP is spoken, so a finished transfer always has a status.
+    result.ok = transferred && !t.tooLarge && result.status < 400;
     if (result.ok) {
         result.body = std::move(t.body);
     }

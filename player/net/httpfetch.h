@@ -1,4 +1,7 @@
 // One fresh HTTP(S) GET into memory over libcurl, with the limits the receiver's downloads need.
+// Addresses come from a station file the receiver does not control, so no other protocol is
+// spoken, not even after a redirect: a file://, ftp:// or gopher:// address fails like an
+// unreachable one.
 //
 // Thread contract: fetch() may be called from any thread, several at once; each call owns its
 // own transfer and blocks until it ends. Nothing is cached: every call asks the server anew.
@@ -28,7 +31,7 @@ struct FetchLimits {
 };
 
 struct FetchResult {
-    bool ok = false;  // a 1xx-3xx answer whose body arrived within the limits
+    bool ok = false;  // an HTTP answer below 400 whose body arrived within the limits
     long status = 0;  // the final HTTP status, 0 when there was no answer
     QByteArray body;
 };

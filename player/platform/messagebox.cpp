@@ -66,11 +66,11 @@ void setMessageBoxes(MessageBoxes* boxes) {
     current = boxes;
 }
 
-void endProgram() {
+void endProgram(int status) {
     if (endHandler) {
-        endHandler();
+        endHandler(status);
     }
-    std::exit(0);
+    std::exit(status);
 }
 
 void setEndHandler(EndHandler handler) {

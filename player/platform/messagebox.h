@@ -24,15 +24,26 @@ public:
 MessageBoxes& messageBoxes();
 void setMessageBoxes(MessageBoxes* boxes);  // nullptr restores the real ones
 
-// Ends the program at once; no window's close handling runs.
-[[noreturn]] void endProgram();
+// Exit statuses: an end the user chose (an update accepted or declined) is a normal one; an end
+// after an error box tells whoever started the program that it could not run.
+constexpr int kExitNormal = 0;
+constexpr int kExitFailed = 1;
+
+// Ends the program at once with the given exit status; no window's close handling runs.
+[[noreturn]] void endProgram(int status);
 // Tests put a handler in place that throws, so the end unwinds to the test.
-using EndHandler = void (*)();
+using EndHandler = void (*)(int status);
 void setEndHandler(EndHandler handler);  // nullptr restores the real end
 
 // The title, icon and button of every start-up error box.
 inline Answer showError(const QString& text) {
     return messageBoxes().show(QStringLiteral("Hiba"), text, Icon::Error, Buttons::Ok);
+}
+
+// A start-up check that failed: its error box, then the end with kExitFailed.
+[[noreturn]] inline void endWithError(const QString& text) {
+    showError(text);
+    endProgram(kExitFailed);
 }
 
 }  // namespace zvbox

@@ -13,7 +13,10 @@ QString programFolder();
 // Points the program folder elsewhere (tests).
 void setProgramFolder(const QString& folder);
 
-// TEMP when set and not empty, else TMPDIR, else /tmp.
+// The folder for temporary files, one of this user's own that nobody else may enter:
+// <base>/zenovia-<uid>, the base being the first set of TEMP, XDG_RUNTIME_DIR and TMPDIR, else
+// /tmp. Made (mode 0700) when missing. When that name is a link or another user's folder, a
+// fresh private folder under the same base is used instead, the same one for the whole run.
 QString tempFolder();
 
 // The path with a "/" at its end (added when missing).

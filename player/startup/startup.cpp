@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "audiolibrarycheck.h"
 #include "commandline.h"
 #include "engine/outputdevice.h"
 #include "engine/streamrecorder.h"
@@ -11,6 +12,8 @@
 #include "ui/frmmain.h"
 
 #include <QDir>
+
+#include <zvaudio.h>
 
 #include <thread>
 
@@ -24,10 +27,9 @@ void checkSkinFiles() {
         allPresent &= zvpaths::FileExists(folder + QLatin1Char('/') + QLatin1String(skin));
     }
     if (!allPresent) {
-        zvbox::showError(
+        zvbox::endWithError(
             QStringLiteral("A Zenovia nem talál némi rendszerfájlt.\rKérem telepítse újra a "
                            "programot."));
-        zvbox::endProgram();
     }
 }
 
@@ -57,6 +59,7 @@ std::unique_ptr<frmMain> Main(const QStringList& arguments) {
     checkSkinFiles();
     readStationList(values.list);
     values.startStation = startStationFrom(arguments.join(QLatin1Char(' ')));
+    checkAudioLibrary(ZVA_GetVersion());
 
     zvengine::DeviceChoice& device = zvengine::deviceChoice();
     device.deviceIndex = zvsettings::storedDevice();
@@ -66,6 +69,7 @@ std::unique_ptr<frmMain> Main(const QStringList& arguments) {
     auto window = std::make_unique<frmMain>(values.list, values.startStation);
     window->Form_Load();
     zvengine::InitDev();
+    loadAacAddOn();
     window->show();
     // Its first activation starts the command-line station, whether or not a window manager
     // hands the focus to a new window by itself.

@@ -14,7 +14,8 @@ namespace zvstartup {
 
 // Anchors the working folder at the program folder, checks the skin files, reads the station
 // list (local zvadok.ini or the configuration server), reads the station number from the
-// arguments, reads the output device setting, and creates, loads and shows the main window.
+// arguments, checks the audio library, reads the output device setting, creates and loads the
+// main window, loads the AAC add-on and shows the window.
 std::unique_ptr<frmMain> Main(const QStringList& arguments);
 
 }  // namespace zvstartup

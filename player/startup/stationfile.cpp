@@ -83,19 +83,17 @@ void StationFile::getRemIni() {
         list_.configFile = zvpaths::tempFolder() + QStringLiteral("/zvad.tmp");
         for (int tries = 1; !modDownText::DownloadFile(configUrl_, list_.configFile); ++tries) {
             if (tries == kFetchTries) {
-                zvbox::showError(
+                zvbox::endWithError(
                     QStringLiteral("A Zenovia nem tud a kiszolgálóhoz csatlakozni.\rKérem "
                                    "ellenőrizze az internetkapcsolatát/tűzfalát. (ini D hiba)"));
-                zvbox::endProgram();
             }
             pause_(kTryPause);
         }
         proc.step(2);
         if (!zvpaths::FileExists(list_.configFile)) {
-            zvbox::showError(
+            zvbox::endWithError(
                 QStringLiteral("A Zenovia nem tud hozzáférni a helyi idéjglenes tárhoz.\rKérem "
                                "ellenőrizze a jogosultságokat. (ini W hiba)"));
-            zvbox::endProgram();
         }
         proc.step(3);
         loadIni(list_.configFile);

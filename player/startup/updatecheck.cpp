@@ -60,7 +60,7 @@ void runUpdateCheck(const QString& path) {
         if (answer == zvbox::Answer::Ok) {
             openUpdateAddress(address);
         }
-        zvbox::endProgram();
+        zvbox::endProgram(zvbox::kExitNormal);
     }
     const QString text = QStringLiteral("A Zenovia programnak egy frissítése elérhető.\r") +
                          versions + QLatin1Char('\r') + description +
@@ -69,7 +69,7 @@ void runUpdateCheck(const QString& path) {
         zvbox::messageBoxes().show(QStringLiteral("Frissítés elérhető"), text,
                                    zvbox::Icon::Information, zvbox::Buttons::YesNo);
     if (answer == zvbox::Answer::Yes && openUpdateAddress(address)) {
-        zvbox::endProgram();
+        zvbox::endProgram(zvbox::kExitNormal);
     }
 }
 

@@ -2,6 +2,8 @@
 #include "playertest.h"
 #include "stationd.h"
 
+#include <QFileInfo>
+
 using modDownText::DownloadFile;
 using modDownText::getUrls;
 
@@ -43,6 +45,38 @@ TEST_F(Downloads, FailuresLeaveTheTargetAlone) {
     EXPECT_FALSE(DownloadFile(QString(), target));
     EXPECT_FALSE(DownloadFile(url("/kicsi.txt"), tempPath(QStringLiteral("nincs/mappa/x"))));
     EXPECT_EQ(readFile(target), QByteArray("previous"));
+}
+
+TEST_F(Downloads, APlantedLinkIsReplacedNeverFollowed) {
+    const QString victim = root.path() + QStringLiteral("/sajat.txt");
+    writeFile(victim, "the victim's own");
+    for (const QString& pointee : {victim, root.path() + QStringLiteral("/uj.txt")}) {
+        const QString target = tempPath(QStringLiteral("zvad.tmp"));
+        QFile::remove(target);
+        ASSERT_TRUE(QFile::link(pointee, target));
+        EXPECT_TRUE(DownloadFile(url("/kicsi.txt"), target));
+        EXPECT_FALSE(QFileInfo(target).isSymLink());
+        EXPECT_EQ(readFile(target), QByteArray("[Adok]\nadoUrl0=x\n"));
+    }
+    EXPECT_EQ(readFile(victim), QByteArray("the victim's own"));
+    EXPECT_FALSE(QFile::exists(root.path() + QStringLiteral("/uj.txt")));
+}
+
+TEST_F(Downloads, OnlyHttpAndHttpsAreSpokenEvenAfterARedirect) {
+    zvtest::Stationd stations(ZV_TEST_DATA_DIR);
+    const std::string local = "file://" + root.path().toStdString() + "/kicsi.txt";
+    const std::pair<std::string, bool> rows[] = {
+        {local, false},
+        {"gopher://127.0.0.1:" + std::to_string(stations.port()) + "/", false},
+        {stations.url("/mp3?redirect=" + local), false},
+        {stations.url("/mp3?redirect=http://@HOST@/fixtures.ini"), true},
+    };
+    for (const auto& [address, reachable] : rows) {
+        const QString target = tempPath(QStringLiteral("zvlogo0.gif"));
+        QFile::remove(target);
+        EXPECT_EQ(DownloadFile(QString::fromStdString(address), target), reachable) << address;
+        EXPECT_EQ(getUrls(QString::fromStdString(address)).isEmpty(), !reachable) << address;
+    }
 }
 
 TEST_F(Downloads, BodiesOverEightMebibytesFail) {

@@ -32,7 +32,7 @@ void PlayerTest::SetUp() {
               QStringLiteral("Zenovia"))
         .clear();
     zvbox::setMessageBoxes(&boxes);
-    zvbox::setEndHandler([] { throw ProgramEnded{}; });
+    zvbox::setEndHandler([](int status) { throw ProgramEnded{status}; });
     opened.clear();
     zvshell::setOpener([](const QUrl& url) { opened.push_back(url); });
 }
@@ -50,8 +50,8 @@ QString PlayerTest::programPath(const QString& name) const {
     return programDir.path() + QLatin1Char('/') + name;
 }
 
-QString PlayerTest::tempPath(const QString& name) const {
-    return tempDir.path() + QLatin1Char('/') + name;
+QString PlayerTest::tempPath(const QString& name) {
+    return zvpaths::tempFolder() + QLatin1Char('/') + name;
 }
 
 void PlayerTest::writeFile(const QString& path, const QByteArray& content) {
@@ -65,10 +65,26 @@ QByteArray PlayerTest::readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+std::optional<int> PlayerTest::endOf(const std::function<void()>& run) {
+    try {
+        run();
+    } catch (const ProgramEnded& end) {
+        return end.status;
+    }
+    return std::nullopt;
+}
+
 void PlayerTest::installSkins() const {
     for (const char* skin : {"zv0.skn", "zv1.skn", "zv2.skn", "zv3.skn"}) {
         QFile::copy(QStringLiteral(ZV_BIN_DIR "/") + QLatin1String(skin),
                     programPath(QLatin1String(skin)));
+    }
+}
+
+void PlayerTest::installAudioLibrary() const {
+    for (const char* library : {"libzvaudio.so", "libzvaudio_aac.so"}) {
+        QFile::copy(QStringLiteral(ZV_BIN_DIR "/") + QLatin1String(library),
+                    programPath(QLatin1String(library)));
     }
 }
 

@@ -14,12 +14,16 @@
 #include <QUrl>
 
 #include <deque>
+#include <functional>
+#include <optional>
 #include <vector>
 
 namespace zvtest {
 
 // Thrown by the test's end of the program; not a std::exception, so it passes every trap.
-struct ProgramEnded {};
+struct ProgramEnded {
+    int status;
+};
 
 struct ShownBox {
     QString title;
@@ -43,11 +47,16 @@ protected:
     void TearDown() override;
 
     QString programPath(const QString& name) const;
-    QString tempPath(const QString& name) const;
+    // A file in the receiver's TEMP folder (the private folder inside tempDir).
+    static QString tempPath(const QString& name);
     static void writeFile(const QString& path, const QByteArray& content);
     static QByteArray readFile(const QString& path);
+    // The exit status when run ends the program; nothing when it returns.
+    static std::optional<int> endOf(const std::function<void()>& run);
     // Puts the four skins of the build next to the program.
     void installSkins() const;
+    // Puts the audio library and its AAC add-on of the build next to the program.
+    void installAudioLibrary() const;
 
     QTemporaryDir programDir;
     QTemporaryDir tempDir;

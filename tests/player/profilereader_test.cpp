@@ -1,6 +1,8 @@
 #include "startup/profilereader.h"
 #include "playertest.h"
 
+#include <QStringEncoder>
+
 using modRegistryIni::findProfileValue;
 using modRegistryIni::ReadProfileValue;
 
@@ -47,14 +49,24 @@ TEST_F(ProfileReader, QuotesAndLongValues) {
               QStringLiteral("\"csak eleje"));
 }
 
-TEST_F(ProfileReader, Windows1250AndUtf8Files) {
-    // "Hírek és Zenék" in Windows-1250: í = 0xED, é = 0xE9.
-    writeFile(file(), "[Adok]\nadoNam0=H\xEDrek \xE9s Zen\xE9k\n");
-    EXPECT_EQ(read(QStringLiteral("Adok"), QStringLiteral("adoNam0")),
-              QStringLiteral("Hírek és Zenék"));
-    writeFile(file(), QStringLiteral("[Adok]\nadoNam0=Árvíztűrő tükörfúrógép\n").toUtf8());
-    EXPECT_EQ(read(QStringLiteral("Adok"), QStringLiteral("adoNam0")),
-              QStringLiteral("Árvíztűrő tükörfúrógép"));
+TEST_F(ProfileReader, EncodingsOfTheFile) {
+    const QString text = QStringLiteral("[Adok]\r\nadoNam0=Árvíztűrő tükörfúrógép\r\n");
+    auto utf16 = [&](QStringConverter::Encoding encoding) {
+        return QByteArray(QStringEncoder(encoding).encode(text));
+    };
+    const std::pair<const char*, QByteArray> rows[] = {
+        {"Windows-1250", "[Adok]\nadoNam0=\xC1rv\xEDzt\xFBr\xF5 t\xFCk\xF6rf\xFAr\xF3g\xE9p\n"},
+        {"UTF-8", text.toUtf8()},
+        {"UTF-8 with its mark", "\xEF\xBB\xBF" + text.toUtf8()},
+        {"UTF-16LE with its mark", "\xFF\xFE" + utf16(QStringConverter::Utf16LE)},
+        {"UTF-16BE with its mark", "\xFE\xFF" + utf16(QStringConverter::Utf16BE)},
+    };
+    for (const auto& [name, bytes] : rows) {
+        writeFile(file(), bytes);
+        EXPECT_EQ(read(QStringLiteral("Adok"), QStringLiteral("adoNam0")),
+                  QStringLiteral("Árvíztűrő tükörfúrógép"))
+            << name;
+    }
 }
 
 TEST_F(ProfileReader, MissingFilesAndKindsGiveTheDefault) {

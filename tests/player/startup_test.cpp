@@ -3,12 +3,15 @@
 #include "engine/stationlogos.h"
 #include "platform/settingsstore.h"
 #include "playertest.h"
+#include "startup/audiolibrarycheck.h"
 #include "startup/startupvalues.h"
 #include "stationd.h"
 #include "ui/frmmain.h"
 
 #include <QDir>
 #include <QImage>
+
+#include <zvaudio.h>
 
 using zvtest::ProgramEnded;
 
@@ -21,6 +24,10 @@ protected:
     void SetUp() override {
         PlayerTest::SetUp();
         zvstartup::startupValues() = {};
+    }
+    void TearDown() override {
+        ZVA_PluginFree(0);
+        PlayerTest::TearDown();
     }
 };
 
@@ -40,6 +47,7 @@ TEST_F(Startup, MissingSkinEndsBeforeTheStationListIsFetched) {
 
 TEST_F(Startup, LocalStationListCommandLineAndDevice) {
     installSkins();
+    installAudioLibrary();
     writeFile(programPath(QStringLiteral("zvadok.ini")),
               "[Adok]\nadoUrl0=http://127.0.0.1:1/a\nadoNam0=Egyes\nenable0=1\n"
               "adoUrl2=http://127.0.0.1:1/c\nadoNam2=Hármas\nenable2=1\n");
@@ -56,6 +64,56 @@ TEST_F(Startup, LocalStationListCommandLineAndDevice) {
     EXPECT_EQ(zvengine::deviceChoice().deviceIndex, 1);
     EXPECT_EQ(zvengine::deviceChoice().previousDevice, 1);
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Startup, AudioLibraryMustBeVersion23WithBothFiles) {
+    struct Row {
+        std::uint32_t version;
+        const char* missing;
+        bool accepted;
+    };
+    const Row rows[] = {
+        {ZVA_GetVersion(), nullptr, true},
+        {0x0203FFFF, nullptr, true},  // the low word does not count
+        {0x02040000, nullptr, false},
+        {0x02020000, nullptr, false},
+        {0x00000203, nullptr, false},
+        {0x02030000, "libzvaudio_aac.so", false},
+        {0x02030000, "libzvaudio.so", false},
+    };
+    for (const Row& row : rows) {
+        installAudioLibrary();
+        if (row.missing) {
+            QFile::remove(programPath(QLatin1String(row.missing)));
+        }
+        boxes.shown.clear();
+        const auto end = endOf([&] { zvstartup::checkAudioLibrary(row.version); });
+        const std::string name = QString::number(row.version, 16).toStdString();
+        if (row.accepted) {
+            EXPECT_FALSE(end) << name;
+            continue;
+        }
+        EXPECT_EQ(end, zvbox::kExitFailed) << name;
+        ASSERT_EQ(boxes.shown.size(), 1u) << name;
+        EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Hiba"));
+        EXPECT_EQ(boxes.shown[0].icon, zvbox::Icon::Error);
+        EXPECT_EQ(boxes.shown[0].text,
+                  QStringLiteral("Program modulok hibásak, a rádió újratelepítése szükségeltetik"));
+    }
+}
+
+TEST_F(Startup, AacAddOnThatWillNotLoadIsReportedAndFreesTheLibrary) {
+    ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+    EXPECT_FALSE(endOf(zvstartup::loadAacAddOn));
+    // The library refuses to load the same add-on twice.
+    EXPECT_EQ(endOf(zvstartup::loadAacAddOn), zvbox::kExitFailed);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Error"));
+    EXPECT_EQ(boxes.shown[0].text,
+              QStringLiteral("Az AAC modul nem érhető el  \r\n\r\nerror code: %1")
+                  .arg(ZVA_ERROR_ALREADY));
+    EXPECT_EQ(ZVA_Free(), 0);
+    EXPECT_EQ(ZVA_ErrorGetCode(), ZVA_ERROR_INIT);
 }
 
 TEST_F(Startup, LogosArriveAllAtOnceAndFailuresGetTheDefault) {

@@ -1,0 +1,30 @@
+#include "audiolibrarycheck.h"
+
+#include "engine/errorbox.h"
+#include "platform/messagebox.h"
+#include "platform/programpaths.h"
+
+#include <zvaudio.h>
+
+namespace zvstartup {
+
+void checkAudioLibrary(std::uint32_t version) {
+    constexpr std::uint32_t kVersion23 = 0x0203;
+    const QString folder = zvpaths::RPP(zvpaths::programFolder());
+    const bool filesPresent = zvpaths::FileExists(folder + QStringLiteral("libzvaudio_aac.so")) &&
+                              zvpaths::FileExists(folder + QStringLiteral("libzvaudio.so"));
+    if (version >> 16 != kVersion23 || !filesPresent) {
+        zvbox::endWithError(
+            QStringLiteral("Program modulok hibásak, a rádió újratelepítése szükségeltetik"));
+    }
+}
+
+void loadAacAddOn() {
+    if (ZVA_PluginLoad("libzvaudio_aac.so", 0) == 0) {
+        zverr::Error_(QStringLiteral("Az AAC modul nem érhető el  "));
+        ZVA_Free();
+        zvbox::endProgram(zvbox::kExitFailed);
+    }
+}
+
+}  // namespace zvstartup
