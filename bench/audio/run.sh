@@ -25,18 +25,8 @@ for tool in "$build/bin/zvplay" "$build/bin/stationd" "$build/bin/bench_decode";
     [ -x "$tool" ] || { echo "missing $tool: build it first" >&2; exit 1; }
 done
 
-peers=(mpv mpg123 vlc-bin vlc-plugin-base time icecast2 ffmpeg curl)
-missing=()
-for p in "${peers[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    as_root=()
-    [ "$(id -u)" -eq 0 ] || as_root=(sudo)
-    "${as_root[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -q --no-install-recommends \
-        "${missing[@]}"
-fi
+source bench/support/packages.sh
+install_missing mpv mpg123 vlc-bin vlc-plugin-base time icecast2 ffmpeg curl
 
 source bench/support/stations.sh
 

@@ -15,17 +15,8 @@ data=tests/data
 for tool in "$build/bin/bench_playback" "$build/bin/stationd" "$build/bin/libzvaudio_aac.so"; do
     [ -e "$tool" ] || { echo "missing $tool: build it first" >&2; exit 1; }
 done
-missing=()
-for p in icecast2 ffmpeg curl; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    as_root=()
-    [ "$(id -u)" -eq 0 ] || as_root=(sudo)
-    "${as_root[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -q --no-install-recommends \
-        "${missing[@]}"
-fi
+source bench/support/packages.sh
+install_missing icecast2 ffmpeg curl
 
 # Icecast's own default burst for a new listener, as a station left at its defaults sends.
 icecast_burst=65535
