@@ -2,8 +2,8 @@
 // share: the current stream, the station last chosen, the slider's volume, and which start of
 // the sound is the current one.
 //
-// Thread contract: every member may be used from any thread. view and stations are set once on
-// the UI thread before the first worker starts and only read after.
+// Thread contract: every member may be used from any thread. view and stations are set by the
+// window on the UI thread when it is created and cleared when it goes; workers read them.
 #pragma once
 
 #include "receiverview.h"
@@ -17,8 +17,8 @@ namespace zvengine {
 
 class PlayerState {
 public:
-    ReceiverView* view = nullptr;
-    const StationList* stations = nullptr;
+    std::atomic<ReceiverView*> view{nullptr};
+    std::atomic<const StationList*> stations{nullptr};
 
     std::atomic<int> currentStation{0};  // the preset button index last chosen
     std::atomic<int> sliderValue{48};    // the volume slider's position, 0..50

@@ -17,7 +17,8 @@ QString currentCaption() {
     if (player.stations == nullptr) {
         return QString();
     }
-    return player.stations->stations.at(static_cast<std::size_t>(player.currentStation.load()))
+    return player.stations.load()
+        ->stations.at(static_cast<std::size_t>(player.currentStation.load()))
         .name;
 }
 

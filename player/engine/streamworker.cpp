@@ -29,7 +29,7 @@ constexpr int kConnectedAbove = 75;
 // well keeps an overtaken worker away from a window that may be closing.
 void show(std::uint64_t generation, Label label, const QString& text) {
     if (playerState().current(generation)) {
-        playerState().view->setLabel(generation, label, text);
+        playerState().view.load()->setLabel(generation, label, text);
     }
 }
 
@@ -134,7 +134,7 @@ int bufferPercent(std::int64_t download, std::int64_t decode, std::int64_t end) 
 
 void ShowNotAvailable(std::uint64_t generation) {
     if (playerState().current(generation)) {
-        playerState().view->setCaption(generation, QStringLiteral("Zenovia"));
+        playerState().view.load()->setCaption(generation, QStringLiteral("Zenovia"));
     }
     show(generation, Label::Title,
          QStringLiteral("A műsor nem érhető el, vagy a hangot nem lehet lejátszani"));
@@ -175,7 +175,8 @@ void OpenURL(int index, std::uint64_t generation) {
     zverr::Procedure proc("modNetRadio", "OpenURL");
     PlayerState& state = playerState();
     try {
-        const QString url = state.stations->stations.at(static_cast<std::size_t>(index)).streamUrl;
+        const QString url =
+            state.stations.load()->stations.at(static_cast<std::size_t>(index)).streamUrl;
         proc.step(1);
         show(generation, Label::Name, QString());
         show(generation, Label::Bps, QString());

@@ -76,7 +76,7 @@ frmMain::frmMain(zvengine::StationList& stations, int startStation, QWidget* par
 
 frmMain::~frmMain() {
     zvengine::PlayerState& state = zvengine::playerState();
-    if (state.view == this) {
+    if (state.view.load() == this) {
         state.beginGeneration();
         state.view = nullptr;
     }
