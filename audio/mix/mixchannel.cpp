@@ -33,11 +33,16 @@ bool MixChannel::waitForRoom(std::size_t frames) {
     std::unique_lock lock(mutex_);
     const std::size_t capacity = fifo_.size() / 2;
     frames = std::min(frames, capacity);
-    if (capacity - count_ < frames) {
-        // Once it has to wait, the decoder waits for half the FIFO: it then decodes in large
-        // steps instead of waking for every period the output takes.
-        roomWanted_ = std::max(frames, capacity / 2);
-        roomAvailable_.wait(lock, [&] { return cancelled_ || capacity - count_ >= roomWanted_; });
+    // Until the channel first plays, the decoder keeps only a short lead: the rest of the sound
+    // waits in the download buffer, whose fill is what a player watches before it starts.
+    const auto waitsForPlay = [&] { return !played_ && count_ >= kLeadFrames; };
+    if (capacity - count_ < frames || waitsForPlay()) {
+        // Once it has to wait for room, the decoder waits for half the FIFO: it then decodes in
+        // large steps instead of waking for every period the output takes.
+        roomWanted_ = capacity - count_ < frames ? std::max(frames, capacity / 2) : frames;
+        roomAvailable_.wait(lock, [&] {
+            return cancelled_ || (capacity - count_ >= roomWanted_ && !waitsForPlay());
+        });
         roomWanted_ = 0;
     }
     return !cancelled_;
@@ -78,6 +83,11 @@ void MixChannel::mixInto(float* out, std::size_t frames, Clock::time_point playA
         clearLevelLocked();
         state_ = sourceEnded_ ? State::Stopped : State::Stalled;
     }
+}
+
+bool MixChannel::audible() const {
+    std::lock_guard lock(mutex_);
+    return gain_[0] > 0.0f || gain_[1] > 0.0f;
 }
 
 std::size_t MixChannel::fadeOutInto(float* out, std::size_t frames) {
@@ -165,6 +175,10 @@ void MixChannel::clearLevelLocked() {
 
 void MixChannel::play() {
     std::lock_guard lock(mutex_);
+    if (!played_) {
+        played_ = true;
+        roomAvailable_.notify_all();
+    }
     if (state_ == State::Playing || state_ == State::Stalled) {
         return;
     }

@@ -29,13 +29,16 @@ public:
     static constexpr int kRate = 44100;
     // 10 ms, as long as a full swing of the volume ramp: no sound starts or ends in fewer.
     static constexpr std::size_t kFadeFrames = kRate / 100;
+    // The decoder's lead before the channel first plays: about 93 ms of sound.
+    static constexpr std::size_t kLeadFrames = 4096;
 
     // `ring` is the stream's download buffer: a stall ends once a quarter of it has refilled.
     MixChannel(std::size_t capacityFrames, const RingBuffer* ring);
 
     std::size_t push(const float* stereo, std::size_t frames);
     // Returns at once when `frames` frames fit; otherwise waits until half the FIFO (at least
-    // `frames`) is free or cancel() was called. False when cancelled.
+    // `frames`) is free or cancel() was called. Before the channel first plays it also waits
+    // while kLeadFrames are queued. False when cancelled.
     bool waitForRoom(std::size_t frames);
     // The decoder has delivered everything it will: when the FIFO runs dry the channel stops
     // instead of stalling.
@@ -48,6 +51,8 @@ public:
     // Adds the sound still to come, faded out to silence, to `out` (at most `frames` frames; a
     // fade from full volume takes kFadeFrames) and leaves the channel silent in its state: the
     // number of frames added.
+    // Whether the channel sounds now (its gain is above zero), so stopping it needs a fade.
+    bool audible() const;
     std::size_t fadeOutInto(float* out, std::size_t frames);
 
     void play();
@@ -89,6 +94,7 @@ private:
     std::size_t count_ = 0;
     const RingBuffer* ring_;  // immutable; outlives the channel's use by the mixer
     bool sourceEnded_ = false;
+    bool played_ = false;  // play() has been called once
     bool cancelled_ = false;
     State state_ = State::Stopped;
     float volume_ = 1.0f;

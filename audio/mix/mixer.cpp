@@ -55,7 +55,11 @@ void Mixer::fadeOut() {
     std::lock_guard lock(mutex_);
     if (!fadingOut_) {
         fadingOut_ = true;
-        fadedFrames_ = 0;
+        // Silence needs no fade: nobody waits a period for it.
+        const bool audible =
+            tailFrames_ > 0 || std::any_of(channels_.begin(), channels_.end(),
+                                           [](const auto& c) { return c->audible(); });
+        fadedFrames_ = audible ? 0 : MixChannel::kFadeFrames;
     }
 }
 

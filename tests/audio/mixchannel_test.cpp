@@ -138,6 +138,24 @@ TEST(MixChannel, WaitingDecoderWakesOnlyWhenHalfIsFree) {
     EXPECT_EQ(channel.state(), State::Playing);
 }
 
+// Before the channel first plays, the decoder stops after a short lead, so the sound waits in the
+// download buffer, whose fill the player watches before it starts; play() lets it go on.
+TEST(MixChannel, DecoderKeepsOnlyAShortLeadUntilTheFirstPlay) {
+    zva::RingBuffer ring(1000);
+    zva::MixChannel channel(16384, &ring);
+    const auto in = tone(zva::MixChannel::kLeadFrames, 0.5f, 0.5f);
+    ASSERT_TRUE(channel.waitForRoom(1024));
+    ASSERT_EQ(channel.push(in.data(), zva::MixChannel::kLeadFrames), zva::MixChannel::kLeadFrames);
+    std::atomic<bool> released{false};
+    std::thread decoder([&] { released = channel.waitForRoom(1024); });
+    // Time to reach its wait and to show that the room there is does not release it.
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(released);
+    channel.play();
+    decoder.join();
+    EXPECT_TRUE(released);
+}
+
 TEST(MixChannel, CancelReleasesWaitingDecoder) {
     zva::RingBuffer ring(1000);
     zva::MixChannel channel(4096, &ring);

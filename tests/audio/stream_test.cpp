@@ -148,9 +148,11 @@ long long voluntarySwitches(const std::string& name) {
 
 TEST_F(StreamTest, PacedStationIsDownloadedInGatheredSteps) {
     // The burst leaves the buffer below half full; then packets of about 320 bytes follow
-    // every 20 ms. The download lets them gather instead of waking for each.
+    // every 20 ms. While the sound plays, the download lets them gather instead of waking for
+    // each.
     const ZVA_HSTREAM h = open("/mp3?burst=32768");
     ASSERT_NE(h, 0u) << ZVA_ErrorGetCode();
+    ASSERT_EQ(ZVA_ChannelPlay(h, 0), 1);
     ASSERT_TRUE(waitFor([&] { return pos(h, ZVA_FILEPOS_DOWNLOAD) > 32768; }));
     const long long switches = voluntarySwitches("zva-download");
     ASSERT_GE(switches, 0);
