@@ -18,6 +18,21 @@ bool isFrameStart(FrameStart start, unsigned char first, unsigned char second) {
     return start == FrameStart::Mp3 ? second == 0xFB : (second == 0xF1 || second == 0xF9);
 }
 
+// An ADTS header at `at` whose frame length leads to the next header, where the block reaches
+// that far: two bytes that merely look like a header inside a frame's data do not start a file.
+bool isAdtsFrame(const unsigned char* bytes, std::uint32_t size, std::uint32_t at) {
+    if (at + 6 >= size) {
+        return true;
+    }
+    const std::uint32_t length =
+        ((bytes[at + 3] & 0x03u) << 11) | (bytes[at + 4] << 3) | (bytes[at + 5] >> 5);
+    if (length < 7) {
+        return false;
+    }
+    const std::uint32_t next = at + length;
+    return next + 1 >= size || isFrameStart(FrameStart::Adts, bytes[next], bytes[next + 1]);
+}
+
 }  // namespace
 
 clsFileIo::~clsFileIo() {
@@ -65,6 +80,15 @@ bool clsFileIo::WriteBytes(const void* data, std::uint32_t size, bool& synced, F
         for (std::uint32_t i = 0; !synced && i + 1 < size; ++i) {
             if (!isFrameStart(start, bytes[i], bytes[i + 1])) {
                 continue;
+            }
+            if (start == FrameStart::Adts) {
+                // An AAC file must begin with a whole frame header, or players report damage
+                // until they find one: it starts at the header, without the bytes before it.
+                if (!isAdtsFrame(bytes, size, i)) {
+                    continue;
+                }
+                synced = writeFlushed(bytes + i, size - i);
+                return synced;
             }
             const unsigned char header[3] = {bytes[i], bytes[i + 1],
                                              i + 2 < size ? bytes[i + 2] : std::uint8_t{0}};

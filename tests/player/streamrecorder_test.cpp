@@ -45,20 +45,30 @@ TEST_F(StreamRecorder, RecordingOffWritesNoMore) {
     EXPECT_EQ(readFile(programPath("A_Teszt Rádió.mp3")), "\xFF\xFB\x90\xFF\xFB\x90");
 }
 
+// An AAC recording begins at a whole ADTS frame header: no three-byte prefix and none of the
+// bytes before it, and two bytes that only look like a header inside a frame do not count.
 TEST_F(StreamRecorder, AacIsRecordedFromItsAdtsHeader) {
+    const QByteArray frame(
+        "\xFF\xF9\x50\x80\x01\x20\x00"
+        "ab\xFF\xF9",
+        11);                                                   // 9-byte frame
+    const QByteArray fake("\xFF\xF1\x50\x80\x00\xA0\x00", 7);  // length 5
     const struct {
         std::uint32_t type;
         const char* file;
-        QByteArray header;
-    } rows[] = {{ZVA_CTYPE_STREAM_MP3, "A_Teszt Rádió.mp3", "\xFF\xFB\xFF"},
-                {ZVA_CTYPE_STREAM_AAC, "B_Teszt Rádió.aac", "\xFF\xF1\x50"},
-                {ZVA_CTYPE_STREAM_AAC, "C_Teszt Rádió.aac", "\xFF\xF9\x50"}};
+        QByteArray data;
+        QByteArray recorded;
+    } rows[] = {
+        {ZVA_CTYPE_STREAM_MP3, "A_Teszt Rádió.mp3", "\xFF\xFB\xFF\xF1\x50",
+         "\xFF\xFB\xFF\xFF\xFB\xFF\xF1\x50"},
+        {ZVA_CTYPE_STREAM_AAC, "B_Teszt Rádió.aac", "xy\xFF\xFB\xFF\xF1\x50", "\xFF\xF1\x50"},
+        {ZVA_CTYPE_STREAM_AAC, "C_Teszt Rádió.aac", fake + frame, frame},
+    };
     for (const auto& row : rows) {
         zvengine::setStreamType(row.type);
         meta("StreamTitle='" + QByteArray(row.file, 1) + "';");
-        const QByteArray data = "\xFF\xFB\xFF" + row.header.right(2) + row.header;
-        block(data);
-        EXPECT_EQ(readFile(programPath(row.file)), row.header + data) << row.file;
+        block(row.data);
+        EXPECT_EQ(readFile(programPath(row.file)), row.recorded) << row.file;
     }
 }
 
