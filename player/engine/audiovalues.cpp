@@ -6,10 +6,6 @@
 
 namespace zvengine {
 
-std::uint16_t LowWord(std::uint32_t value) {
-    return static_cast<std::uint16_t>(value & 0xFFFFu);
-}
-
 std::uint16_t HighWord(std::uint32_t value) {
     return static_cast<std::uint16_t>((value >> 16) & 0xFFFFu);
 }

@@ -1,5 +1,6 @@
-// Small operations on the audio library's values: the two halves of a 32-bit value, the text
-// at an address the library hands out, and a sync installed with a 32-bit parameter.
+// Small operations on the audio library's values: the high half of a 32-bit value (the
+// library's version), the text at an address the library hands out, and a sync installed with a
+// 32-bit parameter.
 //
 // Thread contract: pure functions (SetSync calls the library, which may be called from any
 // thread); safe from any thread.
@@ -13,7 +14,6 @@
 
 namespace zvengine {
 
-std::uint16_t LowWord(std::uint32_t value);
 std::uint16_t HighWord(std::uint32_t value);
 
 // The NUL-terminated bytes at text, read as UTF-8 when they are valid UTF-8, else as

@@ -1,5 +1,6 @@
 #include "audiolibrarycheck.h"
 
+#include "engine/audiovalues.h"
 #include "engine/errorbox.h"
 #include "platform/messagebox.h"
 #include "platform/programpaths.h"
@@ -13,7 +14,7 @@ void checkAudioLibrary(std::uint32_t version) {
     const QString folder = zvpaths::RPP(zvpaths::programFolder());
     const bool filesPresent = zvpaths::FileExists(folder + QStringLiteral("libzvaudio_aac.so")) &&
                               zvpaths::FileExists(folder + QStringLiteral("libzvaudio.so"));
-    if (version >> 16 != kVersion23 || !filesPresent) {
+    if (zvengine::HighWord(version) != kVersion23 || !filesPresent) {
         zvbox::endWithError(
             QStringLiteral("Program modulok hibásak, a rádió újratelepítése szükségeltetik"));
     }

@@ -5,22 +5,6 @@
 namespace {
 
 using zvengine::AnsiPtrToString;
-using zvengine::HighWord;
-using zvengine::LowWord;
-
-TEST(AudioValues, WordsAreTheTwoHalves) {
-    const struct {
-        std::uint32_t value;
-        std::uint16_t low, high;
-    } rows[] = {{0, 0, 0},
-                {0x02030000u, 0, 515},
-                {0x80001234u, 0x1234, 0x8000},
-                {0xFFFFFFFFu, 0xFFFF, 0xFFFF}};
-    for (const auto& row : rows) {
-        EXPECT_EQ(LowWord(row.value), row.low) << row.value;
-        EXPECT_EQ(HighWord(row.value), row.high) << row.value;
-    }
-}
 
 TEST(AudioValues, TextIsUtf8WhenValidElseWindows1250) {
     const struct {
