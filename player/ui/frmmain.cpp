@@ -233,8 +233,10 @@ void frmMain::Form_Activate() {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->window() == this) {
+    // A key goes to the focus widget first and then, when ignored, to each parent in turn: the
+    // filter sees it once per receiver, so only its first receiver counts.
+    QWidget* first = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : this;
+    if (event->type() == QEvent::KeyPress && watched == first && first->window() == this) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (!key->isAutoRepeat()) {
             Form_KeyDown(key->key());

@@ -202,6 +202,7 @@ TEST_F(Controls, FunctionKeysStartOfferedStationsAndEscStops) {
     window->show();
     QApplication::setActiveWindow(window.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    control<QSlider>(*window, QStringLiteral("VScroll1"))->setFocus();
     const struct {
         Qt::Key key;
         int station;  // the index started; -1: nothing happens
@@ -212,14 +213,17 @@ TEST_F(Controls, FunctionKeysStartOfferedStationsAndEscStops) {
     };
     for (const auto& c : cases) {
         zvengine::playerState().currentStation = -1;
-        QTest::keyClick(control<QSlider>(*window, QStringLiteral("VScroll1")), c.key);
+        // Keys go where the focus is, as a keyboard's do; each press starts one station.
+        const std::uint64_t before = zvengine::playerState().generation();
+        QTest::keyClick(QApplication::focusWidget(), c.key);
+        EXPECT_EQ(zvengine::playerState().generation(), before + (c.station >= 0 ? 1 : 0)) << c.key;
         EXPECT_EQ(zvengine::playerState().currentStation, c.station) << c.key;
         EXPECT_EQ(skinOf(*window), QString::fromLatin1(c.skin)) << c.key;
         if (c.station >= 0) {
             EXPECT_EQ(QApplication::focusWidget(), preset(*window, c.station)) << c.key;
         }
     }
-    QTest::keyClick(window.get(), Qt::Key_Escape);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_EQ(label(*window, "lblTitle"), frmMain::kPrompt);
     EXPECT_EQ(skinOf(*window), QStringLiteral("zv0.skn"));
 }
