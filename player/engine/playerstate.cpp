@@ -31,4 +31,44 @@ std::uint32_t PlayerState::streamHandleOf(std::uint64_t of) const {
     return generation_ == of ? streamHandle_ : 0;
 }
 
+void PlayerState::attach(ReceiverView* view, const StationList* stations) {
+    std::lock_guard lock(mutex_);
+    view_ = view;
+    stations_ = stations;
+}
+
+void PlayerState::detach(const ReceiverView* view) {
+    std::lock_guard lock(mutex_);
+    if (view_ == view) {
+        view_ = nullptr;
+        stations_ = nullptr;
+    }
+}
+
+void PlayerState::showLabel(std::uint64_t of, ReceiverView::Label label, const QString& text) {
+    std::lock_guard lock(mutex_);
+    if (view_ != nullptr && generation_ == of) {
+        view_->setLabel(of, label, text);
+    }
+}
+
+void PlayerState::showCaption(std::uint64_t of, const QString& text) {
+    std::lock_guard lock(mutex_);
+    if (view_ != nullptr && generation_ == of) {
+        view_->setCaption(of, text);
+    }
+}
+
+QString PlayerState::stationName(int index) const {
+    std::lock_guard lock(mutex_);
+    return stations_ != nullptr ? stations_->stations.at(static_cast<std::size_t>(index)).name
+                                : QString();
+}
+
+QString PlayerState::streamUrl(int index) const {
+    std::lock_guard lock(mutex_);
+    return stations_ != nullptr ? stations_->stations.at(static_cast<std::size_t>(index)).streamUrl
+                                : QString();
+}
+
 }  // namespace zvengine

@@ -2,8 +2,9 @@
 // share: the current stream, the station last chosen, the slider's volume, and which start of
 // the sound is the current one.
 //
-// Thread contract: every member may be used from any thread. view and stations are set by the
-// window on the UI thread when it is created and cleared when it goes; workers read them.
+// Thread contract: every member may be used from any thread. The window attaches itself and the
+// station table on the UI thread when it is created and detaches them when it goes; workers and
+// callbacks reach them only through this object's lock, so never after the window has gone.
 #pragma once
 
 #include "receiverview.h"
@@ -17,8 +18,17 @@ namespace zvengine {
 
 class PlayerState {
 public:
-    std::atomic<ReceiverView*> view{nullptr};
-    std::atomic<const StationList*> stations{nullptr};
+    void attach(ReceiverView* view, const StationList* stations);
+    // Detaches `view` and its station table, if they are the ones attached.
+    void detach(const ReceiverView* view);
+    // A label or the caption on the attached view, if there is one and `of` is current.
+    void showLabel(std::uint64_t of, ReceiverView::Label label, const QString& text);
+    void showCaption(std::uint64_t of, const QString& text);
+    // The name (the preset button's caption) of the station at `index`, empty without a table;
+    // std::out_of_range for an index past the table.
+    QString stationName(int index) const;
+    // The stream address of the station at `index`, as stationName.
+    QString streamUrl(int index) const;
 
     std::atomic<int> currentStation{0};  // the preset button index last chosen
     std::atomic<int> sliderValue{48};    // the volume slider's position, 0..50
@@ -47,6 +57,8 @@ private:
     mutable std::mutex mutex_;
     std::atomic<std::uint64_t> generation_{0};  // changed under mutex_, read anywhere
     std::uint32_t streamHandle_ = 0;            // guarded by mutex_
+    ReceiverView* view_ = nullptr;              // guarded by mutex_
+    const StationList* stations_ = nullptr;     // guarded by mutex_
 };
 
 PlayerState& playerState();

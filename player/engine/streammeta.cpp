@@ -14,12 +14,7 @@ namespace {
 
 QString currentCaption() {
     const PlayerState& player = playerState();
-    if (player.stations == nullptr) {
-        return QString();
-    }
-    return player.stations.load()
-        ->stations.at(static_cast<std::size_t>(player.currentStation.load()))
-        .name;
+    return player.stationName(player.currentStation.load());
 }
 
 }  // namespace
@@ -39,9 +34,7 @@ void DoMeta(const char* text, std::uint64_t generation) {
         proc.step(3);
         QString shown = *title;
         shown.replace(QLatin1Char('&'), QLatin1String("&&"));
-        if (ReceiverView* view = playerState().view) {
-            view->setLabel(generation, ReceiverView::Label::Title, shown);
-        }
+        playerState().showLabel(generation, ReceiverView::Label::Title, shown);
         proc.step(4);
         RecordingState& state = recordingState();
         const QString path = recordingPath(*title, currentCaption(), state.streamType.load());

@@ -72,10 +72,8 @@ void SUBDOWNLOADPROC(const void* buffer, std::uint32_t length, void* user) {
                 return;
             }
             if (buffer != nullptr && length == 0) {
-                if (ReceiverView* view = playerState().view) {
-                    view->setLabel(generation, ReceiverView::Label::Bps,
-                                   AnsiPtrToString(static_cast<const char*>(buffer)));
-                }
+                playerState().showLabel(generation, ReceiverView::Label::Bps,
+                                        AnsiPtrToString(static_cast<const char*>(buffer)));
                 return;
             }
             proc.step(2);

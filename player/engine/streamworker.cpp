@@ -25,12 +25,8 @@ using Label = ReceiverView::Label;
 constexpr auto kBufferingPass = std::chrono::milliseconds(50);
 constexpr int kConnectedAbove = 75;
 
-// The view also drops a change that arrives after the generation has passed; checking here as
-// well keeps an overtaken worker away from a window that may be closing.
 void show(std::uint64_t generation, Label label, const QString& text) {
-    if (playerState().current(generation)) {
-        playerState().view.load()->setLabel(generation, label, text);
-    }
+    playerState().showLabel(generation, label, text);
 }
 
 void* userValue(std::uint64_t generation) {
@@ -133,9 +129,7 @@ int bufferPercent(std::int64_t download, std::int64_t decode, std::int64_t end) 
 }
 
 void ShowNotAvailable(std::uint64_t generation) {
-    if (playerState().current(generation)) {
-        playerState().view.load()->setCaption(generation, QStringLiteral("Zenovia"));
-    }
+    playerState().showCaption(generation, QStringLiteral("Zenovia"));
     show(generation, Label::Title,
          QStringLiteral("A műsor nem érhető el, vagy a hangot nem lehet lejátszani"));
     show(generation, Label::Name,
@@ -175,8 +169,7 @@ void OpenURL(int index, std::uint64_t generation) {
     zverr::Procedure proc("modNetRadio", "OpenURL");
     PlayerState& state = playerState();
     try {
-        const QString url =
-            state.stations.load()->stations.at(static_cast<std::size_t>(index)).streamUrl;
+        const QString url = state.streamUrl(index);
         proc.step(1);
         show(generation, Label::Name, QString());
         show(generation, Label::Bps, QString());

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QThread>
 
-#include <exception>
+#include <future>
 
 namespace zvengine {
 
@@ -13,20 +13,21 @@ void runOnUiThread(const std::function<void()>& work) {
         work();
         return;
     }
-    std::exception_ptr failure;
+    // The hand-back goes through a promise rather than Qt's blocking call, so that the waiting
+    // thread sees everything the work did.
+    std::promise<void> done;
     QMetaObject::invokeMethod(
         app,
-        [&] {
+        [&work, &done] {
             try {
                 work();
+                done.set_value();
             } catch (...) {
-                failure = std::current_exception();
+                done.set_exception(std::current_exception());
             }
         },
-        Qt::BlockingQueuedConnection);
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
+        Qt::QueuedConnection);
+    done.get_future().get();
 }
 
 }  // namespace zvengine

@@ -67,19 +67,13 @@ frmMain::frmMain(zvengine::StationList& stations, int startStation, QWidget* par
     setWindowTitle(kCaption);
     setFixedSize(kWindowSize);
     createControls();
-    zvengine::PlayerState& state = zvengine::playerState();
-    state.stations = &stations_;
-    state.view = this;
+    zvengine::playerState().attach(this, &stations_);
     // The keys reach the window before whichever control has the focus.
     qApp->installEventFilter(this);
 }
 
 frmMain::~frmMain() {
-    zvengine::PlayerState& state = zvengine::playerState();
-    if (state.view.load() == this) {
-        state.beginGeneration();
-        state.view = nullptr;
-    }
+    zvengine::playerState().detach(this);
 }
 
 void frmMain::createControls() {

@@ -57,14 +57,14 @@ protected:
     void SetUp() override {
         PlayerTest::SetUp();
         zvengine::PlayerState& state = zvengine::playerState();
-        state.view = &view;
-        state.stations = &list;
+        state.attach(&view, &list);
         state.workerThread = 0;
         zvengine::deviceChoice().deviceIndex = 0;
         zvengine::deviceChoice().previousDevice = 0;
     }
     void TearDown() override {
         zvengine::playerState().beginGeneration();
+        zvengine::playerState().detach(&view);
         PlayerTest::TearDown();
     }
 

@@ -42,8 +42,7 @@ protected:
         PlayerTest::SetUp();
         stations.stations[0].name = QStringLiteral("Teszt Rádió");
         zvengine::PlayerState& player = zvengine::playerState();
-        player.view = &view;
-        player.stations = &stations;
+        player.attach(&view, &stations);
         player.currentStation = 0;
         generation = player.beginGeneration();
         zvengine::RecordingState& state = zvengine::recordingState();
@@ -60,8 +59,7 @@ protected:
         const std::uintptr_t current = zvengine::playerState().generation();
         zvengine::SUBDOWNLOADPROC(nullptr, 0, reinterpret_cast<void*>(current));
         zvengine::setRecordingEnabled(false);
-        zvengine::playerState().view = nullptr;
-        zvengine::playerState().stations = nullptr;
+        zvengine::playerState().detach(&view);
         PlayerTest::TearDown();
     }
 
