@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "librarytest.h"
 #include "stationd.h"
 #include "waitfor.h"
 #include "zvaudio.h"
@@ -22,27 +23,10 @@ namespace {
 
 using zvtest::waitFor;
 
-class LifecycleTest : public ::testing::Test {
+class LifecycleTest : public zvtest::LibraryTest {
 protected:
-    static void SetUpTestSuite() { server = std::make_unique<zvtest::Stationd>(ZV_TEST_DATA_DIR); }
-    static void TearDownTestSuite() { server.reset(); }
-
-    void SetUp() override {
-        ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
-        ZVA_SetConfig(ZVA_CONFIG_NET_PREBUF, 0);
-    }
-    void TearDown() override {
-        ZVA_Free();
-        ZVA_SetConfig(ZVA_CONFIG_NET_READTIMEOUT, 15000);
-        ZVA_SetConfig(ZVA_CONFIG_NET_OPENTIMEOUT, 0);
-    }
-
     static std::string url(const std::string& path) { return server->url(path); }
-
-    static std::unique_ptr<zvtest::Stationd> server;
 };
-
-std::unique_ptr<zvtest::Stationd> LifecycleTest::server;
 
 // One thread creates streams without pause while another frees the library at random moments.
 // Once ZVA_Free has returned and the creation then under way has ended, no handle may be live:

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "librarytest.h"
 #include "stationd.h"
 #include "waitfor.h"
 #include "zvaudio.h"
@@ -74,30 +75,14 @@ struct Log {
     }
 };
 
-class StreamTest : public ::testing::Test {
+class StreamTest : public zvtest::LibraryTest {
 protected:
-    static void SetUpTestSuite() { server = std::make_unique<zvtest::Stationd>(ZV_TEST_DATA_DIR); }
-    static void TearDownTestSuite() { server.reset(); }
-
-    void SetUp() override {
-        ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
-        ZVA_SetConfig(ZVA_CONFIG_NET_PREBUF, 0);
-        ZVA_SetConfig(ZVA_CONFIG_NET_PLAYLIST, 1);
-        ZVA_SetConfig(ZVA_CONFIG_NET_BUFFER, 5000);
-        ZVA_SetConfig(ZVA_CONFIG_NET_READTIMEOUT, 15000);
-    }
-    void TearDown() override { ZVA_Free(); }
-
     ZVA_HSTREAM open(const std::string& path, Log* log = nullptr) {
         return ZVA_StreamCreateURL(server->url(path).c_str(), 0, ZVA_STREAM_STATUS,
                                    log != nullptr ? &Log::download : nullptr, log);
     }
     static int64_t pos(ZVA_HSTREAM h, uint32_t mode) { return ZVA_StreamGetFilePosition(h, mode); }
-
-    static std::unique_ptr<zvtest::Stationd> server;
 };
-
-std::unique_ptr<zvtest::Stationd> StreamTest::server;
 
 TEST_F(StreamTest, PositionsKeepInvariantsAndBurstFillsBeyondThreeQuarters) {
     const ZVA_HSTREAM h = open("/mp3");
@@ -292,7 +277,6 @@ TEST_F(StreamTest, FreeCancelsCreationWaitingForServer) {
     ASSERT_EQ(ZVA_Free(), 1);
     creator.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kDelayMs));
-    ZVA_SetConfig(ZVA_CONFIG_NET_OPENTIMEOUT, 0);
     EXPECT_EQ(created, 0u);
     EXPECT_EQ(error, ZVA_ERROR_INIT);
     ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);

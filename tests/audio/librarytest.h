@@ -1,0 +1,34 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "stationd.h"
+#include "zvaudio.h"
+
+namespace zvtest {
+
+// A test of the C API: one stationd on the test stations for the whole suite, and the library
+// opened on the "no sound" device, with the network options at their test values, for each
+// test and freed after it.
+class LibraryTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { server = std::make_unique<Stationd>(ZV_TEST_DATA_DIR); }
+    static void TearDownTestSuite() { server.reset(); }
+
+    void SetUp() override {
+        ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+        ZVA_SetConfig(ZVA_CONFIG_NET_PREBUF, 0);
+        ZVA_SetConfig(ZVA_CONFIG_NET_PLAYLIST, 1);
+        ZVA_SetConfig(ZVA_CONFIG_NET_BUFFER, 5000);
+        ZVA_SetConfig(ZVA_CONFIG_NET_READTIMEOUT, 15000);
+        ZVA_SetConfig(ZVA_CONFIG_NET_OPENTIMEOUT, 0);
+    }
+    void TearDown() override { ZVA_Free(); }
+
+    static inline std::unique_ptr<Stationd> server;
+};
+
+}  // namespace zvtest
