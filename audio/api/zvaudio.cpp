@@ -1,6 +1,7 @@
 // The C API: thin wrappers that find the handle's object, call it and set the thread's error.
 #include "zvaudio.h"
 
+#include <cmath>
 #include <string>
 
 #include "library.h"
@@ -176,6 +177,26 @@ ZVA_API int ZVA_ChannelSetAttributes(ZVA_HSTREAM handle, int freq, int volume, i
         }
         if (pan != -101) {
             stream->channel().setPan(static_cast<float>(pan) / 100.0f);
+        }
+        Library::setError(ZVA_OK);
+        return 1;
+    });
+}
+
+ZVA_API int ZVA_ChannelGetAttributes(ZVA_HSTREAM handle, int* freq, int* volume, int* pan) {
+    return guarded<int>(0, [&]() -> int {
+        const auto stream = lib().stream(handle);
+        if (!stream) {
+            return 0;
+        }
+        if (freq != nullptr) {
+            *freq = static_cast<int>(stream->info().freq);
+        }
+        if (volume != nullptr) {
+            *volume = static_cast<int>(std::lround(stream->channel().volume() * 100.0f));
+        }
+        if (pan != nullptr) {
+            *pan = static_cast<int>(std::lround(stream->channel().pan() * 100.0f));
         }
         Library::setError(ZVA_OK);
         return 1;

@@ -150,6 +150,8 @@ ZVA_API ZVA_HSYNC ZVA_ChannelSetSync(ZVA_HSTREAM handle, uint32_t type, uint64_t
                                      ZVA_SyncProc proc, void* user);
 /* freq −1 keeps the rate, volume 0..100 (−1 keeps it), pan −100..100 (−101 keeps it). */
 ZVA_API int ZVA_ChannelSetAttributes(ZVA_HSTREAM handle, int freq, int volume, int pan);
+/* The decoded rate, volume 0..100 and pan −100..100 as set; any pointer may be NULL. */
+ZVA_API int ZVA_ChannelGetAttributes(ZVA_HSTREAM handle, int* freq, int* volume, int* pan);
 ZVA_API int ZVA_ChannelPlay(ZVA_HSTREAM handle, int restart);
 ZVA_API int ZVA_ChannelStop(ZVA_HSTREAM handle);
 ZVA_API uint32_t ZVA_ChannelIsActive(ZVA_HSTREAM handle);

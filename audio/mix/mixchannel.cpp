@@ -223,6 +223,16 @@ void MixChannel::setPan(float pan) {
     pan_ = std::clamp(pan, -1.0f, 1.0f);
 }
 
+float MixChannel::volume() const {
+    std::lock_guard lock(mutex_);
+    return volume_;
+}
+
+float MixChannel::pan() const {
+    std::lock_guard lock(mutex_);
+    return pan_;
+}
+
 std::array<int, 2> MixChannel::level(Clock::time_point now) const {
     const auto from = now - std::chrono::milliseconds(20);
     std::lock_guard lock(mutex_);

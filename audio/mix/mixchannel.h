@@ -61,6 +61,8 @@ public:
     State state() const;
     void setVolume(float volume);  // 0..1
     void setPan(float pan);        // -1..1
+    float volume() const;
+    float pan() const;
     // Peaks of the 20 ms heard up to `now`, 0..32768 per channel; volume not applied.
     std::array<int, 2> level(Clock::time_point now = Clock::now()) const;
 

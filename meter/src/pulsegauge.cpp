@@ -27,6 +27,8 @@ PulseGauge::PulseGauge(QWidget* parent) : QFrame(parent) {
     clk_.setInterval(10);
     connect(&clk_, &QTimer::timeout, this, &PulseGauge::ClkTick);
     setMouseTracking(true);
+    // The surface and the edge cover every pixel: nothing behind the meter needs painting.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 PulseGauge::~PulseGauge() = default;
@@ -119,6 +121,8 @@ void PulseGauge::setLevel(int lvl) {
     }
     level_ = lvl;
 
+    const int barBefore = levelPx_;
+    const int peakBefore = peakPx_;
     const int newPx = pos(level_);
     if (newPx < peakPx_ && peakPx_ == levelPx_) {
         // The bar shrinks away from a marker that rode its end: the hold starts.
@@ -136,8 +140,12 @@ void PulseGauge::setLevel(int lvl) {
         clk_.stop();
     }
     emit PropertyChanged(QStringLiteral("Level"));
-    DrawMeter();
-    update();
+    // A bar and a marker where they were paint the same pixels: a meter fed the same level
+    // many times a second costs nothing.
+    if (levelPx_ != barBefore || peakPx_ != peakBefore) {
+        DrawMeter();
+        update();
+    }
 }
 
 void PulseGauge::setMidLevel(int lvl) {

@@ -141,6 +141,7 @@ void PulseGauge::DrawPeak() {
 // The marker holds for max(1, ceil(PeakDelay / 10)) ticks, counted from the start of the hold,
 // then falls one pixel per tick until it meets the bar, where Clk stops.
 void PulseGauge::ClkTick() {
+    const int peakBefore = peakPx_;
     if (holdMs_ < peakDelay_) {
         holdMs_ += 10;
     }
@@ -150,8 +151,11 @@ void PulseGauge::ClkTick() {
     if (peakPx_ == levelPx_) {
         clk_.stop();
     }
-    DrawPeak();
-    update();
+    // While the marker holds, it stays drawn where it is.
+    if (peakPx_ != peakBefore) {
+        DrawPeak();
+        update();
+    }
 }
 
 // One line across the bar for position p; a line outside the surface draws nothing.

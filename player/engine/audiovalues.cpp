@@ -2,12 +2,25 @@
 
 #include "net/codepage.h"
 
+#include <cmath>
 #include <exception>
 
 namespace zvengine {
 
+std::uint16_t LowWord(std::uint32_t value) {
+    return static_cast<std::uint16_t>(value & 0xFFFFu);
+}
+
 std::uint16_t HighWord(std::uint32_t value) {
     return static_cast<std::uint16_t>((value >> 16) & 0xFFFFu);
+}
+
+int meterLevel(std::uint16_t word) {
+    constexpr std::uint16_t kFullScale = 32768;
+    if (word > kFullScale) {
+        return 0;
+    }
+    return static_cast<int>(std::nearbyint(word * 0.0030517578125));
 }
 
 QString AnsiPtrToString(const char* text) {

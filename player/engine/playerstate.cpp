@@ -9,6 +9,7 @@ PlayerState& playerState() {
 
 std::uint64_t PlayerState::beginGeneration() {
     std::lock_guard lock(mutex_);
+    notAvailable_ = false;
     return ++generation_;
 }
 
@@ -29,6 +30,18 @@ bool PlayerState::setStreamHandle(std::uint64_t of, std::uint32_t handle) {
 std::uint32_t PlayerState::streamHandleOf(std::uint64_t of) const {
     std::lock_guard lock(mutex_);
     return generation_ == of ? streamHandle_ : 0;
+}
+
+void PlayerState::markNotAvailable(std::uint64_t of) {
+    std::lock_guard lock(mutex_);
+    if (generation_ == of) {
+        notAvailable_ = true;
+    }
+}
+
+bool PlayerState::notAvailable() const {
+    std::lock_guard lock(mutex_);
+    return notAvailable_;
 }
 
 void PlayerState::attach(ReceiverView* view, const StationList* stations) {

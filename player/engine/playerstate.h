@@ -37,7 +37,8 @@ public:
     std::atomic<std::uint64_t> workerThread{0};
 
     // Starts a new generation (a start or a stop of the sound): every worker and stream of an
-    // earlier one is overtaken from now on. UI thread only. Returns the new generation.
+    // earlier one is overtaken from now on, and no station has failed in it yet. UI thread
+    // only. Returns the new generation.
     std::uint64_t beginGeneration();
     std::uint64_t generation() const { return generation_.load(); }
     // Whether `of` is still the current generation: a worker and the callbacks of its stream
@@ -53,10 +54,16 @@ public:
     // worker stored is never handed to an older one.
     std::uint32_t streamHandleOf(std::uint64_t of) const;
 
+    // Notes that the station of generation `of` cannot be played, if `of` is still current.
+    void markNotAvailable(std::uint64_t of);
+    // Whether the station of the current generation could not be played.
+    bool notAvailable() const;
+
 private:
     mutable std::mutex mutex_;
     std::atomic<std::uint64_t> generation_{0};  // changed under mutex_, read anywhere
     std::uint32_t streamHandle_ = 0;            // guarded by mutex_
+    bool notAvailable_ = false;                 // guarded by mutex_
     ReceiverView* view_ = nullptr;              // guarded by mutex_
     const StationList* stations_ = nullptr;     // guarded by mutex_
 };

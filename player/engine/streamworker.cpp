@@ -129,6 +129,7 @@ int bufferPercent(std::int64_t download, std::int64_t decode, std::int64_t end) 
 }
 
 void ShowNotAvailable(std::uint64_t generation) {
+    playerState().markNotAvailable(generation);
     playerState().showCaption(generation, QStringLiteral("Zenovia"));
     show(generation, Label::Title,
          QStringLiteral("A műsor nem érhető el, vagy a hangot nem lehet lejátszani"));

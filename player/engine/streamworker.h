@@ -18,7 +18,8 @@
 
 namespace zvengine {
 
-// The not-available texts for a station that cannot be played, if `generation` is current.
+// The not-available texts for a station that cannot be played, if `generation` is current; the
+// player state keeps that outcome for the window's watch.
 void ShowNotAvailable(std::uint64_t generation);
 
 // Releases the current worker: it is neither waited for nor stopped, and ends by itself.

@@ -2,6 +2,7 @@
 
 #include "buttonlayout.h"
 #include "clockline.h"
+#include "engine/audiovalues.h"
 #include "engine/playerstate.h"
 #include "engine/stationlogos.h"
 #include "engine/streamworker.h"
@@ -11,6 +12,8 @@
 #include "platform/settingsstore.h"
 #include "pulsegauge.h"
 #include "skinlabel.h"
+#include "volumestep.h"
+#include "windowcaption.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -52,7 +55,12 @@ constexpr int kUpperRowTop = 240;
 constexpr int kLowerRowTop = 620;
 constexpr int kButtonHeight = 350;
 
+constexpr int kMeterPeriodMs = 90;
 constexpr int kClockPeriodMs = 20000;
+
+// The meters' Level, set by its dispatch identifier as a 16-bit integer.
+constexpr std::int32_t kLevelDispId = 0x68030009;
+static_assert(PulseGauge::kProperties[0].dispId == kLevelDispId);
 
 // The skin of a station: the first three buttons have their own, every other one the night skin.
 QString skinFileOf(int index) {
@@ -96,6 +104,7 @@ void frmMain::createControls() {
     lblName_ = label("lblName", kNameRect);
     lblDesc_ = label("lblDesc", kDescRect);
     lblTitle_ = label("lblTitle", kTitleRect);
+    connect(lblTitle_, &SkinLabel::changed, this, &frmMain::lblTitle_Change);
 
     QFile design(QStringLiteral(":/zenovia/vumeter.bag"));
     design.open(QIODevice::ReadOnly);
@@ -114,9 +123,10 @@ void frmMain::createControls() {
     VScroll1_->setObjectName(QStringLiteral("VScroll1"));
     VScroll1_->setGeometry(kVolumeRect);
     VScroll1_->setToolTip(QStringLiteral("Hangerő"));
-    // The stream worker applies the volume from its own thread: it reads this copy.
-    connect(VScroll1_, &QSlider::valueChanged, this,
-            [](int value) { zvengine::playerState().sliderValue = value; });
+    // The position changes when the thumb is let go; while it is dragged the volume follows it.
+    VScroll1_->setTracking(false);
+    connect(VScroll1_, &QSlider::valueChanged, this, &frmMain::VScroll1_Change);
+    connect(VScroll1_, &QSlider::sliderMoved, this, &frmMain::VScroll1_Scroll);
 
     cmdStop_ = new QPushButton(QStringLiteral("■"), this);
     cmdStop_->setObjectName(QStringLiteral("cmdStop"));
@@ -137,9 +147,12 @@ void frmMain::createControls() {
         btnPresents_[static_cast<size_t>(i)] = button;
     }
 
+    tmrHi_ = new QTimer(this);
+    tmrHi_->setInterval(kMeterPeriodMs);
+    connect(tmrHi_, &QTimer::timeout, this, &frmMain::tmrHi_Timer);
     tmrLo_ = new QTimer(this);
     tmrLo_->setInterval(kClockPeriodMs);
-    connect(tmrLo_, &QTimer::timeout, this, &frmMain::showClock);
+    connect(tmrLo_, &QTimer::timeout, this, &frmMain::tmrLo_Timer);
 }
 
 void frmMain::Form_Load() {
@@ -168,8 +181,9 @@ void frmMain::Form_Load() {
     }
     lblName_->setValue(QString());
     lblDesc_->setValue(QString());
+    tmrHi_->start();
     tmrLo_->start();
-    Hook();
+    modWheel_.Hook(this);
 }
 
 SkinLabel* frmMain::labelOf(Label label) const {
@@ -272,11 +286,12 @@ void frmMain::autoPlay(int btnm) {
 void frmMain::btnPresents_Click(int Index) {
     zverr::trapEvent("frmMain.btnPresents_Click", [this, Index] {
         zvengine::playerState().currentStation = Index;
+        stallWatch_.reset();
         stopSound();
         if (!zvengine::startWorker(Index)) {
             QApplication::beep();
         }
-        UnHook();
+        modWheel_.UnHook();
         const zvengine::StationRecord& station = stations_.stations.at(static_cast<size_t>(Index));
         if (zvpaths::FileExists(station.logoFile)) {
             showLogo(station.logoFile);
@@ -284,7 +299,7 @@ void frmMain::btnPresents_Click(int Index) {
             showLogo(stations_.defaultLogoFile);
         }
         applySkin(skinFileOf(Index));
-        Hook();
+        modWheel_.Hook(this);
     });
 }
 
@@ -292,11 +307,11 @@ void frmMain::stopSound() {
     zverr::Procedure proc("frmMain", "stopSound");
     try {
         proc.step(1);
-        UnHook();
+        modWheel_.UnHook();
         proc.step(2);
         zvengine::stopStream();
         proc.step(6);
-        Hook();
+        modWheel_.Hook(this);
     } catch (...) {
         proc.passOn();
     }
@@ -310,12 +325,12 @@ void frmMain::cmdStop_Click() {
         lblTitle_->setValue(kPrompt);
         setWindowTitle(kCaption);
         stopSound();
-        UnHook();
+        modWheel_.UnHook();
         if (zvpaths::FileExists(stations_.defaultLogoFile)) {
             showLogo(stations_.defaultLogoFile);
         }
         applySkin(QStringLiteral("zv0.skn"));
-        Hook();
+        modWheel_.Hook(this);
     });
 }
 
@@ -324,9 +339,66 @@ void frmMain::applySkin(const QString& file) {
     skin_.SkinWindow(this);
 }
 
-void frmMain::Hook() {}
+void frmMain::tmrHi_Timer() {
+    zverr::trapEvent("frmMain.tmrHi_Timer", [this] {
+        // Nothing is drawn for a window nobody sees.
+        const std::uint32_t stream = zvengine::playerState().streamHandle();
+        const bool shown =
+            ZVA_ChannelIsActive(stream) == ZVA_ACTIVE_PLAYING && isVisible() && !isMinimized();
+        const int left =
+            shown ? zvengine::meterLevel(zvengine::LowWord(ZVA_ChannelGetLevel(stream))) : 0;
+        const int right =
+            shown ? zvengine::meterLevel(zvengine::HighWord(ZVA_ChannelGetLevel(stream))) : 0;
+        VuL_->setByDispId(kLevelDispId, QVariant::fromValue<qint16>(static_cast<qint16>(left)));
+        VuR_->setByDispId(kLevelDispId, QVariant::fromValue<qint16>(static_cast<qint16>(right)));
+    });
+}
 
-void frmMain::UnHook() {}
+void frmMain::tmrLo_Timer() {
+    zverr::trapEvent("frmMain.tmrLo_Timer", [this] {
+        showClock();
+        if (stallWatch_.tick(zvengine::streamTroubled())) {
+            setWindowTitle(kCaption);
+            cmdStop_Click();
+        }
+        if (zvengine::connectionDropped()) {
+            cmdStop_Click();
+        }
+    });
+}
+
+void frmMain::lblTitle_Change() {
+    const int station = zvengine::playerState().currentStation;
+    const QString stationCaption = station >= 0 && station < zvengine::kStationCount
+                                       ? btnPresents_[static_cast<size_t>(station)]->text()
+                                       : QString();
+    setWindowTitle(windowCaption(zvengine::streamActivity() == ZVA_ACTIVE_PLAYING, isMinimized(),
+                                 stationCaption, lblTitle_->value()));
+}
+
+void frmMain::VScroll1_Change() {
+    zverr::trapEvent("frmMain.VScroll1_Change", [this] { applyVolume(VScroll1_->value()); });
+}
+
+void frmMain::VScroll1_Scroll(int position) {
+    zverr::trapEvent("frmMain.VScroll1_Scroll", [this, position] { applyVolume(position); });
+}
+
+void frmMain::applyVolume(int position) {
+    // The stream worker applies the volume from its own thread: it reads this copy.
+    zvengine::playerState().sliderValue = position;
+    ZVA_ChannelSetAttributes(zvengine::playerState().streamHandle(), -1, position * 2, -101);
+}
+
+void frmMain::Mousewheel(int, int zDelta, int, int) {
+    zverr::Procedure proc("frmMain", "Mousewheel");
+    try {
+        proc.step(1);
+        VScroll1_->setValue(wheelPosition(VScroll1_->value(), zDelta));
+    } catch (...) {
+        proc.passOn();
+    }
+}
 
 void frmMain::showClock() {
     lblOra_->setValue(clockText(QDateTime::currentDateTime(), QLocale::system()));
@@ -362,6 +434,7 @@ void frmMain::changeEvent(QEvent* event) {
 
 void frmMain::Form_Resize() {
     zverr::trapEvent("frmMain.Form_Resize", [this] {
+        lblTitle_Change();
         if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) {
             setWindowTitle(kCaption);
         }
@@ -379,7 +452,9 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 void frmMain::Form_Unload() {
     zverr::trapEvent("frmMain.Form_Unload", [this] {
-        UnHook();
+        modWheel_.UnHook();
+        tmrHi_->stop();
+        tmrLo_->stop();
         zvsettings::write(zvsettings::kSettingsSection, QStringLiteral("Hangero"),
                           QString::number(VScroll1_->value()));
         // A worker still connecting is overtaken: it touches nothing once the library is gone.

@@ -7,7 +7,9 @@
 
 #include "engine/receiverview.h"
 #include "engine/stationtable.h"
+#include "engine/streamwatch.h"
 #include "skin.h"
+#include "wheelhook.h"
 
 #include <QWidget>
 
@@ -39,6 +41,14 @@ public:
     void cmdStop_Click();
     // Starts station number `btnm` (1..13) as its button would, if it is offered.
     void autoPlay(int btnm);
+    // One wheel event on the window: one step of the volume slider (only zDelta counts).
+    Q_INVOKABLE void Mousewheel(int fwKeys, int zDelta, int xPos, int yPos);
+
+    // The fast timer (every 90 ms): the level meters follow the playing stream.
+    void tmrHi_Timer();
+    // The slow timer (every 20 s): the clock, and the watches that stop a station whose stream
+    // failed, stays stalled or lost its connection.
+    void tmrLo_Timer();
 
     void setLabel(std::uint64_t generation, Label label, const QString& text) override;
     void setCaption(std::uint64_t generation, const QString& text) override;
@@ -62,11 +72,11 @@ private:
     void Form_Resize();
     void Form_Unload();
     void VuR_DblClick();
+    void lblTitle_Change();
+    void VScroll1_Change();
+    void VScroll1_Scroll(int position);
+    void applyVolume(int position);
     void stopSound();
-    // Install and remove the mouse-wheel handler around every teardown of the audio library and
-    // every skin operation.
-    void Hook();
-    void UnHook();
     void applySkin(const QString& file);
     SkinLabel* labelOf(Label label) const;
 
@@ -74,6 +84,9 @@ private:
     const int startStation_;
     bool activated_ = false;  // the first activation has started the command-line station
     Skin skin_;
+    // Installed after every skin operation and teardown of the audio library, removed before.
+    WheelHook modWheel_;
+    zvengine::StallWatch stallWatch_;
 
     QLabel* pictLogo_;
     SkinLabel* lblName_;
@@ -87,5 +100,6 @@ private:
     QPushButton* cmdStop_;
     QFrame* framePresents_;
     std::array<QPushButton*, zvengine::kStationCount> btnPresents_;
+    QTimer* tmrHi_;
     QTimer* tmrLo_;
 };

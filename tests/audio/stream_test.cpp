@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "librarytest.h"
@@ -578,6 +579,13 @@ TEST_F(StreamTest, StopPausesOutputAndPlayResumes) {
     EXPECT_EQ(ZVA_ChannelIsActive(h), ZVA_ACTIVE_STOPPED);
     EXPECT_EQ(ZVA_ChannelSetAttributes(h, -1, 101, -101), 0);
     EXPECT_EQ(ZVA_ErrorGetCode(), ZVA_ERROR_ILLPARAM);
+    ASSERT_EQ(ZVA_ChannelSetAttributes(h, -1, 37, -20), 1);
+    int freq = 0;
+    int volume = 0;
+    int pan = 0;
+    ASSERT_EQ(ZVA_ChannelGetAttributes(h, &freq, &volume, &pan), 1);
+    EXPECT_EQ(std::tuple(freq, volume, pan), std::tuple(44100, 37, -20));
+    EXPECT_EQ(ZVA_ChannelGetAttributes(0, nullptr, &volume, nullptr), 0);
 }
 
 }  // namespace

@@ -25,3 +25,23 @@ TEST(AudioValues, TextIsUtf8WhenValidElseWindows1250) {
 }
 
 }  // namespace
+
+// A channel level splits into the left (low) and right (high) words, each put on the meters'
+// 0..100 scale with halves to the even number.
+TEST(AudioValues, LevelWordsGoOnTheMetersScale) {
+    const struct {
+        std::uint32_t level;
+        int left;
+        int right;
+    } rows[] = {
+        {0x80000000u + 16384u, 50, 100},   // full scale on the right
+        {(164u << 16) + 163u, 0, 1},       // 0.4974… down, 0.5004… up
+        {(4096u << 16) + 12288u, 38, 12},  // 37.5 and 12.5 go to the even neighbours
+        {0, 0, 0},
+        {ZVA_LEVEL_NONE, 0, 0},  // a channel that stopped between two questions
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(zvengine::meterLevel(zvengine::LowWord(row.level)), row.left) << row.level;
+        EXPECT_EQ(zvengine::meterLevel(zvengine::HighWord(row.level)), row.right) << row.level;
+    }
+}

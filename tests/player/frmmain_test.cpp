@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <QSlider>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <zvaudio.h>
 
@@ -53,6 +54,18 @@ protected:
 
     zvengine::StationList list;
 };
+
+// One wheel event of `delta` (eighths of a degree, 120 a notch) over `target`.
+void turnWheel(QWidget* target, int delta) {
+    const QPointF at(2, 2);
+    QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &wheel);
+}
+
+std::uint64_t generation() {
+    return zvengine::playerState().generation();
+}
 
 }  // namespace
 
@@ -271,4 +284,164 @@ TEST_F(Controls, ClosingWhilePlayingOrConnectingLeavesNoSound) {
         EXPECT_EQ(ZVA_Free(), 0) << path;
         ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
     }
+}
+
+// One wheel event anywhere on the window is one step of the volume: five in the middle of the
+// range, one near either end.
+TEST_F(MainWindow, WheelStepsTheVolume) {
+    const auto window = loaded();
+    QSlider* volume = control<QSlider>(*window, QStringLiteral("VScroll1"));
+    QWidget* const over[] = {volume, preset(*window, 0), window.get(),
+                             control<SkinLabel>(*window, QStringLiteral("lblTitle"))};
+    const struct {
+        int from;
+        int delta;
+        int to;
+    } rows[] =
+        {
+            {48, 120, 49},   {49, 120, 50},  {50, 120, 50}, {40, 120, 45},
+            {44, 120, 49},   {30, -120, 25}, {6, -120, 1},  {3, -120, 2},
+            {0, -120, 0},    {40, 30, 45},  // a high-resolution wheel's event is a whole step
+            {20, -1200, 15},                // and so is a fast turn
+            {30, 0, 30},                    // a sideways turn is none
+        };
+    size_t n = 0;
+    for (const auto& row : rows) {
+        volume->setValue(row.from);
+        turnWheel(over[n++ % std::size(over)], row.delta);
+        EXPECT_EQ(volume->value(), row.to) << row.from << " " << row.delta;
+    }
+}
+
+namespace {
+
+// Turns the wheel on a window whenever a skin is applied to it, and notes whether the volume
+// moved.
+class WheelDuringSkins : public QObject {
+public:
+    WheelDuringSkins(QWidget* window, QSlider* volume) : window_(window), volume_(volume) {
+        window->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == window_ && event->type() == QEvent::StyleChange) {
+            const int before = volume_->value();
+            turnWheel(window_, before < 50 ? 120 : -120);
+            ++skins;
+            moves += volume_->value() != before ? 1 : 0;
+        }
+        return false;
+    }
+    int skins = 0;
+    int moves = 0;
+
+private:
+    QWidget* window_;
+    QSlider* volume_;
+};
+
+}  // namespace
+
+// The wheel handler is installed once however often it is hooked, and is off while a skin is
+// applied at load, at a start and at a stop.
+TEST_F(Controls, WheelHandlerIsSingleAndOffDuringSkinChanges) {
+    frmMain window(list);
+    QSlider* volume = control<QSlider>(window, QStringLiteral("VScroll1"));
+    const struct {
+        const char* calls;
+        bool hooked;
+    } rows[] = {{"HH", true}, {"HHU", false}, {"UUH", true}, {"HUH", true}};
+    for (const auto& row : rows) {
+        WheelHook hook;
+        for (const char* call = row.calls; *call != '\0'; ++call) {
+            *call == 'H' ? hook.Hook(&window) : hook.UnHook();
+        }
+        volume->setValue(30);
+        turnWheel(&window, 120);
+        EXPECT_EQ(volume->value(), row.hooked ? 35 : 30) << row.calls;
+    }
+
+    WheelDuringSkins probe(&window, volume);
+    window.Form_Load();
+    window.btnPresents_Click(0);
+    window.cmdStop_Click();
+    EXPECT_GE(probe.skins, 3);
+    EXPECT_EQ(probe.moves, 0);
+    volume->setValue(30);
+    turnWheel(&window, 120);
+    EXPECT_EQ(volume->value(), 35);
+}
+
+// While a station plays, the meters follow its channels (the fixture's left is twice as loud as
+// its right) and a drag of the slider sets its volume as it goes; minimised, the meters rest
+// and the task bar names the station and its title.
+TEST_F(Controls, PlayingStationDrivesMetersVolumeAndCaption) {
+    zvtest::Stationd server(ZV_TEST_DATA_DIR);
+    list.stations[0].streamUrl =
+        QString::fromStdString(server.url("/mp3?titles=Rock%20%26%20Roll&title_interval=1"));
+    const auto window = loaded();
+    window->show();
+    window->autoPlay(1);
+    const auto level = [&](const char* meter) {
+        return control<PulseGauge>(*window, QString::fromLatin1(meter))->Level();
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        window->tmrHi_Timer();
+        return level("VuL") > 0;
+    }));
+    EXPECT_NEAR(level("VuL"), 40, 4);
+    EXPECT_NEAR(level("VuR"), 20, 4);
+
+    QSlider* volume = control<QSlider>(*window, QStringLiteral("VScroll1"));
+    volume->setSliderDown(true);
+    for (int position : {40, 20, 7}) {
+        volume->setSliderPosition(position);
+        int set = -1;
+        ZVA_ChannelGetAttributes(zvengine::playerState().streamHandle(), nullptr, &set, nullptr);
+        EXPECT_EQ(set, position * 2);
+    }
+    volume->setSliderDown(false);
+    EXPECT_EQ(volume->value(), 7);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label(*window, "lblTitle") == "Rock && Roll"; }));
+    window->setWindowState(Qt::WindowMinimized);
+    window->tmrHi_Timer();
+    EXPECT_EQ(level("VuL") + level("VuR"), 0);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Zenovia - Adó 1: Rock & Roll"));
+    window->setWindowState(Qt::WindowNoState);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Zenovia"));
+    window->cmdStop_Click();
+    window->tmrHi_Timer();
+    EXPECT_EQ(level("VuL") + level("VuR"), 0);
+}
+
+// A station that cannot be played is stopped on the fourth slow tick, a dropped connection at
+// the next one, and a stopped stream is not stopped again.
+TEST_F(Controls, SlowTimerStopsFailedAndDroppedStations) {
+    zvtest::Stationd server(ZV_TEST_DATA_DIR);
+    const auto window = loaded();
+    window->autoPlay(1);
+    ASSERT_TRUE(QTest::qWaitFor([] { return zvengine::playerState().notAvailable(); }));
+    const std::uint64_t failed = generation();
+    for (int tick = 1; tick <= 3; ++tick) {
+        window->tmrLo_Timer();
+        EXPECT_EQ(generation(), failed) << tick;
+    }
+    window->tmrLo_Timer();
+    EXPECT_GT(generation(), failed);
+    EXPECT_EQ(label(*window, "lblTitle"), frmMain::kPrompt);
+
+    list.stations[0].streamUrl = QString::fromStdString(server.url("/mp3?drop_after=2"));
+    window->autoPlay(1);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] {
+            return ZVA_StreamGetFilePosition(zvengine::playerState().streamHandle(),
+                                             ZVA_FILEPOS_CONNECTED) == 0;
+        },
+        10000));
+    const std::uint64_t dropped = generation();
+    window->tmrLo_Timer();
+    EXPECT_GT(generation(), dropped);
+    const std::uint64_t stopped = generation();
+    window->tmrLo_Timer();
+    EXPECT_EQ(generation(), stopped);
 }
