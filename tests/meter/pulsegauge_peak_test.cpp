@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+#include <functional>
+
 #include "gaugetestsupport.h"
 
 namespace {
@@ -150,4 +152,44 @@ TEST(PulseGaugePeak, ClkTicksOnItsOwnInTheEventLoop) {
     ASSERT_TRUE(gauge->isClkActive());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !gauge->isClkActive(); }, 5000));
     EXPECT_EQ(gauge->peakPx(), 95);
+}
+
+namespace {
+
+class PaintCounter : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+    int paints = 0;
+};
+
+}  // namespace
+
+// On screen, a meter paints only what changed: fed the same level again, or holding its
+// marker, it paints nothing.
+TEST(PulseGaugePeak, OnlyAChangePaints) {
+    auto gauge = fullMeter(500);
+    gauge->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(gauge.get()));
+    PaintCounter counter;
+    gauge->installEventFilter(&counter);
+    const struct {
+        const char* step;
+        std::function<void()> run;
+        bool paints;
+    } rows[] = {
+        {"same level", [&] { gauge->setLevel(100); }, false},
+        {"lower level", [&] { gauge->setLevel(20); }, true},
+        {"hold tick", [&] { gauge->ClkTick(); }, false},
+        {"same lower level", [&] { gauge->setLevel(20); }, false},
+        {"falling tick", [&] { ticksUntilFall(*gauge, 100, 100); }, true},
+    };
+    for (const auto& row : rows) {
+        counter.paints = 0;
+        row.run();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(counter.paints > 0, row.paints) << row.step;
+    }
 }
