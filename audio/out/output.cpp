@@ -26,11 +26,18 @@ MixChannel::Clock::duration periodLength(std::size_t frames) {
         std::chrono::nanoseconds(static_cast<long long>(frames) * 1000000000 / MixChannel::kRate));
 }
 
+// SDL's audio brings its event loop, which would otherwise take SIGINT and SIGTERM for a quit
+// event nobody reads: a program using the library could then no longer be ended by a signal.
+int initSdlAudio() {
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    return SDL_InitSubSystem(SDL_INIT_AUDIO);
+}
+
 }  // namespace
 
 std::vector<std::string> Output::deviceNames() {
     std::vector<std::string> names;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    if (initSdlAudio() != 0) {
         return names;
     }
     const int count = SDL_GetNumAudioDevices(0);
@@ -55,7 +62,7 @@ int Output::open(int device) {
     if (device < -1) {
         return ZVA_ERROR_DEVICE;
     }
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    if (initSdlAudio() != 0) {
         return ZVA_ERROR_DRIVER;
     }
     sdlStarted_ = true;

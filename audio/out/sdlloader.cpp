@@ -29,6 +29,11 @@ int SDL_InitSubSystem(Uint32 flags) {
     return f != nullptr ? f(flags) : -1;
 }
 
+SDL_bool SDL_SetHint(const char* name, const char* value) {
+    const auto f = real<&SDL_SetHint>("SDL_SetHint");
+    return f != nullptr ? f(name, value) : SDL_FALSE;
+}
+
 void SDL_QuitSubSystem(Uint32 flags) {
     if (const auto f = real<&SDL_QuitSubSystem>("SDL_QuitSubSystem")) {
         f(flags);

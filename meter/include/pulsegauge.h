@@ -5,7 +5,8 @@
 // (below `MidLevel`, up to `HiLevel`, above) or by a gradient through the three zone colours, and
 // drawn solid or striped (a one-pixel gap after every line). A peak marker stays at the highest
 // recent position for `PeakDelay` milliseconds and then falls back one pixel per 10 ms tick of
-// the timer `Clk` until it meets the bar.
+// the timer `Clk` until it meets the bar. The ticks run in real time but are repainted
+// together: whenever Level is set, and otherwise every 100 ms, at once for all meters.
 //
 // Creating a meter: construct it (`Initialize`), then either call InitProperties() for a new
 // meter with the default properties or ReadProperties() with saved design data (fromText()
@@ -44,10 +45,10 @@
 #ifndef PULSEBAR_PULSEGAUGE_H
 #define PULSEBAR_PULSEGAUGE_H
 
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QImage>
 #include <QString>
-#include <QTimer>
 #include <QVariant>
 #include <array>
 #include <cstdint>
@@ -176,10 +177,10 @@ public:
     // identifier is unknown or the value does not convert to the property's type.
     bool setByDispId(std::int32_t dispId, const QVariant& value);
 
-    // One tick of Clk: the hold count, the fall of the marker and its redraw. Clk calls it every
+    // One tick of Clk: the hold count, the fall of the marker and its redraw. Clk runs one per
     // 10 ms while it runs; it may also be called directly.
     void ClkTick();
-    bool isClkActive() const { return clk_.isActive(); }
+    bool isClkActive() const { return clkRunning_; }
 
     // Read-only views of the drawing state: the drawing surface (the inner area, without the
     // border), the last pixel column and row, and the pixel positions along the bar axis.
@@ -213,6 +214,13 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    friend class ClkDriver;
+    static constexpr int kClkTickMs = 10;
+
+    void startClk();
+    void stopClk();
+    void runDueClkTicks();
+    void ClkWake(int wakeMs);
     void Recalc();
     void DrawMeter();
     void PickColor(int p);
@@ -253,7 +261,10 @@ private:
     bool gradient_ = false;
     bool loading_ = false;       // while set, DrawMeter draws nothing
     bool clickPending_ = false;  // a left press that a release turns into Click
-    QTimer clk_;                 // Clk: every 10 ms while a marker holds or falls
+    bool clkRunning_ = false;    // Clk runs while a marker holds or falls
+    QElapsedTimer clkSince_;     // since Clk started
+    qint64 clkTicksRun_ = 0;     // ticks run since Clk started
+    QElapsedTimer levelSetAt_;   // since Level was last set
     QImage surface_;
 };
 

@@ -24,14 +24,14 @@ int shiftBits(Qt::KeyboardModifiers modifiers) {
 }  // namespace
 
 PulseGauge::PulseGauge(QWidget* parent) : QFrame(parent) {
-    clk_.setInterval(10);
-    connect(&clk_, &QTimer::timeout, this, &PulseGauge::ClkTick);
     setMouseTracking(true);
     // The surface and the edge cover every pixel: nothing behind the meter needs painting.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-PulseGauge::~PulseGauge() = default;
+PulseGauge::~PulseGauge() {
+    stopClk();
+}
 
 PulseGauge* PulseGauge::fromText(QStringView savedText, QWidget* parent, QString* error) {
     const auto bag = PropertyBag::fromText(savedText, error);
@@ -120,6 +120,10 @@ void PulseGauge::setLevel(int lvl) {
         lvl = 0;
     }
     level_ = lvl;
+    // The marker first falls as far as it has fallen by now: a host that sets the level often
+    // gets the bar and the marker in one repaint.
+    runDueClkTicks();
+    levelSetAt_.start();
 
     const int barBefore = levelPx_;
     const int peakBefore = peakPx_;
@@ -128,23 +132,23 @@ void PulseGauge::setLevel(int lvl) {
         // The bar shrinks away from a marker that rode its end: the hold starts.
         holdMs_ = 0;
         if (showPeak_) {
-            clk_.start();
+            startClk();
         } else {
-            clk_.stop();
+            stopClk();
         }
     }
     levelPx_ = newPx;
     if (levelPx_ > peakPx_) {
         peakPx_ = levelPx_;
         holdMs_ = 0;
-        clk_.stop();
+        stopClk();
     }
     emit PropertyChanged(QStringLiteral("Level"));
     // A bar and a marker where they were paint the same pixels: a meter fed the same level
     // many times a second costs nothing.
     if (levelPx_ != barBefore || peakPx_ != peakBefore) {
         DrawMeter();
-        update();
+        update(contentsRect());
     }
 }
 
@@ -195,9 +199,9 @@ void PulseGauge::setMaxLevel(int lvl) {
 void PulseGauge::setShowPeak(bool Pk) {
     showPeak_ = Pk;
     if (Pk) {
-        clk_.start();
+        startClk();
     } else {
-        clk_.stop();
+        stopClk();
     }
     emit PropertyChanged(QStringLiteral("ShowPeak"));
     DrawMeter();
@@ -296,7 +300,17 @@ bool PulseGauge::setByDispId(std::int32_t dispId, const QVariant& value) {
     if (info == kProperties.end()) {
         return false;
     }
-    const QMetaProperty meta = metaObject()->property(metaObject()->indexOfProperty(info->name));
+    // The meta-object's index of every property, looked up once: a host may set Level by its
+    // identifier many times a second.
+    static const std::array<int, kProperties.size()> metaIndex = [] {
+        std::array<int, kProperties.size()> index{};
+        for (std::size_t i = 0; i < kProperties.size(); ++i) {
+            index[i] = staticMetaObject.indexOfProperty(kProperties[i].name);
+        }
+        return index;
+    }();
+    const QMetaProperty meta =
+        staticMetaObject.property(metaIndex[static_cast<std::size_t>(info - kProperties.begin())]);
     QVariant converted = value;
     if (!converted.convert(meta.metaType())) {
         return false;
@@ -304,11 +318,19 @@ bool PulseGauge::setByDispId(std::int32_t dispId, const QVariant& value) {
     return meta.write(this, converted);
 }
 
-void PulseGauge::paintEvent(QPaintEvent*) {
-    Paint();
+// The bar and the marker keep the surface current and ask for the inner area only, which needs
+// nothing but the surface put on the screen; any other repaint (the window shown or uncovered)
+// draws everything afresh.
+void PulseGauge::paintEvent(QPaintEvent* event) {
+    const bool surfaceOnly = contentsRect().contains(event->rect());
+    if (!surfaceOnly) {
+        Paint();
+    }
     QPainter painter(this);
     painter.drawImage(contentsRect().topLeft(), surface_);
-    drawFrame(&painter);
+    if (!surfaceOnly) {
+        drawFrame(&painter);
+    }
 }
 
 void PulseGauge::resizeEvent(QResizeEvent* event) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "clkdriver.h"
 #include "pulsegauge.h"
 
 namespace {
@@ -138,9 +139,40 @@ void PulseGauge::DrawPeak() {
     drawLine(peakPx_ + 1, backColor_);
 }
 
+void PulseGauge::startClk() {
+    clkSince_.start();
+    clkTicksRun_ = 0;
+    clkRunning_ = true;
+    ClkDriver::instance().start(this);
+}
+
+void PulseGauge::stopClk() {
+    if (clkRunning_) {
+        clkRunning_ = false;
+        ClkDriver::instance().stop(this);
+    }
+}
+
+// The ticks that fell due since Clk started, however late: the marker holds and falls in real
+// time, and is repainted once for all of them.
+void PulseGauge::runDueClkTicks() {
+    const qint64 due = clkSince_.isValid() ? clkSince_.elapsed() / kClkTickMs : 0;
+    while (clkTicksRun_ < due && clkRunning_) {
+        ClkTick();
+    }
+}
+
+// A meter whose level was set since the last wake was brought up to date then.
+void PulseGauge::ClkWake(int wakeMs) {
+    if (!levelSetAt_.isValid() || levelSetAt_.elapsed() >= wakeMs) {
+        runDueClkTicks();
+    }
+}
+
 // The marker holds for max(1, ceil(PeakDelay / 10)) ticks, counted from the start of the hold,
 // then falls one pixel per tick until it meets the bar, where Clk stops.
 void PulseGauge::ClkTick() {
+    ++clkTicksRun_;
     const int peakBefore = peakPx_;
     if (holdMs_ < peakDelay_) {
         holdMs_ += 10;
@@ -149,12 +181,12 @@ void PulseGauge::ClkTick() {
         --peakPx_;
     }
     if (peakPx_ == levelPx_) {
-        clk_.stop();
+        stopClk();
     }
     // While the marker holds, it stays drawn where it is.
     if (peakPx_ != peakBefore) {
         DrawPeak();
-        update();
+        update(contentsRect());
     }
 }
 

@@ -291,6 +291,7 @@ void frmMain::btnPresents_Click(int Index) {
         if (!zvengine::startWorker(Index)) {
             QApplication::beep();
         }
+        tmrHi_->start();
         modWheel_.UnHook();
         const zvengine::StationRecord& station = stations_.stations.at(static_cast<size_t>(Index));
         if (zvpaths::FileExists(station.logoFile)) {
@@ -343,14 +344,23 @@ void frmMain::tmrHi_Timer() {
     zverr::trapEvent("frmMain.tmrHi_Timer", [this] {
         // Nothing is drawn for a window nobody sees.
         const std::uint32_t stream = zvengine::playerState().streamHandle();
-        const bool shown =
-            ZVA_ChannelIsActive(stream) == ZVA_ACTIVE_PLAYING && isVisible() && !isMinimized();
+        const std::uint32_t activity = ZVA_ChannelIsActive(stream);
+        const bool seen = isVisible() && !isMinimized();
+        const bool shown = activity == ZVA_ACTIVE_PLAYING && seen;
         const int left =
             shown ? zvengine::meterLevel(zvengine::LowWord(ZVA_ChannelGetLevel(stream))) : 0;
         const int right =
             shown ? zvengine::meterLevel(zvengine::HighWord(ZVA_ChannelGetLevel(stream))) : 0;
         VuL_->setByDispId(kLevelDispId, QVariant::fromValue<qint16>(static_cast<qint16>(left)));
         VuR_->setByDispId(kLevelDispId, QVariant::fromValue<qint16>(static_cast<qint16>(right)));
+        // With the meters at rest and nothing about to play, or nobody to see them, the timer
+        // sleeps until a station starts or the window is shown again: an idle receiver wakes
+        // for nothing.
+        const bool sounding = activity == ZVA_ACTIVE_PLAYING || activity == ZVA_ACTIVE_STALLED ||
+                              zvengine::playerState().workerThread != 0;
+        if (!seen || !sounding) {
+            tmrHi_->stop();
+        }
     });
 }
 
@@ -429,6 +439,18 @@ void frmMain::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange) {
         Form_Resize();
+        wakeMeters();
+    }
+}
+
+void frmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    wakeMeters();
+}
+
+void frmMain::wakeMeters() {
+    if (!isMinimized() && !tmrHi_->isActive()) {
+        tmrHi_->start();
     }
 }
 

@@ -44,7 +44,8 @@ public:
     // One wheel event on the window: one step of the volume slider (only zDelta counts).
     Q_INVOKABLE void Mousewheel(int fwKeys, int zDelta, int xPos, int yPos);
 
-    // The fast timer (every 90 ms): the level meters follow the playing stream.
+    // The fast timer (every 90 ms): the level meters follow the playing stream. It sleeps while
+    // nothing plays or the window cannot be seen, with the meters at rest.
     void tmrHi_Timer();
     // The slow timer (every 20 s): the clock, and the watches that stop a station whose stream
     // failed, stays stalled or lost its connection.
@@ -60,6 +61,7 @@ protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -72,6 +74,8 @@ private:
     void Form_Resize();
     void Form_Unload();
     void VuR_DblClick();
+    // Starts the fast timer again once the window can be seen.
+    void wakeMeters();
     void lblTitle_Change();
     void VScroll1_Change();
     void VScroll1_Scroll(int position);

@@ -2,6 +2,8 @@
 // null sinks shows the device list and the chosen device.
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -161,6 +163,15 @@ TEST_F(DiskOutputTest, TonesArriveOnTheirChannelsWithFixturePeaksAndLevels) {
     const uint32_t median = middle[middle.size() / 2];
     EXPECT_NEAR(median & 0xFFFF, left, left * 0.02);
     EXPECT_NEAR(median >> 16, right, right * 0.02);
+}
+
+// The output leaves the process's signals alone: SIGTERM still ends a program that plays.
+TEST_F(DiskOutputTest, TerminationSignalsKeepTheirDefault) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        struct sigaction action {};
+        ASSERT_EQ(sigaction(signal, nullptr, &action), 0);
+        EXPECT_EQ(action.sa_handler, SIG_DFL) << signal;
+    }
 }
 
 TEST_F(DiskOutputTest, VolumeFiftyHalvesTheAmplitude) {
