@@ -161,7 +161,8 @@ measure() {
         win=$(window_of "$player") || true
         [ -n "$win" ] || { echo "$scenario: no window titled Zenovia appeared" >&2; exit 1; }
         if [ "$scenario" = minimised ]; then
-            xdotool windowminimize --sync "$win"
+            # A window manager that does not iconify it would keep --sync waiting for ever.
+            timeout 10 xdotool windowminimize --sync "$win" || true
             expect_state "$win" Iconic
             sleep "$settle"
         else
