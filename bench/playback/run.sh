@@ -21,10 +21,7 @@ install_missing icecast2 ffmpeg curl
 # Icecast's own default burst for a new listener, as a station left at its defaults sends.
 icecast_burst=65535
 source bench/support/stations.sh
-
-median() {
-    sort -n | awk '{ v[NR] = $1 } END { printf "%.0f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
+source bench/support/median.sh
 
 # Milliseconds until curl has received the first 64 KiB of URL.
 first_64k() {
@@ -40,9 +37,9 @@ for server in stationd icecast; do
     for stream in mp3 aac; do
         url=$mp3_url
         [ "$stream" = aac ] && url=$aac_url
-        network=$(for _ in $(seq "$runs"); do first_64k "$url"; done | median)
+        network=$(for _ in $(seq "$runs"); do first_64k "$url"; done | median %.0f)
         click=$(QT_QPA_PLATFORM=offscreen "$build/bin/bench_playback" "$url" "$runs" 2>/dev/null |
-            median)
+            median %.0f)
         printf "%-9s %-8s %18s %16s\n" "$server" "$stream" "$click" "$network"
     done
 done

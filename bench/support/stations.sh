@@ -1,6 +1,7 @@
 # The loopback stations the benchmarks play, sourced by their scripts: start_stationd and
-# start_icecast set mp3_url and aac_url. Expects $build (the build folder) and $data (the test
-# data folder); sets $tmp, a scratch folder, and stops every server it started on exit.
+# start_icecast set mp3_url and aac_url, run_stationd serves any folder. Expects $build (the
+# build folder) and, for the first two, $data (the test data folder); sets $tmp, a scratch
+# folder, and stops every server it started on exit.
 tmp=$(mktemp -d)
 chmod 711 "$tmp"
 pids=()  # servers and feeders, stopped on exit
@@ -17,19 +18,24 @@ trap cleanup EXIT
 as_nobody=()
 [ "$(id -u)" -ne 0 ] || as_nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 
-# Sets mp3_url and aac_url to a loopback stationd.
-start_stationd() {
-    "$build/bin/stationd" --root "$data" --port 0 > "$tmp/port" &
+# run_stationd ROOT PORT: starts a stationd serving ROOT on loopback PORT (0: a free one) and
+# sets stationd_port once it listens.
+run_stationd() {
+    "$build/bin/stationd" --root "$1" --port "$2" > "$tmp/port" &
     pids+=($!)
     for _ in $(seq 100); do
         [ -s "$tmp/port" ] && break
         sleep 0.1
     done
-    local port
-    port=$(head -n 1 "$tmp/port")
-    [ -n "$port" ] || { echo "stationd did not start" >&2; exit 1; }
-    mp3_url="http://127.0.0.1:$port/bench/mp3"
-    aac_url="http://127.0.0.1:$port/bench/aac"
+    stationd_port=$(head -n 1 "$tmp/port")
+    [ -n "$stationd_port" ] || { echo "stationd did not start" >&2; exit 1; }
+}
+
+# Sets mp3_url and aac_url to a loopback stationd.
+start_stationd() {
+    run_stationd "$data" 0
+    mp3_url="http://127.0.0.1:$stationd_port/bench/mp3"
+    aac_url="http://127.0.0.1:$stationd_port/bench/aac"
 }
 
 # A loopback port nothing listens on.

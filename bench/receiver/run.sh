@@ -1,0 +1,217 @@
+#!/usr/bin/env bash
+# What the receiver costs when it is left open all day: CPU seconds per minute of audio and peak
+# memory of the real zenovia program playing demo station 1 (the 128 kbit/s MP3 "Dallam FM")
+# with its window shown, the same with its window minimised, zenovia with no station (CPU
+# seconds per minute of wall time), and zvplay on the same stream beside them. Sound goes to
+# SDL's dummy driver; the window lives on a private Xvfb display with openbox as its window
+# manager; the station list and the stream come from stationd serving the demo stations on
+# 127.0.0.1:8716, the configuration server the build points at. Every scenario runs RUNS times,
+# interleaved, and the table shows the median. Installs openbox, xdotool and x11-utils from
+# Debian when they are missing.
+#
+# Usage: bench/receiver/run.sh [BUILD_DIR [RUNS]]   (defaults: build, 5)
+#        SECONDS_PER_RUN=15 bench/receiver/run.sh   (a shorter measured window; default 60)
+# A run starts the program and lets it settle (the station connects and fills its buffer; the
+# minimised window is minimised after that and settles again), then counts the user + system
+# time of the process over SECONDS_PER_RUN seconds. Peak memory is VmHWM at the run's end.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build=$(realpath "${1:-build}")
+runs=${2:-5}
+seconds=${SECONDS_PER_RUN:-60}
+settle=5
+port=8716
+demo=tools/stationd/demo
+scenarios=(visible minimised idle zvplay)
+
+for tool in zenovia zvplay stationd zv0.skn; do
+    [ -e "$build/bin/$tool" ] || { echo "missing $build/bin/$tool: build it first" >&2; exit 1; }
+done
+# The program folder's own station file would replace the demo's, and an Error.log left there
+# would hide a new one; both are the user's to move.
+for file in zvadok.ini Error.log; do
+    if [ -e "$build/bin/$file" ]; then
+        echo "$build/bin/$file exists: move it away before the benchmark" >&2
+        exit 1
+    fi
+done
+if (exec 3<> "/dev/tcp/127.0.0.1/$port") 2> /dev/null; then
+    echo "port $port is in use (the demo stations?): stop what listens there first" >&2
+    exit 1
+fi
+
+source bench/support/packages.sh
+install_missing openbox xdotool x11-utils
+source bench/support/stations.sh
+source bench/support/median.sh
+
+player=  # the zenovia or zvplay being measured, stopped on exit
+trap 'stop_player; cleanup' EXIT
+
+# Ends the player gently and waits for it; one that ignores SIGTERM is killed.
+stop_player() {
+    [ -n "$player" ] || return 0
+    kill -TERM "$player" 2> /dev/null || true
+    for _ in $(seq 50); do
+        kill -0 "$player" 2> /dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$player" 2> /dev/null || true
+    wait "$player" 2> /dev/null || true
+    player=
+}
+
+# Starts Xvfb on a free display with openbox on it and exports DISPLAY.
+start_display() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$tmp/display" 2> /dev/null &
+    pids+=($!)
+    for _ in $(seq 100); do
+        [ -s "$tmp/display" ] && break
+        sleep 0.1
+    done
+    [ -s "$tmp/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+    DISPLAY=":$(head -n 1 "$tmp/display")"
+    export DISPLAY
+    mkdir -p "$tmp/wm"
+    XDG_CONFIG_HOME=$tmp/wm XDG_CACHE_HOME=$tmp/wm openbox --sm-disable > /dev/null 2>&1 &
+    pids+=($!)
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && return
+        sleep 0.1
+    done
+    echo "openbox did not start on $DISPLAY" >&2
+    exit 1
+}
+
+# Total user + system CPU time of process PID in clock ticks.
+cpu_ticks() {
+    local stat
+    stat=$(< "/proc/$1/stat")
+    # The fields after the command name, which may hold spaces: utime and stime are the 12th
+    # and 13th of them.
+    awk '{ print $12 + $13 }' <<< "${stat##*) }"
+}
+
+# Whether process PID holds an established TCP connection to the station server.
+connected() {
+    local fd inodes
+    inodes=$(for fd in /proc/"$1"/fd/*; do readlink "$fd" 2> /dev/null || true; done |
+        sed -n 's/^socket:\[\([0-9]*\)\]$/\1/p')
+    awk -v p="$(printf ':%04X' "$port")" 'NR == FNR { own[$1]; next }
+        FNR > 1 && $3 ~ p "$" && $4 == "01" && ($10 in own) { found = 1 }
+        END { exit !found }' <(echo "$inodes") "/proc/$1/net/tcp"
+}
+
+# The window titled "Zenovia" of process PID, once it is mapped.
+window_of() {
+    timeout 20 xdotool search --sync --all --onlyvisible --pid "$1" --name '^Zenovia$' |
+        head -n 1
+}
+
+# Fails unless window WIN is in the ICCCM state STATE (Normal or Iconic).
+expect_state() {
+    if ! xprop -id "$1" WM_STATE | grep -q "window state: $2"; then
+        echo "$scenario: the window is not in the $2 state:" >&2
+        xprop -id "$1" WM_STATE >&2
+        exit 1
+    fi
+}
+
+# Fails with the log when the receiver wrote an Error.log into its program folder.
+check_error_log() {
+    if [ -e "$build/bin/Error.log" ]; then
+        echo "$scenario: the receiver wrote $build/bin/Error.log:" >&2
+        cat "$build/bin/Error.log" >&2
+        exit 1
+    fi
+}
+
+# Fails with the player's output when it has ended or the program wrote an Error.log.
+check_alive() {
+    check_error_log
+    if ! kill -0 "$player" 2> /dev/null; then
+        echo "$scenario: the player ended early; its output:" >&2
+        cat "$tmp/player.log" >&2
+        exit 1
+    fi
+}
+
+# measure SCENARIO: one run; appends its CPU seconds per minute to $tmp/SCENARIO.cpu and its
+# peak memory in MiB to $tmp/SCENARIO.rss.
+measure() {
+    scenario=$1
+    case $scenario in
+        zvplay)
+            SDL_AUDIODRIVER=dummy "$build/bin/zvplay" "$url" > "$tmp/player.log" 2>&1 &
+            ;;
+        *)
+            local station=(/hallgat 1)
+            [ "$scenario" = idle ] && station=()
+            XDG_CONFIG_HOME=$(mktemp -d "$tmp/config.XXXX") TEMP=$(mktemp -d "$tmp/temp.XXXX") \
+                XDG_RUNTIME_DIR=$(mktemp -d "$tmp/runtime.XXXX") QT_QPA_PLATFORM=xcb \
+                SDL_AUDIODRIVER=dummy \
+                "$build/bin/zenovia" "${station[@]}" > "$tmp/player.log" 2>&1 &
+            ;;
+    esac
+    player=$!
+    sleep "$settle"
+    check_alive
+    if [ "$scenario" != zvplay ]; then
+        local win
+        win=$(window_of "$player") || true
+        [ -n "$win" ] || { echo "$scenario: no window titled Zenovia appeared" >&2; exit 1; }
+        if [ "$scenario" = minimised ]; then
+            # A window manager that does not iconify it would keep --sync waiting for ever.
+            timeout 10 xdotool windowminimize --sync "$win" || true
+            expect_state "$win" Iconic
+            sleep "$settle"
+        else
+            expect_state "$win" Normal
+        fi
+    fi
+    local start_ticks start_ns end_ticks end_ns
+    start_ticks=$(cpu_ticks "$player")
+    start_ns=$(date +%s%N)
+    sleep "$seconds"
+    check_alive
+    end_ticks=$(cpu_ticks "$player")
+    end_ns=$(date +%s%N)
+    if [ "$scenario" != idle ] && ! connected "$player"; then
+        echo "$scenario: the player is not connected to the station; its output:" >&2
+        cat "$tmp/player.log" >&2
+        exit 1
+    fi
+    awk '/^VmHWM:/ { print $2 / 1024 }' "/proc/$player/status" >> "$tmp/$scenario.rss"
+    stop_player
+    check_error_log
+    awk -v t=$((end_ticks - start_ticks)) -v hz="$(getconf CLK_TCK)" \
+        -v ns=$((end_ns - start_ns)) 'BEGIN { print t / hz / (ns / 1e9) * 60 }' \
+        >> "$tmp/$scenario.cpu"
+}
+
+run_stationd "$demo" "$port"
+# The receiver's station 1 is the station file's first entry, adoUrl0; the file has CR LF
+# line ends.
+url=$(sed -n 's/^adoUrl0=\([^\r]*\)\r\?$/\1/p' "$demo/config/zvadok.txt")
+url=${url//@HOST@/127.0.0.1:$port}
+start_display
+
+for run in $(seq "$runs"); do
+    for scenario in "${scenarios[@]}"; do
+        echo "run $run/$runs: $scenario" >&2
+        measure "$scenario"
+    done
+done
+
+declare -A goal=(
+    [visible]="CPU <= 0.33, RSS <= 45"
+    [minimised]="CPU <= 0.15, RSS <= 45"
+    [idle]="CPU <= 0.02, RSS <= 45"
+    [zvplay]="-"
+)
+printf "%-10s %17s %13s  %s\n" "scenario" "CPU s/audio min" "peak RSS MiB" "goal"
+for scenario in "${scenarios[@]}"; do
+    printf "%-10s %17s %13s  %s\n" "$scenario" "$(median %.3f < "$tmp/$scenario.cpu")" \
+        "$(median %.1f < "$tmp/$scenario.rss")" "${goal[$scenario]}"
+done
+echo "(idle: CPU seconds per minute of wall time; $runs runs of ${seconds} s each, median)"
