@@ -148,9 +148,11 @@ void frmMain::createControls() {
     }
 
     tmrHi_ = new QTimer(this);
+    tmrHi_->setObjectName(QStringLiteral("tmrHi"));
     tmrHi_->setInterval(kMeterPeriodMs);
     connect(tmrHi_, &QTimer::timeout, this, &frmMain::tmrHi_Timer);
     tmrLo_ = new QTimer(this);
+    tmrLo_->setObjectName(QStringLiteral("tmrLo"));
     tmrLo_->setInterval(kClockPeriodMs);
     connect(tmrLo_, &QTimer::timeout, this, &frmMain::tmrLo_Timer);
 }

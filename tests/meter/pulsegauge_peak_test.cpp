@@ -156,13 +156,12 @@ TEST(PulseGaugePeak, ClkTicksOnItsOwnInTheEventLoop) {
 
 namespace {
 
-class PaintCounter : public QObject {
-public:
+struct PaintCounter : QObject {
     bool eventFilter(QObject*, QEvent* event) override {
-        paints += event->type() == QEvent::Paint ? 1 : 0;
+        painted = painted || event->type() == QEvent::Paint;
         return false;
     }
-    int paints = 0;
+    bool painted = false;
 };
 
 }  // namespace
@@ -175,21 +174,17 @@ TEST(PulseGaugePeak, OnlyAChangePaints) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(gauge.get()));
     PaintCounter counter;
     gauge->installEventFilter(&counter);
-    const struct {
-        const char* step;
-        std::function<void()> run;
-        bool paints;
-    } rows[] = {
-        {"same level", [&] { gauge->setLevel(100); }, false},
-        {"lower level", [&] { gauge->setLevel(20); }, true},
-        {"hold tick", [&] { gauge->ClkTick(); }, false},
-        {"same lower level", [&] { gauge->setLevel(20); }, false},
-        {"falling tick", [&] { ticksUntilFall(*gauge, 100, 100); }, true},
+    const std::pair<std::function<void()>, bool> steps[] = {
+        {[&] { gauge->setLevel(100); }, false},  // the same level
+        {[&] { gauge->setLevel(20); }, true},
+        {[&] { gauge->ClkTick(); }, false},  // the marker holds
+        {[&] { gauge->setLevel(20); }, false},
+        {[&] { ticksUntilFall(*gauge, 100, 100); }, true},
     };
-    for (const auto& row : rows) {
-        counter.paints = 0;
-        row.run();
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        counter.painted = false;
+        steps[i].first();
         QCoreApplication::processEvents();
-        EXPECT_EQ(counter.paints > 0, row.paints) << row.step;
+        EXPECT_EQ(counter.painted, steps[i].second) << i;
     }
 }

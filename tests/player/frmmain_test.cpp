@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <zvaudio.h>
@@ -69,18 +70,24 @@ std::uint64_t generation() {
 
 }  // namespace
 
-TEST_F(MainWindow, LoadShowsPromptClockAndStoredVolume) {
+// A loaded window shows the prompt, the clock, the stored volume, skin 0 and the built-in logo
+// while no default logo has arrived.
+TEST_F(MainWindow, LoadShowsPromptClockVolumeSkinAndLogo) {
     const auto window = loaded();
     EXPECT_EQ(label(*window, "lblTitle"),
               QStringLiteral("Kérem, válasszon egy élő műsort\raz alábbiak közül"));
-    EXPECT_TRUE(label(*window, "lblName").isEmpty());
-    EXPECT_TRUE(label(*window, "lblDesc").isEmpty());
-    EXPECT_TRUE(label(*window, "lblBps").isEmpty());
+    EXPECT_EQ(label(*window, "lblName") + label(*window, "lblDesc") + label(*window, "lblBps"),
+              QString());
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d, .+ .+$"))
                     .match(label(*window, "lblOra"))
                     .hasMatch());
     EXPECT_EQ(control<QSlider>(*window, QStringLiteral("VScroll1"))->value(), 48);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Zenovia"));
+    EXPECT_EQ(window->styleSheet().toUtf8(), readFile(programPath(QStringLiteral("zv0.skn"))));
+    EXPECT_FALSE(window->styleSheet().isEmpty());
+    const QPixmap logo = control<QLabel>(*window, QStringLiteral("pictLogo"))->pixmap();
+    EXPECT_EQ(logo.toImage().convertToFormat(QImage::Format_RGB32),
+              QImage(QStringLiteral(":/zenovia/logo.gif")).convertToFormat(QImage::Format_RGB32));
 }
 
 TEST_F(MainWindow, LowStoredVolumeIsRaisedAndUnloadStoresThePosition) {
@@ -129,19 +136,6 @@ TEST_F(MainWindow, LocalListMarksTheCaptionUntilTheNextResize) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Zenovia"));
 }
 
-TEST_F(MainWindow, SkinZeroIsAppliedAtLoad) {
-    const auto window = loaded();
-    EXPECT_EQ(window->styleSheet().toUtf8(), readFile(programPath(QStringLiteral("zv0.skn"))));
-    EXPECT_FALSE(window->styleSheet().isEmpty());
-}
-
-TEST_F(MainWindow, BuiltInLogoStaysWhenNoDefaultLogoArrives) {
-    const auto window = loaded();
-    const QPixmap logo = control<QLabel>(*window, QStringLiteral("pictLogo"))->pixmap();
-    EXPECT_EQ(logo.toImage().convertToFormat(QImage::Format_RGB32),
-              QImage(QStringLiteral(":/zenovia/logo.gif")).convertToFormat(QImage::Format_RGB32));
-}
-
 TEST_F(MainWindow, DownloadedDefaultLogoIsShown) {
     QTemporaryDir root;
     QImage red(377, 126, QImage::Format_RGB32);
@@ -155,27 +149,20 @@ TEST_F(MainWindow, DownloadedDefaultLogoIsShown) {
     EXPECT_EQ(list.stations[3].logoFile, list.defaultLogoFile);
 }
 
+// Both meters carry the saved design: saved again, they give its text.
 TEST_F(MainWindow, LevelMetersComeFromTheSavedDesign) {
     const auto window = loaded();
-    for (const char* name : {"VuL", "VuR"}) {
-        PulseGauge* meter = control<PulseGauge>(*window, QString::fromLatin1(name));
-        EXPECT_EQ(meter->size(), QSize(11, 129)) << name;
-        EXPECT_EQ(meter->Level(), 0);
-        EXPECT_EQ(meter->MidLevel(), 60);
-        EXPECT_EQ(meter->PeakDelay(), 1000);
-        EXPECT_TRUE(meter->Gradient());
-        EXPECT_FALSE(meter->Solid() || meter->Horizontal() || meter->Reverse());
-        PropertyBag saved;
-        meter->WriteProperties(saved);
-        EXPECT_EQ(saved.keys(), QList<QString>({"level", "midlevel", "horizontal", "reverse",
-                                                "peakdelay", "gradient", "solid"}));
-    }
     QString design = QString::fromUtf8(readFile(QStringLiteral(":/zenovia/vumeter.bag")));
     design.remove(
         QRegularExpression(QStringLiteral("^#.*\n"), QRegularExpression::MultilineOption));
-    PropertyBag saved;
-    control<PulseGauge>(*window, QStringLiteral("VuR"))->WriteProperties(saved);
-    EXPECT_EQ(saved.toText(), design);
+    for (const char* name : {"VuL", "VuR"}) {
+        PulseGauge* meter = control<PulseGauge>(*window, QString::fromLatin1(name));
+        EXPECT_EQ(meter->size(), QSize(11, 129)) << name;
+        EXPECT_EQ(meter->Level(), 0) << name;
+        PropertyBag saved;
+        meter->WriteProperties(saved);
+        EXPECT_EQ(saved.toText(), design) << name;
+    }
 }
 
 namespace {
@@ -315,28 +302,21 @@ TEST_F(MainWindow, WheelStepsTheVolume) {
 
 namespace {
 
-// Turns the wheel on a window whenever a skin is applied to it, and notes whether the volume
-// moved.
-class WheelDuringSkins : public QObject {
-public:
-    WheelDuringSkins(QWidget* window, QSlider* volume) : window_(window), volume_(volume) {
-        window->installEventFilter(this);
-    }
+// Counts the skins applied to a window during which a wheel turn moved its volume.
+struct WheelDuringSkins : QObject {
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == window_ && event->type() == QEvent::StyleChange) {
-            const int before = volume_->value();
-            turnWheel(window_, before < 50 ? 120 : -120);
+        if (event->type() == QEvent::StyleChange && watched == window) {
+            const int before = volume->value();
+            turnWheel(window, before < 50 ? 120 : -120);
             ++skins;
-            moves += volume_->value() != before ? 1 : 0;
+            moves += volume->value() != before ? 1 : 0;
         }
         return false;
     }
+    QWidget* window;
+    QSlider* volume;
     int skins = 0;
     int moves = 0;
-
-private:
-    QWidget* window_;
-    QSlider* volume_;
 };
 
 }  // namespace
@@ -346,29 +326,24 @@ private:
 TEST_F(Controls, WheelHandlerIsSingleAndOffDuringSkinChanges) {
     frmMain window(list);
     QSlider* volume = control<QSlider>(window, QStringLiteral("VScroll1"));
-    const struct {
-        const char* calls;
-        bool hooked;
-    } rows[] = {{"HH", true}, {"HHU", false}, {"UUH", true}, {"HUH", true}};
-    for (const auto& row : rows) {
+    for (const auto& [calls, hooked] : {std::pair{"HH", true}, {"HHU", false}, {"UUH", true}}) {
         WheelHook hook;
-        for (const char* call = row.calls; *call != '\0'; ++call) {
+        for (const char* call = calls; *call != '\0'; ++call) {
             *call == 'H' ? hook.Hook(&window) : hook.UnHook();
         }
         volume->setValue(30);
         turnWheel(&window, 120);
-        EXPECT_EQ(volume->value(), row.hooked ? 35 : 30) << row.calls;
+        EXPECT_EQ(volume->value(), hooked ? 35 : 30) << calls;
     }
-
-    WheelDuringSkins probe(&window, volume);
+    WheelDuringSkins probe;
+    probe.window = &window;
+    probe.volume = volume;
+    window.installEventFilter(&probe);
     window.Form_Load();
     window.btnPresents_Click(0);
     window.cmdStop_Click();
-    EXPECT_GE(probe.skins, 3);
+    EXPECT_EQ(probe.skins, 3);
     EXPECT_EQ(probe.moves, 0);
-    volume->setValue(30);
-    turnWheel(&window, 120);
-    EXPECT_EQ(volume->value(), 35);
 }
 
 // While a station plays, the meters follow its channels (the fixture's left is twice as loud as
@@ -380,7 +355,11 @@ TEST_F(Controls, PlayingStationDrivesMetersVolumeAndCaption) {
         QString::fromStdString(server.url("/mp3?titles=Rock%20%26%20Roll&title_interval=1"));
     const auto window = loaded();
     window->show();
+    QTimer* meterTimer = control<QTimer>(*window, QStringLiteral("tmrHi"));
+    window->tmrHi_Timer();
+    EXPECT_FALSE(meterTimer->isActive());  // nothing plays: it sleeps
     window->autoPlay(1);
+    EXPECT_TRUE(meterTimer->isActive());
     const auto level = [&](const char* meter) {
         return control<PulseGauge>(*window, QString::fromLatin1(meter))->Level();
     };
@@ -406,9 +385,11 @@ TEST_F(Controls, PlayingStationDrivesMetersVolumeAndCaption) {
     window->setWindowState(Qt::WindowMinimized);
     window->tmrHi_Timer();
     EXPECT_EQ(level("VuL") + level("VuR"), 0);
+    EXPECT_FALSE(meterTimer->isActive());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Zenovia - Adó 1: Rock & Roll"));
     window->setWindowState(Qt::WindowNoState);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Zenovia"));
+    EXPECT_TRUE(meterTimer->isActive());
     window->cmdStop_Click();
     window->tmrHi_Timer();
     EXPECT_EQ(level("VuL") + level("VuR"), 0);
