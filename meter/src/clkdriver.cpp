@@ -44,6 +44,18 @@ void ClkDriver::stop(PulseGauge* gauge) {
     }
 }
 
+void ClkDriver::fed(PulseGauge* gauge) {
+    if (!timer_.isActive()) {
+        return;
+    }
+    const bool allFed = std::all_of(gauges_.begin(), gauges_.end(), [gauge](PulseGauge* g) {
+        return g == gauge || (g->levelSetAt_.isValid() && g->levelSetAt_.elapsed() < kWakeMs);
+    });
+    if (allFed) {
+        timer_.start();
+    }
+}
+
 void ClkDriver::wake() {
     // A meter whose marker meets its bar leaves the list while the pass runs.
     const std::vector<PulseGauge*> running = gauges_;

@@ -20,6 +20,9 @@ public:
 
     void start(PulseGauge* gauge);
     void stop(PulseGauge* gauge);
+    // A host has just set a level on `gauge`: while every running meter is fed like that, the
+    // next wake is put off, so the clock does not wake between the host's levels at all.
+    void fed(PulseGauge* gauge);
 
 private:
     explicit ClkDriver(QObject* parent);

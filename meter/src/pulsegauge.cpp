@@ -1,5 +1,7 @@
 #include "pulsegauge.h"
 
+#include "clkdriver.h"
+
 #include <QMetaProperty>
 #include <QMouseEvent>
 #include <QPainter>
@@ -124,6 +126,9 @@ void PulseGauge::setLevel(int lvl) {
     // gets the bar and the marker in one repaint.
     runDueClkTicks();
     levelSetAt_.start();
+    if (clkRunning_) {
+        ClkDriver::instance().fed(this);
+    }
 
     const int barBefore = levelPx_;
     const int peakBefore = peakPx_;
