@@ -11,8 +11,25 @@ thread_local int lastError = ZVA_OK;
 
 constexpr std::size_t kMaxAgent = 1024;
 constexpr char kDefaultAgent[] = "libzvaudio/2.3";
+constexpr std::size_t kMaxProxy = 1024;
+
 // The whole open is bounded by default at three connect timeouts, and never longer than this.
 constexpr int kMaxDefaultOpenMs = 30000;
+
+// A proxy text libcurl will take as an HTTP or SOCKS proxy: no scheme (HTTP), or one of those.
+bool acceptedProxy(const std::string& proxy) {
+    const std::size_t end = proxy.find("://");
+    if (end == std::string::npos) {
+        return true;
+    }
+    const std::string scheme = proxy.substr(0, end);
+    for (const char* accepted : {"http", "https", "socks4", "socks4a", "socks5", "socks5h"}) {
+        if (strcasecmp(scheme.c_str(), accepted) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -160,6 +177,20 @@ bool Library::setConfig(std::uint32_t option, std::uintptr_t value) {
                        .first;
         return true;
     }
+    if (option == ZVA_CONFIG_NET_PROXY) {
+        const auto* text = reinterpret_cast<const char*>(value);
+        if (text == nullptr) {
+            proxy_ = nullptr;
+            return true;
+        }
+        std::string proxy(text, strnlen(text, kMaxProxy + 1));
+        if (proxy.size() > kMaxProxy || !acceptedProxy(proxy)) {
+            setError(ZVA_ERROR_ILLPARAM);
+            return false;
+        }
+        proxy_ = &*proxyPool_.insert(std::move(proxy)).first;
+        return true;
+    }
     const NumberOption* entry = numberOption(option);
     if (entry == nullptr) {
         setError(ZVA_ERROR_ILLTYPE);
@@ -180,6 +211,9 @@ std::uintptr_t Library::config(std::uint32_t option) {
     if (option == ZVA_CONFIG_NET_AGENT) {
         return reinterpret_cast<std::uintptr_t>(agent_->c_str());
     }
+    if (option == ZVA_CONFIG_NET_PROXY) {
+        return proxy_ != nullptr ? reinterpret_cast<std::uintptr_t>(proxy_->c_str()) : 0;
+    }
     const NumberOption* entry = numberOption(option);
     if (entry == nullptr) {
         setError(ZVA_ERROR_ILLTYPE);
@@ -198,6 +232,9 @@ Stream::Settings Library::streamSettings(const char* url, std::uint32_t flags,
     settings.decoders = plugins_.decoders();
     std::lock_guard lock(configMutex_);
     settings.reader.http.agent = *agent_;
+    if (proxy_ != nullptr) {
+        settings.reader.http.proxy = *proxy_;
+    }
     settings.reader.http.connectTimeoutMs = connectTimeoutMs_;
     settings.reader.http.readTimeoutMs = readTimeoutMs_;
     settings.reader.followPlaylists = followPlaylists_ != 0;

@@ -97,6 +97,9 @@ private:
     // another thread sets meanwhile; the same text is kept once.
     std::set<std::string> agentPool_;
     const std::string* agent_;
+    // The proxy texts likewise; null: the proxy variables decide.
+    std::set<std::string> proxyPool_;
+    const std::string* proxy_ = nullptr;
 
     PluginRegistry plugins_;
 };

@@ -71,6 +71,12 @@ typedef uint32_t ZVA_HPLUGIN;
  * default) = three connection timeouts, at most 30000 */
 #define ZVA_CONFIG_NET_OPENTIMEOUT 38
 #define ZVA_CONFIG_NET_PLAYLIST_ENTRIES 39 /* playlist entries tried per stream (default 16) */
+/* address of a NUL-terminated proxy text, or 0 (the default: the http_proxy, https_proxy,
+ * all_proxy and no_proxy variables). "" = no proxy, whatever the variables say; otherwise
+ * "[user:password@]host:port", optionally after "http://", "https://", "socks4://",
+ * "socks4a://", "socks5://" or "socks5h://"; another scheme is refused (ZVA_ERROR_ILLPARAM).
+ * The text is copied; streams created afterwards use it. */
+#define ZVA_CONFIG_NET_PROXY 17
 
 /* ZVA_StreamCreateURL flags. */
 /* An https address is never redirected to http. A stream whose icy-metaint is below 16 is

@@ -88,6 +88,9 @@ HttpClient::Result HttpClient::fetch(const std::string& url, Handler& handler) {
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(easy, CURLOPT_HTTP200ALIASES, aliases);
     curl_easy_setopt(easy, CURLOPT_USERAGENT, settings_.agent.c_str());
+    if (settings_.proxy) {
+        curl_easy_setopt(easy, CURLOPT_PROXY, settings_.proxy->c_str());
+    }
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");

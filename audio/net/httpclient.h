@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,8 @@ class HttpClient {
 public:
     struct Settings {
         std::string agent;
+        // libcurl's proxy text; nothing: the proxy variables decide; "": no proxy at all.
+        std::optional<std::string> proxy;
         long connectTimeoutMs = 5000;
         long readTimeoutMs = 15000;
     };

@@ -1,7 +1,7 @@
 // The output device: the device to open and the last one known to work, and InitDev, which
 // opens the audio library's output on it, falls back to the previous and then the default
 // device with a box before each new try, ends the program when none opens, and sets the
-// library's network options.
+// library's network options, the proxy among them.
 //
 // Thread contract: the values are atomic; InitDev runs on the UI thread (a worker that needs it
 // has the UI thread run it), while the audio library's output is closed.

@@ -1,5 +1,7 @@
 #include "httpfetch.h"
 
+#include "downloadproxy.h"
+
 #include <curl/curl.h>
 
 #include <memory>
@@ -89,10 +91,15 @@ FetchResult fetch(const QString& url, const FetchLimits& limits) {
     Transfer t;
     t.limits = &limits;
     const QByteArray address = url.toUtf8();
+    const std::optional<QString> proxyText = proxy();
+    const QByteArray proxyAddress = proxyText ? proxyText->toUtf8() : QByteArray();
     CURL* c = curl.get();
     curl_easy_setopt(c, CURLOPT_URL, address.constData());
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(c, CURLOPT_HTTP200ALIASES, aliases.get());
+    if (proxyText) {
+        curl_easy_setopt(c, CURLOPT_PROXY, proxyAddress.constData());
+    }
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);

@@ -1,7 +1,7 @@
 // One fresh HTTP(S) GET into memory over libcurl, with the limits the receiver's downloads need.
 // Addresses come from a station file the receiver does not control, so no other protocol is
 // spoken, not even after a redirect: a file://, ftp:// or gopher:// address fails like an
-// unreachable one.
+// unreachable one. Every download goes through the proxy of setProxy() (downloadproxy.h).
 //
 // Thread contract: fetch() may be called from any thread, several at once; each call owns its
 // own transfer and blocks until it ends. Nothing is cached: every call asks the server anew.

@@ -7,6 +7,9 @@
 namespace zvsettings {
 namespace {
 
+const QString kProxyKey = QStringLiteral("Proxy");
+const QString kDirectKey = QStringLiteral("KozvetlenKapcsolat");
+
 QSettings open() {
     return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Zenovia"),
                      QStringLiteral("Zenovia"));
@@ -46,6 +49,18 @@ int storedDevice() {
                            .trimmed()
                            .toInt(&ok);
     return ok ? device : -1;
+}
+
+ProxySetting storedProxy() {
+    ProxySetting proxy;
+    proxy.direct = read(kSettingsSection, kDirectKey) == QStringLiteral("1");
+    proxy.address = read(kSettingsSection, kProxyKey);
+    return proxy;
+}
+
+void storeProxy(const ProxySetting& proxy) {
+    write(kSettingsSection, kProxyKey, proxy.address);
+    write(kSettingsSection, kDirectKey, proxy.direct ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 }  // namespace zvsettings

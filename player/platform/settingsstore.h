@@ -1,6 +1,7 @@
 // The per-user settings store: (section, key) → text, kept in ~/.config/Zenovia/Zenovia.ini
 // (XDG_CONFIG_HOME is honoured). Sections "Beallitasok" (volume "Hangero", output device
-// "Hangkartya") and "Ablak" (the main window's id "WindowHandle").
+// "Hangkartya", proxy "Proxy" and "KozvetlenKapcsolat") and "Ablak" (the main window's id
+// "WindowHandle").
 //
 // Thread contract: every call may come from any thread; each call opens the store afresh.
 #pragma once
@@ -8,6 +9,13 @@
 #include <QString>
 
 namespace zvsettings {
+
+// How the receiver reaches the web: straight (direct), through the proxy of address, or, with
+// neither, as the system's proxy variables say.
+struct ProxySetting {
+    bool direct = false;
+    QString address;  // "(user:password@)host:port", optionally after "socks5://" and the like
+};
 
 inline const QString kSettingsSection = QStringLiteral("Beallitasok");
 inline const QString kWindowSection = QStringLiteral("Ablak");
@@ -21,5 +29,8 @@ bool removeSection(const QString& section);
 int storedVolume();
 // The stored output device: -1 (the system default) when absent or not a number.
 int storedDevice();
+// The stored proxy: not direct and no address (the system's proxy) when the keys are absent.
+ProxySetting storedProxy();
+void storeProxy(const ProxySetting& proxy);
 
 }  // namespace zvsettings

@@ -2,6 +2,7 @@
 
 #include "audiolibrarycheck.h"
 #include "commandline.h"
+#include "engine/networkproxy.h"
 #include "engine/outputdevice.h"
 #include "engine/streamrecorder.h"
 #include "platform/messagebox.h"
@@ -54,6 +55,7 @@ StartupValues& startupValues() {
 }
 
 std::unique_ptr<frmMain> Main(const QStringList& arguments) {
+    zvengine::applyProxy(zvsettings::storedProxy());
     StartupValues& values = startupValues();
     QDir::setCurrent(zvpaths::programFolder());
     checkSkinFiles();

@@ -403,6 +403,8 @@ TEST(StreamApi, CallsBeforeInitAndBadArguments) {
     const char agent[] = "Zenovia v2.0.0";
     ASSERT_EQ(ZVA_SetConfig(ZVA_CONFIG_NET_AGENT, reinterpret_cast<uintptr_t>(agent)), 1);
     EXPECT_STREQ(reinterpret_cast<const char*>(ZVA_GetConfig(ZVA_CONFIG_NET_AGENT)), agent);
+    EXPECT_EQ(ZVA_SetConfig(ZVA_CONFIG_NET_PROXY, reinterpret_cast<uintptr_t>("ftp://a:21")), 0);
+    EXPECT_EQ(ZVA_ErrorGetCode(), ZVA_ERROR_ILLPARAM);
     ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
     EXPECT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 0);
     EXPECT_EQ(ZVA_ErrorGetCode(), ZVA_ERROR_ALREADY);

@@ -1,5 +1,29 @@
 #include "httprequest.h"
 
+namespace {
+
+// The absolute form a client sends to a proxy ("http://host:port/path?query") names the same
+// resource as its path and query: the server answers for every host alike.
+QByteArray originForm(const QByteArray& target) {
+    const QByteArray lower = target.toLower();
+    qsizetype authority = 0;
+    if (lower.startsWith("http://")) {
+        authority = 7;
+    } else if (lower.startsWith("https://")) {
+        authority = 8;
+    } else {
+        return target;
+    }
+    const qsizetype end = target.indexOf('/', authority);
+    const qsizetype query = target.indexOf('?', authority);
+    if (end < 0 || (query >= 0 && query < end)) {
+        return '/' + (query < 0 ? QByteArray() : target.mid(query));
+    }
+    return target.mid(end);
+}
+
+}  // namespace
+
 HttpRequest::Result HttpRequest::parse(const QByteArray& data) {
     qsizetype end = data.indexOf("\r\n\r\n");
     if (end < 0) {
@@ -13,11 +37,14 @@ HttpRequest::Result HttpRequest::parse(const QByteArray& data) {
     }
     const QList<QByteArray> lines = data.left(end).split('\n');
     const QList<QByteArray> request = lines.first().trimmed().split(' ');
-    if (request.size() != 3 || !request[1].startsWith('/') || !request[2].startsWith("HTTP/")) {
+    if (request.size() != 3 || !request[2].startsWith("HTTP/")) {
         return Result::Invalid;
     }
     method_ = request[0];
-    target_ = request[1];
+    target_ = originForm(request[1]);
+    if (!target_.startsWith('/')) {
+        return Result::Invalid;
+    }
     const qsizetype question = target_.indexOf('?');
     path_ = QByteArray::fromPercentEncoding(question < 0 ? target_ : target_.left(question));
     if (path_.contains('\0')) {

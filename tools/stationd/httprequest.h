@@ -17,7 +17,8 @@ public:
     Result parse(const QByteArray& data);
 
     const QByteArray& method() const { return method_; }
-    // The target as sent, e.g. "/stream/mp3?drop_after=2".
+    // The target in origin form, e.g. "/stream/mp3?drop_after=2", also when it was sent in
+    // absolute form ("http://127.0.0.1:8716/stream/mp3?drop_after=2", as to a proxy).
     const QByteArray& target() const { return target_; }
     // The percent-decoded path without the query, e.g. "/stream/mp3".
     const QByteArray& path() const { return path_; }
