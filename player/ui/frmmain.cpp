@@ -10,6 +10,7 @@
 #include "platform/errorlog.h"
 #include "platform/programpaths.h"
 #include "platform/settingsstore.h"
+#include "previousinstance.h"
 #include "pulsegauge.h"
 #include "skinlabel.h"
 #include "volumestep.h"
@@ -158,6 +159,7 @@ void frmMain::createControls() {
 }
 
 void frmMain::Form_Load() {
+    modPreviousInstance::CheckPrevInstance(*this, startStation_);
     VScroll1_->setRange(0, 50);  // the top end is the loudest
     VScroll1_->setValue(zvsettings::storedVolume());
     showClock();
@@ -233,6 +235,7 @@ bool frmMain::event(QEvent* event) {
 
 void frmMain::Form_Activate() {
     zverr::trapEvent("frmMain.Form_Activate", [this] {
+        modPreviousInstance::SaveWindowHandle(*this);
         // Only the first activation starts the command-line station: coming back to the window
         // later must not restart it.
         if (!activated_) {
@@ -470,6 +473,7 @@ void frmMain::VuR_DblClick() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    modPreviousInstance::ForgetWindowHandle(*this);
     Form_Unload();
     event->accept();
 }

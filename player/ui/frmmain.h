@@ -30,8 +30,8 @@ public:
     frmMain(zvengine::StationList& stations, int startStation = 0, QWidget* parent = nullptr);
     ~frmMain() override;
 
-    // The load step, run once by start-up before the window is shown: volume, clock, prompt,
-    // preset buttons, caption, skin, logos.
+    // The load step, run once by start-up before the window is shown: the one-copy check (a
+    // later copy ends here), volume, clock, prompt, preset buttons, caption, skin, logos.
     void Form_Load();
 
     // Starts the station at `Index` (0..12): tears down what played, starts a stream worker,

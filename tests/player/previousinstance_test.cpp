@@ -1,0 +1,120 @@
+#include "ui/previousinstance.h"
+#include "platform/settingsstore.h"
+#include "playertest.h"
+#include "stationd.h"
+#include "ui/frmmain.h"
+
+#include <QProcess>
+#include <QTest>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+
+namespace {
+
+const QString kWindowKey = QStringLiteral("WindowHandle");
+
+class OneCopy : public zvtest::PlayerTest {};
+
+// A running copy that accepts a later copy at once but acknowledges only after ten seconds.
+class LateFirstCopy {
+public:
+    explicit LateFirstCopy(const QString& path) : socket_(::socket(AF_UNIX, SOCK_STREAM, 0)) {
+        sockaddr_un address{AF_UNIX, {}};
+        path.toStdString().copy(address.sun_path, sizeof address.sun_path - 1);
+        ::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(socket_, 1);
+        thread_ = std::jthread([this](std::stop_token end) {
+            const int later = ::accept(socket_, nullptr, nullptr);
+            std::mutex mutex;
+            std::unique_lock lock(mutex);
+            std::condition_variable_any().wait_for(lock, end, std::chrono::seconds(10),
+                                                   [] { return false; });
+            if (!end.stop_requested()) {
+                ::send(later, "OK\n", 3, MSG_NOSIGNAL);
+            }
+            ::close(later);
+        });
+    }
+    ~LateFirstCopy() {
+        thread_.request_stop();
+        ::shutdown(socket_, SHUT_RDWR);  // an accept still waiting returns
+        thread_.join();
+        ::close(socket_);
+    }
+
+private:
+    const int socket_;
+    std::jthread thread_;
+};
+
+}  // namespace
+
+TEST_F(OneCopy, ARunningCopyThatDoesNotAnswerInTimeEndsTheLaterCopyWithItsBox) {
+    zvsettings::write(zvsettings::kWindowSection, kWindowKey, QStringLiteral("7"));
+    zvengine::StationList list;
+    frmMain window(list);
+    LateFirstCopy first(modPreviousInstance::serverName());
+    EXPECT_EQ(endOf([&] { modPreviousInstance::CheckPrevInstance(window, 4); }),
+              zvbox::kExitFailed);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("A Zenovia ablaka nem aktiválható.\r"
+                                                  "Kérem indítsa újra a programot."));
+    EXPECT_TRUE(zvsettings::read(zvsettings::kWindowSection, kWindowKey).isEmpty());
+}
+
+TEST_F(OneCopy, TheFirstCopyForgetsItsWindowWhenItCloses) {
+    installSkins();
+    zvengine::StationList list;
+    list.defaultPictureUrl = QStringLiteral("http://127.0.0.1:1/nincs.gif");
+    frmMain window(list);
+    window.Form_Load();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(zvsettings::read(zvsettings::kWindowSection, kWindowKey),
+              QString::number(window.winId()));
+    window.close();
+    EXPECT_TRUE(zvsettings::read(zvsettings::kWindowSection, kWindowKey).isEmpty());
+}
+
+// Real copies of the receiver sharing this test's settings store and TEMP folder. Each round's
+// running copy is killed, so the next round starts over a crashed copy's socket.
+TEST_F(OneCopy, ALaterCopyHandsItsStationToTheRunningOneEvenAfterACrash) {
+    installSkins();
+    installAudioLibrary();
+    const QString program = programPath(QStringLiteral("zenovia"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ZV_BIN_DIR "/zenovia"), program));
+    const QString log = tempPath(QStringLiteral("requests.log"));
+    zvtest::Stationd server(ZV_TEST_DATA_DIR, {"--log", log.toStdString()});
+    const QByteArray url = QByteArray::fromStdString(server.url("/mp3?station="));
+    writeFile(programPath(QStringLiteral("zvadok.ini")),
+              "[Adok]\nadoUrl0=" + url + "1\nenable0=1\nadoUrl3=" + url + "4\nenable3=1\n");
+    auto start = [&](QProcess& copy, const char* station) {
+        copy.start(program, {QStringLiteral("/hallgat"), QLatin1String(station)});
+        return copy.waitForStarted();
+    };
+
+    for (const char* station : {"4", "1"}) {
+        zvsettings::removeSection(zvsettings::kWindowSection);
+        QProcess running;
+        ASSERT_TRUE(start(running, "0"));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [] { return !zvsettings::read(zvsettings::kWindowSection, kWindowKey).isEmpty(); },
+            30000));
+        QProcess later;
+        ASSERT_TRUE(start(later, station));
+        ASSERT_TRUE(later.waitForFinished(30000)) << station;
+        EXPECT_EQ(later.exitCode(), zvbox::kExitNormal) << station;
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return readFile(log).contains(QByteArray("GET /mp3?station=") + station); },
+            30000));
+        running.kill();
+        running.waitForFinished();
+    }
+}
