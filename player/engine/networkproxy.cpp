@@ -1,0 +1,7 @@
+#include "networkproxy.h"
+
+namespace zvengine {
+
+void applyProxy(const zvsettings::ProxySetting&) {}
+
+}  // namespace zvengine
