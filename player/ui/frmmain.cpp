@@ -29,8 +29,7 @@
 #include <zvaudio.h>
 
 const QString frmMain::kCaption = QStringLiteral("Zenovia");
-const QString frmMain::kPrompt =
-    QStringLiteral("Kérem, válasszon egy élő műsort\raz alábbiak közül");
+const QString frmMain::kPrompt = zvengine::kChooseStationPrompt;
 
 namespace {
 
