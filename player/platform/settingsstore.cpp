@@ -48,15 +48,4 @@ int storedDevice() {
     return ok ? device : -1;
 }
 
-ProxySetting storedProxy() {
-    return {read(kSettingsSection, QStringLiteral("KozvetlenKapcsolat")) == QStringLiteral("1"),
-            read(kSettingsSection, QStringLiteral("Proxy"))};
-}
-
-void storeProxy(const ProxySetting& proxy) {
-    write(kSettingsSection, QStringLiteral("Proxy"), proxy.address);
-    write(kSettingsSection, QStringLiteral("KozvetlenKapcsolat"),
-          proxy.direct ? QStringLiteral("1") : QStringLiteral("0"));
-}
-
 }  // namespace zvsettings

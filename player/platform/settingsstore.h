@@ -22,11 +22,4 @@ int storedVolume();
 // The stored output device: -1 (the system default) when absent or not a number.
 int storedDevice();
 
-struct ProxySetting {
-    bool direct = false;
-    QString address;
-};
-ProxySetting storedProxy();
-void storeProxy(const ProxySetting&);
-
 }  // namespace zvsettings

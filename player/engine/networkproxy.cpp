@@ -1,7 +1,0 @@
-#include "networkproxy.h"
-
-namespace zvengine {
-
-void applyProxy(const zvsettings::ProxySetting&) {}
-
-}  // namespace zvengine
