@@ -13,6 +13,10 @@
 
 namespace zvengine {
 
+// The title label's text while nothing plays: two lines, parted by a lone CR.
+inline const QString kChooseStationPrompt =
+    QStringLiteral("Kérem, válasszon egy élő műsort\raz alábbiak közül");
+
 class ReceiverView {
 public:
     enum class Label { Name, Desc, Bps, Title };

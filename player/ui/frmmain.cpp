@@ -6,6 +6,7 @@
 #include "engine/playerstate.h"
 #include "engine/stationlogos.h"
 #include "engine/streamworker.h"
+#include "formmenu.h"
 #include "platform/errorchain.h"
 #include "platform/errorlog.h"
 #include "platform/programpaths.h"
@@ -30,8 +31,7 @@
 #include <zvaudio.h>
 
 const QString frmMain::kCaption = QStringLiteral("Zenovia");
-const QString frmMain::kPrompt =
-    QStringLiteral("Kérem, válasszon egy élő műsort\raz alábbiak közül");
+const QString frmMain::kPrompt = zvengine::kChooseStationPrompt;
 
 namespace {
 
@@ -71,7 +71,11 @@ QString skinFileOf(int index) {
 }  // namespace
 
 frmMain::frmMain(zvengine::StationList& stations, int startStation, QWidget* parent)
-    : QWidget(parent), stations_(stations), startStation_(startStation) {
+    : QWidget(parent),
+      stations_(stations),
+      startStation_(startStation),
+      modFormMenu_([this](QWidget* dialog) { skin_.SkinWindow(dialog); }, dialogClosed_,
+                   stations_) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kCaption);
     setFixedSize(kWindowSize);
@@ -160,6 +164,8 @@ void frmMain::createControls() {
 
 void frmMain::Form_Load() {
     modPreviousInstance::CheckPrevInstance(*this, startStation_);
+    // Before the skin: the menu is the window's child, so every skin draws it too.
+    modFormMenu_.install(this);
     VScroll1_->setRange(0, 50);  // the top end is the loudest
     VScroll1_->setValue(zvsettings::storedVolume());
     showClock();
@@ -236,6 +242,11 @@ bool frmMain::event(QEvent* event) {
 void frmMain::Form_Activate() {
     zverr::trapEvent("frmMain.Form_Activate", [this] {
         modPreviousInstance::SaveWindowHandle(*this);
+        // Closing a dialog gives the window back its focus; that activation starts nothing.
+        if (dialogClosed_) {
+            dialogClosed_ = false;
+            return;
+        }
         // Only the first activation starts the command-line station: coming back to the window
         // later must not restart it.
         if (!activated_) {
@@ -251,7 +262,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     QWidget* first = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : this;
     if (event->type() == QEvent::KeyPress && watched == first && first->window() == this) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (!key->isAutoRepeat()) {
+        if (!key->isAutoRepeat() && !FormMenu::opensMenu(*key)) {
             Form_KeyDown(key->key());
         }
     }

@@ -8,6 +8,7 @@
 #include "engine/receiverview.h"
 #include "engine/stationtable.h"
 #include "engine/streamwatch.h"
+#include "formmenu.h"
 #include "skin.h"
 #include "wheelhook.h"
 
@@ -86,8 +87,10 @@ private:
 
     zvengine::StationList& stations_;
     const int startStation_;
-    bool activated_ = false;  // the first activation has started the command-line station
+    bool activated_ = false;     // the first activation has started the command-line station
+    bool dialogClosed_ = false;  // a dialog has closed: the next activation starts nothing
     Skin skin_;
+    FormMenu modFormMenu_;
     // Installed after every skin operation and teardown of the audio library, removed before.
     WheelHook modWheel_;
     zvengine::StallWatch stallWatch_;

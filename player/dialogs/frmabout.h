@@ -1,0 +1,38 @@
+// The about box: the program's version, the maker's statement and contact, and the licence.
+// Opened modal from the main window's menu, a new one each time.
+//
+// Thread contract: UI thread only.
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+
+class QLabel;
+class QPushButton;
+
+class frmAbout : public QDialog {
+    Q_OBJECT
+public:
+    // `skin` draws the dialog in the main window's skin; `localConfig`: the station list came
+    // from the program folder's own file; `dialogClosed` is the main window's flag, set when the
+    // box closes so the activation that follows starts nothing.
+    frmAbout(const std::function<void(QWidget*)>& skin, bool localConfig, bool& dialogClosed,
+             QWidget* parent = nullptr);
+
+    // Closing by OK or the close box ends here.
+    void done(int result) override;
+
+private:
+    void createControls();
+    void Form_Load(const std::function<void(QWidget*)>& skin, bool localConfig);
+    void cmdLic_Click();
+    void cmdOK_Click();
+    void Form_Unload();
+
+    bool& dialogClosed_;
+    QLabel* lblVer_;
+    QLabel* lblAbout_;
+    QPushButton* cmdLic_;
+    QPushButton* cmdOK_;
+};

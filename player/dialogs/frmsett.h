@@ -1,0 +1,48 @@
+// The settings dialog: the proxy, the output device and the recording switch. Opened modal from
+// the main window's menu, a new one each time, so every opening starts from what is stored.
+//
+// Thread contract: UI thread only.
+#pragma once
+
+#include "platform/settingsstore.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+class frmSett : public QDialog {
+    Q_OBJECT
+public:
+    // `skin` draws the dialog in the main window's skin; `dialogClosed` is the main window's
+    // flag, set when the dialog closes so the activation that follows starts nothing.
+    frmSett(const std::function<void(QWidget*)>& skin, bool& dialogClosed,
+            QWidget* parent = nullptr);
+
+    // Closing by OK, Cancel or the close box ends here.
+    void done(int result) override;
+
+private:
+    void createControls();
+    void Form_Load(const std::function<void(QWidget*)>& skin);
+    void chkDirectConnect_Click();
+    void chkSave_Click();
+    void cmOK_Click();
+    void cmdCancl_Click();
+    void Form_Unload();
+    void changeDevice(int device);
+    void saveProxy();
+
+    bool& dialogClosed_;
+    zvsettings::ProxySetting shownProxy_;  // what the proxy controls showed when the dialog opened
+    QLineEdit* txtProxy_;
+    QCheckBox* chkDirectConnect_;
+    QComboBox* cmbDev_;
+    QCheckBox* chkSave_;
+    QPushButton* cmOK_;
+    QPushButton* cmdCancl_;
+};

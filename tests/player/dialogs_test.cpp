@@ -1,0 +1,226 @@
+#include "dialogs/frmabout.h"
+#include "dialogs/frmsett.h"
+#include "engine/outputdevice.h"
+#include "engine/playerstate.h"
+#include "engine/recordingstate.h"
+#include "platform/settingsstore.h"
+#include "playertest.h"
+#include "stationd.h"
+#include "ui/frmmain.h"
+#include "ui/skinlabel.h"
+#include "version.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <zvaudio.h>
+
+namespace {
+
+class Dialogs : public zvtest::PlayerTest {
+protected:
+    void SetUp() override {
+        PlayerTest::SetUp();
+        installSkins();
+        // Station 10 is offered too, so F10 would start something.
+        for (int i : {0, 1, 2, 9}) {
+            list.stations[static_cast<size_t>(i)].enabled = true;
+            list.stations[static_cast<size_t>(i)].streamUrl = QStringLiteral("http://127.0.0.1:1/");
+        }
+    }
+    void TearDown() override {
+        EXPECT_TRUE(QTest::qWaitFor([] { return zvengine::playerState().workerThread == 0; }));
+        zvengine::setRecordingEnabled(false);
+        PlayerTest::TearDown();
+    }
+    template <typename T>
+    static T* control(const QWidget& window, const char* name) {
+        T* found = window.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    zvengine::StationList list;
+    bool closed = false;
+    QWidget* skinned = nullptr;
+    std::function<void(QWidget*)> skin = [this](QWidget* dialog) { skinned = dialog; };
+};
+
+}  // namespace
+
+// The device list is the audio library's, in its order; the stored device is preselected.
+TEST_F(Dialogs, DeviceListComesFromTheAudioLibrary) {
+    const char* runtime = std::getenv("ZENOVIA_PULSE_RUNTIME_DIR");
+    if (runtime == nullptr || *runtime == '\0') {
+        GTEST_SKIP() << "no private PulseAudio server (scripts/test.sh starts one)";
+    }
+    setenv("XDG_RUNTIME_DIR", runtime, 1);
+    setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+    const std::pair<const char*, int> cases[] = {{"2", 1}, {"1", 0}, {"-1", -1}, {"0", -1}};
+    for (const auto& [stored, selected] : cases) {
+        zvsettings::write(zvsettings::kSettingsSection, QStringLiteral("Hangkartya"), stored);
+        zvengine::deviceChoice().deviceIndex = zvsettings::storedDevice();
+        frmSett dialog(skin, closed);
+        QComboBox* devices = control<QComboBox>(dialog, "cmbDev");
+        EXPECT_EQ(QStringList({devices->itemText(0), devices->itemText(1)}),
+                  QStringList({"Egyes", "Kettes"}));
+        EXPECT_EQ(devices->count(), 2);
+        EXPECT_EQ(devices->currentIndex(), selected) << stored;
+    }
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+}
+
+// OK changes the device only when another one is chosen: the sound stops, the main window
+// shows the prompt and the number is stored. The same device, or none chosen, changes nothing.
+TEST_F(Dialogs, OkChangesTheDeviceOnlyWhenAnotherIsChosen) {
+    zvtest::Stationd server(ZV_TEST_DATA_DIR);
+    list.stations[0].streamUrl = QString::fromStdString(server.url("/mp3"));
+    const struct {
+        int device;    // open before the dialog
+        int position;  // chosen in the list; -1 = none
+        bool changes;
+    } cases[] = {{1, 0, false}, {-1, -1, false}, {0, 0, true}};
+    for (const auto& c : cases) {
+        const QString hangkartya = QStringLiteral("Hangkartya");
+        zvsettings::write(zvsettings::kSettingsSection, hangkartya, QStringLiteral("tárolt"));
+        zvengine::deviceChoice().deviceIndex = zvengine::deviceChoice().previousDevice = c.device;
+        ZVA_Free();
+        ASSERT_EQ(ZVA_Init(c.device, 44100, 0, nullptr, nullptr), 1);
+        frmMain window(list);
+        window.Form_Load();
+        window.autoPlay(1);
+        ASSERT_TRUE(QTest::qWaitFor([] {
+            return ZVA_ChannelIsActive(zvengine::playerState().streamHandle()) ==
+                   ZVA_ACTIVE_PLAYING;
+        }));
+        const std::uint32_t stream = zvengine::playerState().streamHandle();
+        const std::uint64_t generation = zvengine::playerState().generation();
+
+        frmSett dialog(skin, closed);
+        control<QComboBox>(dialog, "cmbDev")->setCurrentIndex(c.position);
+        control<QPushButton>(dialog, "cmOK")->click();
+        const int expected = c.changes ? c.position + 1 : c.device;
+        EXPECT_EQ(zvengine::deviceChoice().deviceIndex, expected) << c.device;
+        EXPECT_EQ(zvengine::deviceChoice().previousDevice, expected) << c.device;
+        EXPECT_EQ(zvsettings::read(zvsettings::kSettingsSection, hangkartya),
+                  c.changes ? QString::number(expected) : QStringLiteral("tárolt"));
+        EXPECT_EQ(zvengine::playerState().generation() != generation, c.changes);
+        EXPECT_EQ(ZVA_ChannelIsActive(stream), c.changes ? ZVA_ACTIVE_STOPPED : ZVA_ACTIVE_PLAYING);
+        if (c.changes) {
+            EXPECT_TRUE(QTest::qWaitFor([&] {
+                return control<SkinLabel>(window, "lblTitle")->value() == frmMain::kPrompt &&
+                       control<SkinLabel>(window, "lblName")->value().isEmpty();
+            }));
+        }
+        window.close();
+    }
+}
+
+// The recording box shows the switch as it is, changes it at once, and Cancel keeps the change.
+TEST_F(Dialogs, RecordingBoxSwitchesAtOnceAndCancelKeepsIt) {
+    for (const bool recording : {false, true}) {
+        zvengine::setRecordingEnabled(recording);
+        frmSett dialog(skin, closed);
+        QCheckBox* save = control<QCheckBox>(dialog, "chkSave");
+        EXPECT_EQ(save->isChecked(), recording);
+        EXPECT_TRUE(save->text().endsWith(" (" + programDir.path() + ")"));
+        save->click();
+        control<QPushButton>(dialog, "cmdCancl")->click();
+        EXPECT_EQ(zvengine::recordingState().recordingEnabled, !recording);
+    }
+}
+
+// The proxy box shows what is stored; a direct connection empties and greys it.
+TEST_F(Dialogs, DirectConnectionEmptiesTheProxyBox) {
+    zvsettings::storeProxy({false, QStringLiteral("nev:titok@127.0.0.1:3128")});
+    frmSett dialog(skin, closed);
+    QLineEdit* proxy = control<QLineEdit>(dialog, "txtProxy");
+    EXPECT_EQ(proxy->text(), QStringLiteral("nev:titok@127.0.0.1:3128"));
+    for (const bool ticked : {true, false}) {
+        control<QCheckBox>(dialog, "chkDirectConnect")->click();
+        EXPECT_EQ(proxy->isEnabled(), !ticked);
+        EXPECT_EQ(proxy->text(), QString());
+    }
+}
+
+// The about box: the version line, the credit only with the local station file, the skin, and
+// the licence opened from the program folder.
+TEST_F(Dialogs, AboutBoxShowsVersionCreditAndLicence) {
+    for (const bool local : {false, true}) {
+        frmAbout dialog(skin, local, closed);
+        EXPECT_EQ(skinned, &dialog);
+        EXPECT_EQ(control<QLabel>(dialog, "lblVer")->text(), "Zenovia v." ZENOVIA_VERSION);
+        EXPECT_EQ(control<QLabel>(dialog, "lblAbout")->text().contains("írták"), local);
+        control<QPushButton>(dialog, "cmdLic")->click();
+        EXPECT_EQ(opened.back(), QUrl::fromLocalFile(programPath("licensz.txt")));
+    }
+}
+
+// The window menu: the window's own commands, a separator, then settings, about and manual;
+// a right click anywhere, the Menu key and Shift+F10 open it; entries 1 and 2 open their
+// dialogs modal, and the activation after a dialog closes starts nothing.
+TEST_F(Dialogs, WindowMenuOpensTheDialogsAndNothingRestartsAfter) {
+    ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+    frmMain window(list, 3);
+    window.Form_Load();
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ASSERT_EQ(zvengine::playerState().currentStation, 2);
+
+    QMenu* menu = control<QMenu>(window, "modFormMenu");
+    QStringList texts;
+    for (const QAction* action : menu->actions()) {
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    }
+    EXPECT_EQ(texts, QStringList({"Kis méret", "Bezárás", "-", "&Beállítások...", "&Névjegy...",
+                                  "&Használati útmutató..."}));
+
+    QContextMenuEvent click(QContextMenuEvent::Mouse, {5, 5}, {5, 5});
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, {5, 5}, {5, 5});
+    QKeyEvent shiftF10(QEvent::KeyPress, Qt::Key_F10, Qt::ShiftModifier);
+    const std::pair<QEvent*, QWidget*> openings[] = {{&click, control<QWidget>(window, "lblTitle")},
+                                                     {&menuKey, QApplication::focusWidget()},
+                                                     {&shiftF10, QApplication::focusWidget()}};
+    for (const auto& [opening, target] : openings) {
+        menu->hide();
+        QApplication::sendEvent(target, opening);
+        EXPECT_TRUE(menu->isVisible()) << opening->type();
+    }
+    menu->hide();
+    EXPECT_EQ(zvengine::playerState().currentStation, 2) << "Shift+F10 is no station key";
+
+    const std::pair<int, const char*> cases[] = {
+        {3, "cmOK"}, {3, "cmdCancl"}, {3, nullptr}, {4, "cmdOK"}, {4, nullptr}};
+    for (const auto& [entry, button] : cases) {
+        zvengine::playerState().currentStation = -1;
+        QString shown;
+        QTimer::singleShot(0, [&, button = button] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            shown = dialog->objectName();
+            if (button != nullptr) {
+                control<QPushButton>(*dialog, button)->click();
+            } else {
+                dialog->close();
+            }
+        });
+        menu->actions()[entry]->trigger();
+        EXPECT_EQ(shown, entry == 3 ? "frmSett" : "frmAbout");
+        QApplication::setActiveWindow(&window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        EXPECT_EQ(zvengine::playerState().currentStation, -1) << entry << button;
+    }
+    menu->actions()[5]->trigger();
+    EXPECT_EQ(opened.back(), QUrl::fromLocalFile(programPath("ZenoviaHasznalatiUtmutato.pdf")));
+    menu->actions()[0]->trigger();
+    EXPECT_TRUE(window.isMinimized());
+    menu->actions()[1]->trigger();
+    EXPECT_FALSE(window.isVisible());
+}
