@@ -11,9 +11,6 @@ namespace {
 
 constexpr std::uint32_t kOptionProxy = 17;
 
-// What the library is told; nothing: option 0, the system's proxy variables.
-std::optional<QByteArray> libraryProxy;  // UI thread
-
 }  // namespace
 
 void applyProxy(const zvsettings::ProxySetting& proxy) {
@@ -24,14 +21,10 @@ void applyProxy(const zvsettings::ProxySetting& proxy) {
         text = proxy.address.trimmed();
     }
     zvnet::setProxy(text);
-    libraryProxy = text ? std::optional(text->toUtf8()) : std::nullopt;
-    setLibraryProxy();
-}
-
-void setLibraryProxy() {
-    // The library copies the text, so the address need only live through the call.
-    ZVA_SetConfig(kOptionProxy,
-                  libraryProxy ? reinterpret_cast<uintptr_t>(libraryProxy->constData()) : 0);
+    // The library copies the text, so it need only live through the call; 0: the system's
+    // proxy variables.
+    const QByteArray address = text ? text->toUtf8() : QByteArray();
+    ZVA_SetConfig(kOptionProxy, text ? reinterpret_cast<uintptr_t>(address.constData()) : 0);
 }
 
 }  // namespace zvengine

@@ -1,8 +1,8 @@
 // Puts the stored proxy setting to work: for the receiver's own downloads (the station file,
 // the logos, the probe) and for the audio library's streams.
 //
-// Thread contract: applyProxy and setLibraryProxy run on the UI thread; downloads under way keep
-// the proxy they started with.
+// Thread contract: UI thread; downloads under way keep the proxy they started with, and streams
+// created from now on use the new one (the library keeps it across ZVA_Free and ZVA_Init).
 #pragma once
 
 #include "platform/settingsstore.h"
@@ -10,11 +10,8 @@
 namespace zvengine {
 
 // Direct: no proxy, even when the system's proxy variables name one; an address: that proxy;
-// neither: the system's proxy variables.
+// neither: the system's proxy variables. An address with a scheme other than HTTP(S) or SOCKS
+// is refused by the library, whose streams then keep the proxy they had.
 void applyProxy(const zvsettings::ProxySetting& proxy);
-// Hands the applied proxy to the audio library again (InitDev, after every ZVA_Init). An
-// address with a scheme other than HTTP(S) or SOCKS is refused by the library, whose streams
-// then keep the proxy they had.
-void setLibraryProxy();
 
 }  // namespace zvengine

@@ -1,6 +1,5 @@
 #include "outputdevice.h"
 
-#include "networkproxy.h"
 #include "platform/errorchain.h"
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
@@ -75,7 +74,6 @@ void InitDev() {
         ZVA_SetConfig(kOptionAgent, reinterpret_cast<uintptr_t>(agentBuffer.data()));
         proc.step(7);
         ZVA_SetConfig(kOptionPlaylists, 1);
-        setLibraryProxy();
     } catch (...) {
         proc.passOn();
     }
