@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <tuple>
+
 using zvengine::StationList;
 using zvstartup::StationFile;
 using zvtest::ProgramEnded;
@@ -119,110 +121,74 @@ TEST_F(StationFileTest, FetchedFileIsReadAndDeleted) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+// Five failed fetches, refused or answered with an error, end the program with one box.
 TEST_F(StationFileTest, FiveFailedFetchesEndTheProgram) {
-    serve("[Adok]\nadoUrl0=http://szerver/0\n");
-    startServer({"--refuse"});
-    EXPECT_THROW(reader().getRemIni(), ProgramEnded);
-    EXPECT_EQ(pauses, 4);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Hiba"));
-    EXPECT_EQ(boxes.shown[0].icon, zvbox::Icon::Error);
-    EXPECT_EQ(boxes.shown[0].text,
-              QStringLiteral("A Zenovia nem tud a kiszolgálóhoz csatlakozni.\rKérem ellenőrizze az "
-                             "internetkapcsolatát/tűzfalát. (ini D hiba)"));
-    EXPECT_TRUE(list.stations[0].streamUrl.isEmpty());
+    for (const bool refused : {true, false}) {
+        boxes.shown.clear();
+        pauses = 0;
+        // Refused: nobody accepts. Otherwise the server has no config/zvadok.txt: 404 each time.
+        startServer(refused ? std::vector<std::string>{"--refuse"} : std::vector<std::string>{});
+        EXPECT_THROW(reader().getRemIni(), ProgramEnded);
+        EXPECT_EQ(pauses, 4);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Hiba"));
+        EXPECT_EQ(boxes.shown[0].icon, zvbox::Icon::Error);
+        EXPECT_EQ(
+            boxes.shown[0].text,
+            QStringLiteral("A Zenovia nem tud a kiszolgálóhoz csatlakozni.\rKérem ellenőrizze "
+                           "az internetkapcsolatát/tűzfalát. (ini D hiba)"));
+        EXPECT_TRUE(list.stations[0].streamUrl.isEmpty());
+    }
 }
 
-TEST_F(StationFileTest, ServerErrorsCountAsFailedFetches) {
-    startServer();  // no config/zvadok.txt there: 404 every time
-    EXPECT_THROW(reader().getRemIni(), ProgramEnded);
-    EXPECT_EQ(pauses, 4);
-    EXPECT_EQ(boxes.shown.size(), 1u);
-}
+// The update notice: the box shown, whether the program ends and what is opened, for every kind
+// of [Update] section and answer.
+TEST_F(StationFileTest, UpdateNoticeFollowsVersionKindAndAnswer) {
+    const int own = zvstartup::localVersionNumber();
+    using zvbox::Answer;
+    using Outcome = std::tuple<QString, bool, QString>;  // box title, program ended, opened
+    auto run = [&](const QByteArray& section, Answer answer, bool marker = false) {
+        boxes.shown.clear();
+        opened.clear();
+        boxes.answers = {answer};
+        const QString markerFile = programPath(QStringLiteral("zvrt.local"));
+        marker ? writeFile(markerFile, "") : void(QFile::remove(markerFile));
+        writeLocal("[Adok]\nadoUrl0=a\n" + section);
+        const bool ended = endOf([&] { reader().loadIni(list.configFile); }).has_value();
+        return Outcome(boxes.shown.empty() ? QString() : boxes.shown[0].title, ended,
+                       opened.empty() ? QString() : opened.back().toString());
+    };
+    const Outcome nothing(QString(), false, QString());
+    const QString needed = QStringLiteral("Frissítés szükséges");
+    const QString offered = QStringLiteral("Frissítés elérhető");
+    const QByteArray site = "https://frissites.example/uj";
+    const QString versions =
+        QStringLiteral("(az Ön verziója: %1, a frissítés verziója: %2)\rGyorsabb hangolás\r")
+            .arg(own)
+            .arg(own + 1);
 
-TEST_F(StationFileTest, SameVersionShowsNothing) {
-    writeLocal("[Adok]\nadoUrl0=a\n" + update(zvstartup::localVersionNumber(), true, "http://u"));
-    reader().loadIni(list.configFile);
-    EXPECT_TRUE(boxes.shown.empty());
-}
-
-TEST_F(StationFileTest, MandatoryUpdateDeclinedEndsTheProgram) {
-    const int next = zvstartup::localVersionNumber() + 1;
-    writeLocal("[Adok]\nadoUrl0=a\n" + update(next, true, "https://frissites.example/uj"));
-    boxes.answers = {zvbox::Answer::Cancel};
-    EXPECT_THROW(reader().loadIni(list.configFile), ProgramEnded);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Frissítés szükséges"));
+    EXPECT_EQ(run(update(own, true, "http://u"), Answer::Ok), nothing);
+    EXPECT_EQ(run(update(own + 1, true, site), Answer::Cancel), Outcome(needed, true, {}));
     EXPECT_EQ(boxes.shown[0].icon, zvbox::Icon::Warning);
     EXPECT_EQ(boxes.shown[0].buttons, zvbox::Buttons::OkCancel);
     EXPECT_EQ(boxes.shown[0].text,
-              QStringLiteral("A Zenovia program további használatához frissítésre van szükség.\r"
-                             "(az Ön verziója: %1, a frissítés verziója: %2)\r"
-                             "Gyorsabb hangolás\r"
-                             "Kérem kattintson az OK-ra a frissítés letöltéséhez.")
-                  .arg(zvstartup::localVersionNumber())
-                  .arg(next));
-    EXPECT_TRUE(opened.empty());
-}
-
-TEST_F(StationFileTest, MandatoryUpdateAcceptedOpensTheAddressAndEnds) {
-    writeLocal("[Adok]\nadoUrl0=a\n" +
-               update(zvstartup::localVersionNumber() + 1, true, "https://frissites.example/uj"));
-    EXPECT_THROW(reader().loadIni(list.configFile), ProgramEnded);
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], QUrl(QStringLiteral("https://frissites.example/uj")));
-}
-
-TEST_F(StationFileTest, OptionalUpdateAnsweredBothWays) {
-    const QByteArray file =
-        "[Adok]\nadoUrl0=a\n" + update(zvstartup::localVersionNumber() + 5, false, "http://u/v");
-    writeLocal(file);
-    boxes.answers = {zvbox::Answer::No};
-    reader().loadIni(list.configFile);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Frissítés elérhető"));
+              "A Zenovia program további használatához frissítésre van szükség.\r" + versions +
+                  "Kérem kattintson az OK-ra a frissítés letöltéséhez.");
+    EXPECT_EQ(run(update(own + 1, true, site), Answer::Ok), Outcome(needed, true, site));
+    EXPECT_EQ(run(update(own + 1, false, "http://u/v"), Answer::No), Outcome(offered, false, {}));
     EXPECT_EQ(boxes.shown[0].buttons, zvbox::Buttons::YesNo);
-    EXPECT_TRUE(boxes.shown[0].text.startsWith(
-        QStringLiteral("A Zenovia programnak egy frissítése elérhető.\r(az Ön verziója: ")));
-    EXPECT_TRUE(boxes.shown[0].text.endsWith(
-        QStringLiteral("\rGyorsabb hangolás\rKívánja most letölteni?")));
-    EXPECT_TRUE(opened.empty());
-
-    boxes.answers = {zvbox::Answer::Yes};
-    EXPECT_THROW(reader().loadIni(list.configFile), ProgramEnded);
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], QUrl(QStringLiteral("http://u/v")));
-}
-
-TEST_F(StationFileTest, OnlyWebAddressesAreOpened) {
-    writeLocal("[Adok]\nadoUrl0=a\n" +
-               update(zvstartup::localVersionNumber() + 1, false, "file:///etc/passwd"));
-    boxes.answers = {zvbox::Answer::Yes};
-    reader().loadIni(list.configFile);  // treated as declined: start-up goes on
-    EXPECT_TRUE(opened.empty());
-
-    writeLocal("[Adok]\nadoUrl0=a\n" +
-               update(zvstartup::localVersionNumber() + 1, true, "javascript:alert(1)"));
-    EXPECT_THROW(reader().loadIni(list.configFile), ProgramEnded);
-    EXPECT_TRUE(opened.empty());
-}
-
-TEST_F(StationFileTest, MarkerFileSwitchesTheCheckOff) {
-    writeFile(programPath(QStringLiteral("zvrt.local")), "");
-    writeLocal("[Adok]\nadoUrl0=a\n" +
-               update(zvstartup::localVersionNumber() + 1, true, "http://u"));
-    reader().loadIni(list.configFile);
-    EXPECT_TRUE(boxes.shown.empty());
-}
-
-TEST_F(StationFileTest, BadVersionValuesTakeTheirDefaults) {
-    writeLocal("[Adok]\nadoUrl0=a\n[Update]\nverz=sok\nkotelez=talan\n");
-    reader().loadIni(list.configFile);
-    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown[0].text, "A Zenovia programnak egy frissítése elérhető.\r" + versions +
+                                       "Kívánja most letölteni?");
+    EXPECT_EQ(run(update(own + 1, false, "http://u/v"), Answer::Yes),
+              Outcome(offered, true, "http://u/v"));
+    // Only web addresses are opened; anything else counts as declined.
+    EXPECT_EQ(run(update(own + 1, false, "file:///etc/passwd"), Answer::Yes),
+              Outcome(offered, false, {}));
+    EXPECT_EQ(run(update(own + 1, true, "javascript:alert(1)"), Answer::Ok),
+              Outcome(needed, true, {}));
+    EXPECT_EQ(run(update(own + 1, true, "http://u"), Answer::Ok, true), nothing);
+    EXPECT_EQ(run("[Update]\nverz=sok\nkotelez=talan\n", Answer::Ok), nothing);
     // A mandatory flag that does not convert counts as optional.
-    writeLocal("[Adok]\nadoUrl0=a\n[Update]\nverz=99999\nkotelez=talan\n");
-    boxes.answers = {zvbox::Answer::No};
-    reader().loadIni(list.configFile);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Frissítés elérhető"));
+    EXPECT_EQ(run("[Update]\nverz=99999\nkotelez=talan\n", Answer::No),
+              Outcome(offered, false, {}));
 }
