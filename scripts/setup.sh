@@ -10,7 +10,7 @@ packages=(
     googletest libgtest-dev libbenchmark-dev
     clang libclang-rt-14-dev
     pulseaudio xvfb xauth
-    fonts-dejavu-core
+    fonts-dejavu-core poppler-utils
 )
 
 missing=()
