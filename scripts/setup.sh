@@ -10,6 +10,7 @@ packages=(
     googletest libgtest-dev libbenchmark-dev
     clang libclang-rt-14-dev
     pulseaudio xvfb xauth
+    appstream desktop-file-utils
 )
 
 missing=()

@@ -1,7 +1,7 @@
-# The loopback stations the benchmarks play, sourced by their scripts: start_stationd and
-# start_icecast set mp3_url and aac_url, run_stationd serves any folder. Expects $build (the
-# build folder) and, for the first two, $data (the test data folder); sets $tmp, a scratch
-# folder, and stops every server it started on exit.
+# The loopback stations the benchmarks and the end-to-end tests play, sourced by their scripts:
+# start_stationd and start_icecast set mp3_url and aac_url, run_stationd serves any folder.
+# Expects $build (the build folder) and, for the first two, $data (the test data folder); sets
+# $tmp, a scratch folder, and stops every server it started on exit.
 tmp=$(mktemp -d)
 chmod 711 "$tmp"
 pids=()  # servers and feeders, stopped on exit
@@ -18,10 +18,10 @@ trap cleanup EXIT
 as_nobody=()
 [ "$(id -u)" -ne 0 ] || as_nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 
-# run_stationd ROOT PORT: starts a stationd serving ROOT on loopback PORT (0: a free one) and
-# sets stationd_port once it listens.
+# run_stationd ROOT PORT [OPTION...]: starts a stationd serving ROOT on loopback PORT (0: a free
+# one) with the further options given and sets stationd_port once it listens.
 run_stationd() {
-    "$build/bin/stationd" --root "$1" --port "$2" > "$tmp/port" &
+    "$build/bin/stationd" --root "$1" --port "$2" "${@:3}" > "$tmp/port" &
     pids+=($!)
     for _ in $(seq 100); do
         [ -s "$tmp/port" ] && break
