@@ -11,6 +11,7 @@ packages=(
     clang libclang-rt-14-dev
     pulseaudio xvfb xauth
     appstream desktop-file-utils
+    icecast2 ffmpeg curl openbox xdotool x11-utils wmctrl
 )
 
 missing=()
