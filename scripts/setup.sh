@@ -11,6 +11,8 @@ packages=(
     clang libclang-rt-14-dev
     pulseaudio xvfb xauth
     fonts-dejavu-core poppler-utils
+    appstream desktop-file-utils
+    icecast2 ffmpeg curl openbox xdotool x11-utils wmctrl
 )
 
 missing=()
