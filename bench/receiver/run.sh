@@ -44,44 +44,10 @@ source bench/support/packages.sh
 install_missing openbox xdotool x11-utils
 source bench/support/stations.sh
 source bench/support/median.sh
+source bench/support/display.sh
+source bench/support/player.sh
 
-player=  # the zenovia or zvplay being measured, stopped on exit
 trap 'stop_player; cleanup' EXIT
-
-# Ends the player gently and waits for it; one that ignores SIGTERM is killed.
-stop_player() {
-    [ -n "$player" ] || return 0
-    kill -TERM "$player" 2> /dev/null || true
-    for _ in $(seq 50); do
-        kill -0 "$player" 2> /dev/null || break
-        sleep 0.1
-    done
-    kill -KILL "$player" 2> /dev/null || true
-    wait "$player" 2> /dev/null || true
-    player=
-}
-
-# Starts Xvfb on a free display with openbox on it and exports DISPLAY.
-start_display() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$tmp/display" 2> /dev/null &
-    pids+=($!)
-    for _ in $(seq 100); do
-        [ -s "$tmp/display" ] && break
-        sleep 0.1
-    done
-    [ -s "$tmp/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
-    DISPLAY=":$(head -n 1 "$tmp/display")"
-    export DISPLAY
-    mkdir -p "$tmp/wm"
-    XDG_CONFIG_HOME=$tmp/wm XDG_CACHE_HOME=$tmp/wm openbox --sm-disable > /dev/null 2>&1 &
-    pids+=($!)
-    for _ in $(seq 100); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && return
-        sleep 0.1
-    done
-    echo "openbox did not start on $DISPLAY" >&2
-    exit 1
-}
 
 # Total user + system CPU time of process PID in clock ticks.
 cpu_ticks() {
@@ -100,12 +66,6 @@ connected() {
     awk -v p="$(printf ':%04X' "$port")" 'NR == FNR { own[$1]; next }
         FNR > 1 && $3 ~ p "$" && $4 == "01" && ($10 in own) { found = 1 }
         END { exit !found }' <(echo "$inodes") "/proc/$1/net/tcp"
-}
-
-# The window titled "Zenovia" of process PID, once it is mapped.
-window_of() {
-    timeout 20 xdotool search --sync --all --onlyvisible --pid "$1" --name '^Zenovia$' |
-        head -n 1
 }
 
 # Fails unless window WIN is in the ICCCM state STATE (Normal or Iconic).
