@@ -18,9 +18,9 @@
 #   first audio  from just before the player is started to the first byte of its output that is
 #                not zero, stamped by bench_first_sound: every player is measured at the same
 #                place, its decoded sound, whatever it buffers before. SDL's disk driver takes
-#                samples at a sound card's pace, one device buffer at a time, while the file
-#                outputs take them as soon as they are decoded, which can leave the SDL players
-#                behind by up to one device buffer.
+#                samples at a sound card's pace, one device buffer (4096 frames, 93 ms) at a
+#                time, while the file outputs take them as soon as they are decoded, which can
+#                leave zenovia and zvplay behind by up to one device buffer.
 #   CPU          time on the CPU (user and system) of every thread of the player's process tree
 #                from its first audio to the run's end, per minute of that time. It is read
 #                from /proc/PID/task/TID/schedstat, in nanoseconds where utime and stime count
