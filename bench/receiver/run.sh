@@ -43,24 +43,11 @@ fi
 source bench/support/packages.sh
 install_missing openbox xdotool x11-utils
 source bench/support/stations.sh
-source bench/support/display.sh
 source bench/support/median.sh
+source bench/support/display.sh
+source bench/support/player.sh
 
-player=  # the zenovia or zvplay being measured, stopped on exit
 trap 'stop_player; cleanup' EXIT
-
-# Ends the player gently and waits for it; one that ignores SIGTERM is killed.
-stop_player() {
-    [ -n "$player" ] || return 0
-    kill -TERM "$player" 2> /dev/null || true
-    for _ in $(seq 50); do
-        kill -0 "$player" 2> /dev/null || break
-        sleep 0.1
-    done
-    kill -KILL "$player" 2> /dev/null || true
-    wait "$player" 2> /dev/null || true
-    player=
-}
 
 # Total user + system CPU time of process PID in clock ticks.
 cpu_ticks() {
@@ -79,12 +66,6 @@ connected() {
     awk -v p="$(printf ':%04X' "$port")" 'NR == FNR { own[$1]; next }
         FNR > 1 && $3 ~ p "$" && $4 == "01" && ($10 in own) { found = 1 }
         END { exit !found }' <(echo "$inodes") "/proc/$1/net/tcp"
-}
-
-# The window titled "Zenovia" of process PID, once it is mapped.
-window_of() {
-    timeout 20 xdotool search --sync --all --onlyvisible --pid "$1" --name '^Zenovia$' |
-        head -n 1
 }
 
 # Fails unless window WIN is in the ICCCM state STATE (Normal or Iconic).

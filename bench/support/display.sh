@@ -1,5 +1,7 @@
-# A private X display with a window manager, sourced after stations.sh (it needs $tmp and
-# $pids): start_display starts Xvfb on a free display with openbox on it and exports DISPLAY.
+# A private X display for the benchmarks that show the receiver's window, sourced after
+# stations.sh (it uses $tmp and stops what it starts through $pids).
+
+# Starts Xvfb on a free display with openbox on it and exports DISPLAY.
 start_display() {
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$tmp/display" 2> /dev/null &
     pids+=($!)
@@ -19,4 +21,10 @@ start_display() {
     done
     echo "openbox did not start on $DISPLAY" >&2
     exit 1
+}
+
+# The window titled "Zenovia" of process PID, once it is mapped.
+window_of() {
+    timeout 20 xdotool search --sync --all --onlyvisible --pid "$1" --name '^Zenovia$' |
+        head -n 1
 }

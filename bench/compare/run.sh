@@ -1,0 +1,244 @@
+#!/usr/bin/env bash
+# The receiver beside other players on the same loopback Icecast streams: CPU seconds per
+# minute of audio, peak memory and the time from start to first audio, on the 128 kbit/s MP3
+# and the 64 kbit/s AAC mount of an Icecast server fed at the stream's pace by ffmpeg (titles
+# changing every 20 s, a new listener getting Icecast's default burst of 64 KiB). The players
+# and their outputs:
+#   zenovia  the receiver with its window shown on a private Xvfb display with openbox, started
+#            on the station from the command line (/hallgat 1 for MP3, /hallgat 2 for AAC) with
+#            its own HOME and TEMP; its station file comes from a stationd on 127.0.0.1:8716,
+#            the configuration server the build points at, and lists the two mounts. Output:
+#            SDL's disk driver.
+#   zvplay   the audio library's command-line player. Output: SDL's disk driver.
+#   mpv      mpv --no-video --no-config. Output: --ao=pcm without a WAV header.
+#   mpg123   MP3 only; its AAC row says so. Output: raw samples on stdout (-s).
+#   vlc      cvlc (as nobody with a scratch home when run as root: VLC refuses root). Output:
+#            its afile module without a WAV header.
+# Every output is the same FIFO, drained by bench_first_sound. The figures:
+#   first audio  from just before the player is started to the first byte of its output that is
+#                not zero, stamped by bench_first_sound: every player is measured at the same
+#                place, its decoded sound, whatever it buffers before. SDL's disk driver takes
+#                samples at a sound card's pace, one device buffer (4096 frames, 93 ms) at a
+#                time, while the file outputs take them as soon as they are decoded, which can
+#                leave zenovia and zvplay behind by up to one device buffer.
+#   CPU          time on the CPU (user and system) of every thread of the player's process tree
+#                from its first audio to the run's end, per minute of that time. It is read
+#                from /proc/PID/task/TID/schedstat, in nanoseconds where utime and stime count
+#                10-ms ticks, once a second, so a thread that ends meanwhile counts up to its
+#                last reading.
+#   peak RSS     the sum of VmHWM over the process tree at the run's end (each player is one
+#                process).
+# Each round plays every player on both formats, the player order rotated by one each round;
+# the table shows the median of the rounds. Installs the other players, icecast2, ffmpeg, curl,
+# openbox, xdotool and x11-utils from Debian when they are missing.
+#
+# Usage: bench/compare/run.sh [BUILD_DIR [RUNS]]   (defaults: build, 3)
+#        SECONDS_PER_RUN=10 bench/compare/run.sh   (a shorter measured time; default 25)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build=$(realpath "${1:-build}")
+runs=${2:-3}
+seconds=${SECONDS_PER_RUN:-25}
+config_port=8716
+data=tests/data
+players=(zenovia zvplay mpv mpg123 vlc)
+formats=(mp3 aac)
+
+for tool in zenovia zvplay stationd bench_first_sound libzvaudio_aac.so zv0.skn; do
+    [ -e "$build/bin/$tool" ] || { echo "missing $build/bin/$tool: build it first" >&2; exit 1; }
+done
+# The program folder's own station file would replace the benchmark's, and an Error.log left
+# there would hide a new one; both are the user's to move.
+for file in zvadok.ini Error.log; do
+    if [ -e "$build/bin/$file" ]; then
+        echo "$build/bin/$file exists: move it away before the benchmark" >&2
+        exit 1
+    fi
+done
+if (exec 3<> "/dev/tcp/127.0.0.1/$config_port") 2> /dev/null; then
+    echo "port $config_port is in use (the demo stations?): stop what listens there first" >&2
+    exit 1
+fi
+
+source bench/support/packages.sh
+install_missing mpv mpg123 vlc-bin vlc-plugin-base icecast2 ffmpeg curl openbox xdotool x11-utils
+
+icecast_burst=65535
+source bench/support/stations.sh
+source bench/support/median.sh
+source bench/support/display.sh
+source bench/support/player.sh
+
+reader=  # the bench_first_sound draining the current run's output
+stop_reader() {
+    [ -n "$reader" ] || return 0
+    kill "$reader" 2> /dev/null || true
+    wait "$reader" 2> /dev/null || true
+    reader=
+}
+trap 'stop_player; stop_reader; cleanup' EXIT
+
+# VLC refuses to run as root; it runs as nobody then, with a scratch home.
+vlc=(cvlc)
+if [ "$(id -u)" -eq 0 ]; then
+    mkdir -p "$tmp/vlc-home"
+    chown nobody "$tmp/vlc-home"
+    vlc=("${as_nobody[@]}" env HOME="$tmp/vlc-home" cvlc)
+fi
+
+# Serves the receiver's station file on the configuration port: station 1 is the MP3 mount,
+# station 2 the AAC mount.
+serve_station_file() {
+    local root=$tmp/config-root
+    mkdir -p "$root/config" "$root/logos"
+    cp tools/stationd/demo/logos/default.gif "$root/logos/"
+    printf '%s\r\n' '[Main]' 'pictdef=http://@HOST@/logos/default.gif' '' '[Adok]' \
+        "adoUrl0=$mp3_url" 'adoNam0=Icecast MP3' 'pictur0=def' 'enable0=1' \
+        "adoUrl1=$aac_url" 'adoNam1=Icecast AAC' 'pictur1=def' 'enable1=1' \
+        > "$root/config/zvadok.txt"
+    run_stationd "$root" "$config_port"
+}
+
+# start PLAYER FORMAT OUTPUT: starts PLAYER on FORMAT's mount writing its sound into the FIFO
+# OUTPUT and sets $player.
+start() {
+    local url=$mp3_url station=1
+    [ "$2" = aac ] && url=$aac_url station=2
+    case $1 in
+        zenovia)
+            local home
+            home=$(mktemp -d "$tmp/home.XXXX")
+            mkdir -m 700 "$home/.config" "$home/temp" "$home/runtime"
+            HOME=$home XDG_CONFIG_HOME=$home/.config TEMP=$home/temp \
+                XDG_RUNTIME_DIR=$home/runtime QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=disk \
+                SDL_DISKAUDIOFILE=$3 "$build/bin/zenovia" /hallgat "$station" \
+                > "$tmp/player.log" 2>&1 &
+            ;;
+        zvplay)
+            SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$3 "$build/bin/zvplay" "$url" \
+                > "$tmp/player.log" 2>&1 &
+            ;;
+        mpv)
+            mpv --no-config --no-video --really-quiet --ao=pcm --ao-pcm-waveheader=no \
+                --ao-pcm-file="$3" "$url" > "$tmp/player.log" 2>&1 &
+            ;;
+        mpg123)
+            mpg123 -q -s "$url" > "$3" 2> "$tmp/player.log" &
+            ;;
+        vlc)
+            "${vlc[@]}" -q --no-video --aout=afile --no-audiofile-wav --audiofile-file="$3" \
+                "$url" > "$tmp/player.log" 2>&1 &
+            ;;
+    esac
+    player=$!
+}
+
+# Process PID and all its descendants, one a line.
+tree_of() {
+    local child
+    echo "$1"
+    for child in $(pgrep -P "$1"); do
+        tree_of "$child"
+    done
+}
+
+# "tid nanoseconds-on-the-CPU" for every thread of process PID's tree.
+thread_times() {
+    local pid task ns
+    for pid in $(tree_of "$1"); do
+        for task in /proc/"$pid"/task/*; do
+            read -r ns _ 2> /dev/null < "$task/schedstat" && echo "${task##*/} $ns"
+        done
+    done
+}
+
+# Fails with the player's output when it has ended or the receiver wrote an Error.log.
+check_alive() {
+    if [ -e "$build/bin/Error.log" ]; then
+        echo "$1: the receiver wrote $build/bin/Error.log:" >&2
+        cat "$build/bin/Error.log" >&2
+        exit 1
+    fi
+    if ! kill -0 "$player" 2> /dev/null; then
+        echo "$1: the player ended early; its output:" >&2
+        cat "$tmp/player.log" >&2
+        exit 1
+    fi
+}
+
+# measure PLAYER FORMAT: one run; appends its first audio in ms, CPU seconds per minute and
+# peak memory in MiB to $tmp/PLAYER-FORMAT.{first,cpu,rss}.
+measure() {
+    local name=$1-$2 output=$tmp/output start_ns first_ns=
+    rm -f "$output"
+    mkfifo -m 666 "$output"
+    "$build/bin/bench_first_sound" "$output" > "$tmp/first" &
+    reader=$!
+    start_ns=$(date +%s%N)
+    start "$1" "$2" "$output"
+    for _ in $(seq 300); do
+        first_ns=$(head -n 1 "$tmp/first")
+        [ -n "$first_ns" ] && break
+        check_alive "$name"
+        sleep 0.1
+    done
+    [ -n "$first_ns" ] || { echo "$name: no sound within 30 s" >&2; cat "$tmp/player.log" >&2; exit 1; }
+    if [ "$1" = zenovia ] && [ -z "$(window_of "$player")" ]; then
+        echo "$name: no window titled Zenovia appeared" >&2
+        exit 1
+    fi
+    local from_ns to_ns
+    from_ns=$(date +%s%N)
+    thread_times "$player" | sed 's/^/0 /' > "$tmp/times"
+    for ((second = 1; second <= seconds; second++)); do
+        sleep 1
+        check_alive "$name"
+        thread_times "$player" | sed "s/^/$second /" >> "$tmp/times"
+    done
+    to_ns=$(date +%s%N)
+    local pid rss=0
+    for pid in $(tree_of "$player"); do
+        rss=$((rss + $(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status")))
+    done
+    stop_player
+    stop_reader
+    echo $(((first_ns - start_ns) / 1000000)) >> "$tmp/$name.first"
+    awk -v wall=$((to_ns - from_ns)) '$1 == 0 { base[$2] = $3 } { last[$2] = $3 }
+        END { for (t in last) ns += last[t] - base[t]; print ns / wall * 60 }' \
+        "$tmp/times" >> "$tmp/$name.cpu"
+    awk -v kib="$rss" 'BEGIN { print kib / 1024 }' >> "$tmp/$name.rss"
+}
+
+start_icecast
+serve_station_file
+start_display
+
+for run in $(seq "$runs"); do
+    first=$(((run - 1) % ${#players[@]}))
+    order=("${players[@]:first}" "${players[@]:0:first}")
+    for format in "${formats[@]}"; do
+        for name in "${order[@]}"; do
+            [ "$name/$format" = mpg123/aac ] && continue
+            echo "run $run/$runs: $name $format" >&2
+            measure "$name" "$format"
+        done
+    done
+done
+
+printf "%-8s %-8s %16s %13s %15s\n" "player" "stream" "CPU s/audio min" "peak RSS MiB" \
+    "first audio ms"
+for format in "${formats[@]}"; do
+    stream="MP3 128"
+    [ "$format" = aac ] && stream="AAC 64"
+    for name in "${players[@]}"; do
+        if [ "$name/$format" = mpg123/aac ]; then
+            printf "%-8s %-8s %s\n" "$name" "$stream" "(plays MP3 only)"
+            continue
+        fi
+        printf "%-8s %-8s %16s %13s %15s\n" "$name" "$stream" \
+            "$(median %.3f < "$tmp/$name-$format.cpu")" \
+            "$(median %.1f < "$tmp/$name-$format.rss")" \
+            "$(median %.0f < "$tmp/$name-$format.first")"
+    done
+done
+echo "($runs runs of ${seconds} s after first audio each, median)"
