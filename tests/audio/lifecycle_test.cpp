@@ -162,18 +162,22 @@ std::size_t threadCount() {
 struct SelfFree {
     std::atomic<ZVA_HSTREAM> handle{0};
     std::atomic<bool> freed{false};
+    std::atomic<int> after{0};  // callbacks after the stream freed itself
 
     static void download(const void* buffer, uint32_t length, void* user) {
         auto* self = static_cast<SelfFree*>(user);
-        if (buffer != nullptr && length > 0 && self->handle != 0 && !self->freed) {
+        if (self->freed) {
+            ++self->after;
+        } else if (buffer != nullptr && length > 0 && self->handle != 0) {
             self->freed = ZVA_StreamFree(self->handle) == 1;
         }
     }
 };
 
-// A stream that freed itself from its callback still ends on its own thread (decoder, add-on).
-// ZVA_Free waits for that, so that no code of the stream runs once it has returned.
-TEST_F(LifecycleTest, FreeWaitsForAStreamThatFreedItself) {
+// A stream may free itself from its callback: it stops at once and calls back no more. Its thread
+// (decoder, add-on) still ends on its own; ZVA_Free waits for that, so that no code of the stream
+// runs once it has returned.
+TEST_F(LifecycleTest, StreamFreedFromItsCallbackEndsBeforeFreeReturns) {
     ASSERT_EQ(ZVA_Free(), 1);
     const std::size_t idle = threadCount();
     ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
@@ -181,7 +185,7 @@ TEST_F(LifecycleTest, FreeWaitsForAStreamThatFreedItself) {
     SelfFree state;
     const ZVA_HSTREAM h =
         ZVA_StreamCreateURL(url("/aac").c_str(), 0, 0, &SelfFree::download, &state);
-    ASSERT_NE(h, 0u) << ZVA_ErrorGetCode();
+    ASSERT_EQ(ZVA_ChannelPlay(h, 0), 1) << ZVA_ErrorGetCode();
     state.handle = h;
     // Spinning rather than polling, so that Free follows the callback at once.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -189,8 +193,11 @@ TEST_F(LifecycleTest, FreeWaitsForAStreamThatFreedItself) {
         std::this_thread::yield();
     }
     ASSERT_TRUE(state.freed);
+    EXPECT_EQ(ZVA_ChannelIsActive(h), ZVA_ACTIVE_STOPPED);
+    EXPECT_EQ(ZVA_StreamGetFilePosition(h, ZVA_FILEPOS_CONNECTED), ZVA_POSITION_NONE);
     ASSERT_EQ(ZVA_Free(), 1);
     EXPECT_EQ(threadCount(), idle);
+    EXPECT_EQ(state.after, 0);
     ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
 }
 
