@@ -208,27 +208,17 @@ TEST_F(DiskOutputTest, EndingPlaybackFadesOut) {
     }
 }
 
-// The index of a sink by name, from "pactl list short sinks"; empty when absent.
-std::string sinkIndex(const std::string& name) {
-    std::istringstream lines(zvtest::runCommand("pactl list short sinks"));
-    std::string index, sink, rest;
-    while (lines >> index >> sink && std::getline(lines, rest)) {
-        if (sink == name) {
-            return index;
+// The first word of the first line of `pactl list short <what>` whose second word is `key`
+// (sinks: index by name; sink inputs: input by sink index); empty when none is.
+std::string pactlFirstWord(const std::string& what, const std::string& key) {
+    std::istringstream lines(zvtest::runCommand("pactl list short " + what));
+    std::string first, second, rest;
+    while (lines >> first >> second && std::getline(lines, rest)) {
+        if (second == key) {
+            return first;
         }
     }
     return {};
-}
-
-bool sinkHasInput(const std::string& index) {
-    std::istringstream lines(zvtest::runCommand("pactl list short sink-inputs"));
-    std::string input, sink, rest;
-    while (lines >> input >> sink && std::getline(lines, rest)) {
-        if (sink == index) {
-            return true;
-        }
-    }
-    return false;
 }
 
 TEST(PulseOutput, ListsBothSinksInOrderAndPlaysIntoTheSecond) {
@@ -244,17 +234,20 @@ TEST(PulseOutput, ListsBothSinksInOrderAndPlaysIntoTheSecond) {
         names.emplace_back(name);
     }
     EXPECT_EQ(names, (std::vector<std::string>{"Egyes", "Kettes"}));
-    const std::string kettes = sinkIndex("kettes");
-    ASSERT_FALSE(kettes.empty());
-    ASSERT_FALSE(sinkHasInput(kettes));
+    const auto plays = [](const char* sink) {
+        const std::string index = pactlFirstWord("sinks", sink);
+        return !index.empty() && !pactlFirstWord("sink-inputs", index).empty();
+    };
+    ASSERT_FALSE(pactlFirstWord("sinks", "kettes").empty());
+    ASSERT_FALSE(plays("kettes"));
 
     zvtest::Stationd server(ZV_TEST_DATA_DIR);
     ASSERT_EQ(ZVA_Init(2, 44100, 0, nullptr, nullptr), 1) << ZVA_ErrorGetCode();
     const ZVA_HSTREAM h = ZVA_StreamCreateURL(server.url("/mp3").c_str(), 0, 0, nullptr, nullptr);
     ASSERT_NE(h, 0u);
     ASSERT_EQ(ZVA_ChannelPlay(h, 0), 1);
-    EXPECT_TRUE(waitFor([&] { return sinkHasInput(kettes); }));
-    EXPECT_FALSE(sinkHasInput(sinkIndex("egyes")));
+    EXPECT_TRUE(waitFor([&] { return plays("kettes"); }));
+    EXPECT_FALSE(plays("egyes"));
     EXPECT_EQ(ZVA_Free(), 1);
     EXPECT_EQ(ZVA_Init(5, 44100, 0, nullptr, nullptr), 0);
     EXPECT_EQ(ZVA_ErrorGetCode(), ZVA_ERROR_DEVICE);
