@@ -39,15 +39,6 @@ TEST(PlaylistParser, TakesTheStreamAddressesWhereverSplit) {
     }
 }
 
-TEST(PlaylistParser, RefusesMoreThanLimit) {
-    zva::PlaylistParser parser;
-    const std::string chunk(1024, '#');
-    for (std::size_t total = 0; total < zva::PlaylistParser::kMaxSize; total += chunk.size()) {
-        ASSERT_TRUE(parser.feed(reinterpret_cast<const std::uint8_t*>(chunk.data()), chunk.size()));
-    }
-    EXPECT_FALSE(parser.feed(reinterpret_cast<const std::uint8_t*>("x"), 1));
-}
-
 TEST(PlaylistParser, RecognisesPlaylists) {
     const struct {
         const char* contentType;
