@@ -301,12 +301,12 @@ TEST_F(StreamTest, CreationEndsWithTheAnswersCode) {
         // An interval this small would make every few audio bytes a metadata block.
         {at("/mp3?metaint=15"), ZVA_ERROR_NOTAVAIL},
         {at("/mp3?metaint=16"), ZVA_OK},
-        // Judged by the address that answered: a .pls that redirects to a stream is audio, an
-        // address that redirects to a playlist served as text is a playlist.
         {at("/playlists/mp3.pls"), ZVA_OK},
         {at("/playlists/mp3.m3u"), ZVA_OK},
         {at("/playlists/fallback.pls"), ZVA_OK},
         {at("/playlists/nested.m3u"), ZVA_OK},
+        // Judged by the address that answered: a .pls that redirects to a stream is audio, an
+        // address that redirects to a playlist served as text is a playlist.
         {at("/redirect/radio.pls"), ZVA_OK},
         {at("/redirect/listen"), ZVA_OK},
         {at("/redirect/mp3"), ZVA_OK},
