@@ -57,17 +57,14 @@ Bytes makeGarbage(size_t size) {
     return garbage;
 }
 
-Bytes join(const std::vector<Bytes>& parts) {
-    Bytes all;
+// The parts one after the other: bytes of byte strings, frames of frame lists.
+template <typename T = unsigned char>
+std::vector<T> join(const std::vector<std::vector<T>>& parts) {
+    std::vector<T> all;
     for (const auto& part : parts) {
         all.insert(all.end(), part.begin(), part.end());
     }
     return all;
-}
-
-Frames concat(Frames a, const Frames& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
 }
 
 struct Recorder final : AdtsSync::Listener {
@@ -79,26 +76,6 @@ struct Recorder final : AdtsSync::Listener {
     Frames frames;
     size_t skipped = 0;
 };
-
-// Checks that `input` split in two at every offset, and fed byte by byte, gives `frames` and
-// `skipped`.
-void expectAtEverySplit(const Bytes& input, const Frames& frames, size_t skipped) {
-    for (size_t at = 0; at <= input.size() + 1; ++at) {
-        Recorder got;
-        AdtsSync sync(got);
-        if (at <= input.size()) {
-            sync.feed(input.data(), at);
-            sync.feed(input.data() + at, input.size() - at);
-        } else {
-            for (const unsigned char byte : input) {
-                sync.feed(&byte, 1);
-            }
-        }
-        ASSERT_TRUE(got.frames == frames)
-            << "split at " << at << ": " << got.frames.size() << " frames";
-        ASSERT_EQ(got.skipped, skipped) << "split at " << at;
-    }
-}
 
 }  // namespace
 
@@ -157,16 +134,30 @@ TEST(AdtsSync, GivesTheSameFramesWhereverTheInputIsSplit) {
         size_t skipped;
     } cases[] = {
         {"garbage first", join({garbage, join(first)}), first, garbage.size()},
-        {"garbage mid-stream", join({join(first), garbage, join(second)}), concat(first, second),
-         garbage.size()},
-        {"change of stream", join({join(first), join(other)}), concat(first, other), 0},
+        {"garbage mid-stream", join({join(first), garbage, join(second)}),
+         join<Bytes>({first, second}), garbage.size()},
+        {"change of stream", join({join(first), join(other)}), join<Bytes>({first, other}), 0},
         {"long false header",
          join({Bytes(lure.begin(), lure.begin() + AdtsHeader::kSize), join(many)}), many,
          AdtsHeader::kSize},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        expectAtEverySplit(c.input, c.frames, c.skipped);
+        // Split in two at every offset, and fed byte by byte.
+        for (size_t at = 0; at <= c.input.size() + 1; ++at) {
+            Recorder got;
+            AdtsSync sync(got);
+            if (at <= c.input.size()) {
+                sync.feed(c.input.data(), at);
+                sync.feed(c.input.data() + at, c.input.size() - at);
+            } else {
+                for (const unsigned char byte : c.input) {
+                    sync.feed(&byte, 1);
+                }
+            }
+            ASSERT_TRUE(got.frames == c.frames) << "split at " << at << ": " << got.frames.size();
+            ASSERT_EQ(got.skipped, c.skipped) << "split at " << at;
+        }
     }
 }
 
