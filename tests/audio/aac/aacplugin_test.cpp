@@ -3,9 +3,11 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fixtures.h"

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <algorithm>
 #include <vector>
 
 #include "adtsheader.h"
