@@ -75,12 +75,11 @@ TEST(Mp3Decoder, ProbeTakesMpegAndLeavesAdts) {
     const ZVA_PluginInfo& info = zva::mp3DecoderInfo();
     const auto mp3 = zvtest::audioFixture("tone44.mp3");
     const auto aac = zvtest::audioFixture("tone44.aac");
+    const auto noise = zvtest::garbage(4096);
     EXPECT_NE(info.probe("", mp3.data(), 4096), 0);
     EXPECT_EQ(info.probe("audio/mpeg", aac.data(), 4096), 0);
-    const auto noise = zvtest::garbage(4096);
     EXPECT_EQ(info.probe("application/octet-stream", noise.data(), noise.size()), 0);
     EXPECT_NE(info.probe(" Audio/MPEG ; charset=x", noise.data(), noise.size()), 0);
-    EXPECT_EQ(info.ctype, 65541u);
 }
 
 TEST(Mp3Decoder, GivesUpOnEndlessGarbage) {

@@ -38,18 +38,4 @@ TEST(ResponseHeaders, RedirectAnswerIsReplaced) {
     EXPECT_EQ(h.number("icy-br"), 64);
 }
 
-TEST(ResponseHeaders, RefusesOversizedBlock) {
-    zva::ResponseHeaders h;
-    ASSERT_TRUE(h.addLine("HTTP/1.0 200 OK\r\n"));
-    const std::string filler = "X-Filler: " + std::string(1000, 'f') + "\r\n";
-    bool accepted = true;
-    std::size_t total = 0;
-    while (accepted && total < 2 * zva::ResponseHeaders::kMaxSize) {
-        accepted = h.addLine(filler);
-        total += filler.size();
-    }
-    EXPECT_FALSE(accepted);
-    EXPECT_GT(total, zva::ResponseHeaders::kMaxSize - filler.size());
-}
-
 }  // namespace
