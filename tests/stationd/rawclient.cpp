@@ -5,7 +5,6 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <cerrno>
 #include <stdexcept>
 
 RawClient::RawClient(int port) {
@@ -24,13 +23,9 @@ RawClient::~RawClient() {
 }
 
 void RawClient::send(const std::string& data) {
-    size_t sent = 0;
-    while (sent < data.size()) {
-        const ssize_t n = ::send(fd_, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno != EINTR) {
-            throw std::runtime_error("send failed");
-        }
-        sent += n > 0 ? static_cast<size_t>(n) : 0;
+    // A request fits the socket's empty send buffer: one call sends it whole.
+    if (::send(fd_, data.data(), data.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(data.size())) {
+        throw std::runtime_error("send failed");
     }
 }
 
