@@ -111,6 +111,7 @@ TEST(PulseGaugePeak, HiddenMarkerIsTrackedButNotDrawn) {
     EXPECT_EQ(lineColors(*gauge), picture(20, 20));
     gauge->setShowPeak(true);  // the stranded marker is shown and falls
     EXPECT_EQ(lineColors(*gauge), picture(20, 100));
+    EXPECT_TRUE(gauge->isClkActive());
     EXPECT_EQ(ticksUntilFall(*gauge, 100, 5), 1);
 }
 

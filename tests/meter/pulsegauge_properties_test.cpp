@@ -62,7 +62,7 @@ TEST(PulseGaugeProperties, SettersClampTheirValues) {
         const char* name;
         int value, stored;
     } cases[] = {
-        {"Level", -5, 0},           {"Level", 101, 100},   {"MidLevel", 95, 89},
+        {"Level", -5, 0},           {"Level", 101, 100},   {"MidLevel", 90, 89},
         {"MidLevel", 0, 1},         {"MidLevel", 60, 60},  {"HiLevel", 50, 61},
         {"HiLevel", 60, 60},        {"HiLevel", 150, 100}, {"MaxLevel", 5, 10},
         {"MaxLevel", 20000, 10000}, {"PeakDelay", -1, 0},  {"PeakDelay", 6000, 5000},
@@ -102,6 +102,8 @@ TEST(PulseGaugeProperties, NegativeColours) {
     }
     EXPECT_EQ(spy.count(), 0);
     EXPECT_EQ(gauge->surface(), before);
+    gauge->setLowColor(0x123456);
+    EXPECT_EQ(notified(spy), QStringList{"LowColor"});
     gauge->setBackColor(0x80000005);
     EXPECT_EQ(gauge->BackColor(), qint32(0x80000005));
 }
