@@ -6,6 +6,7 @@
 #include <QImage>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "pulsegauge.h"
 
@@ -39,6 +40,15 @@ inline std::optional<qint32> lineColor(const PulseGauge& gauge, int p) {
         }
     }
     return first;
+}
+
+// The colour of every line, position 0 first.
+inline std::vector<std::optional<qint32>> lineColors(const PulseGauge& gauge) {
+    std::vector<std::optional<qint32>> lines;
+    for (int p = 0; p <= (gauge.Horizontal() ? gauge.lastX() : gauge.lastY()); ++p) {
+        lines.push_back(lineColor(gauge, p));
+    }
+    return lines;
 }
 
 #endif
