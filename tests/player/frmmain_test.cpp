@@ -261,6 +261,23 @@ TEST_F(Controls, FunctionKeysStartOfferedStationsAndEscStops) {
     EXPECT_EQ(skinOf(*window), "zv0.skn");
 }
 
+// Only the first activation starts the command-line station; coming back from another window
+// starts nothing.
+TEST_F(Controls, FirstActivationStartsTheCommandLineStation) {
+    frmMain window(list, 3);
+    window.Form_Load();
+    QWidget other;
+    for (const int started : {2, -1}) {
+        zvengine::playerState().currentStation = -1;
+        other.show();
+        QApplication::setActiveWindow(&other);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        EXPECT_EQ(zvengine::playerState().currentStation, started);
+    }
+}
+
 // Closing the window while a station plays or connects leaves no sound and no stream behind.
 TEST_F(Controls, ClosingWhilePlayingOrConnectingLeavesNoSound) {
     zvtest::Stationd server(ZV_TEST_DATA_DIR);
