@@ -2,53 +2,48 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <string>
+
 using zvlayout::layoutRow;
 
-TEST(ButtonLayout, SingleButtonSpansTheFrame) {
-    const auto row = layoutRow(6000, {false, false, true, false, false, false});
-    ASSERT_EQ(row.size(), 6u);
-    EXPECT_DOUBLE_EQ(row[2].width, 5550);
-    ASSERT_TRUE(row[2].left.has_value());
-    EXPECT_DOUBLE_EQ(*row[2].left, 675);
-    // Hidden buttons get the width too, but no place.
-    EXPECT_DOUBLE_EQ(row[0].width, 5550);
-    EXPECT_FALSE(row[0].left.has_value());
-}
-
-TEST(ButtonLayout, HiddenButtonsLeaveNoGaps) {
-    const double frame = 8640;  // 576 pixels
-    const auto row = layoutRow(frame, {true, false, true, false, true, false});
-    const double width = (frame - 450) / 3;  // 2730 twips = 182 pixels exactly
-    for (int i : {0, 2, 4}) {
-        EXPECT_DOUBLE_EQ(row[i].width, width);
+// Every button of a row gets the width (F − 450) / n, hidden ones too; the enabled ones are
+// placed side by side from the width the window reports back (whole pixels), the lower row's
+// places in single precision.
+TEST(ButtonLayout, WidthsAndLeftEdgesOfARow) {
+    const double none = NAN;
+    const struct {
+        double frame;
+        const char* enabled;  // 'X' an enabled button, '.' a hidden one
+        int button;
+        double width, left;
+    } rows[] = {
+        {6000, "..X...", 2, 5550, 675},
+        {6000, "..X...", 0, 5550, none},
+        {8640, "X.X.X.", 0, 2730, 225},
+        {8640, "X.X.X.", 2, 2730, 2730 + 75 + 225},
+        {8640, "X.X.X.", 4, 2730, 2 * (2730 + 75) + 225},
+        {8640, "X.X.X.", 3, 2730, none},
+        {8640, "XXXXXX", 5, 1365, 5 * (1365 + 37.5) + 75 + 37.5},
+        {8640, "XXXXXXX", 6, 1170,
+         static_cast<float>(6 * (1170 + 225.0 / 7) + 450.0 / 7 + 225.0 / 7)},
+        // 7550 / 6 = 1258.33 twips, which the window keeps as 84 pixels = 1260 twips.
+        {8000, "XXXXXX", 1, 7550.0 / 6, static_cast<float>(1260 + 37.5 + 75 + 37.5)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.frame << " " << row.enabled << " " << row.button);
+        std::vector<bool> enabled;
+        for (const char* c = row.enabled; *c != '\0'; ++c) {
+            enabled.push_back(*c == 'X');
+        }
+        const auto placed = layoutRow(row.frame, enabled);
+        ASSERT_EQ(placed.size(), enabled.size());
+        EXPECT_DOUBLE_EQ(placed[row.button].width, row.width);
+        EXPECT_EQ(placed[row.button].left.has_value(), !std::isnan(row.left));
+        if (placed[row.button].left) {
+            EXPECT_DOUBLE_EQ(*placed[row.button].left, row.left);
+        }
     }
-    EXPECT_DOUBLE_EQ(*row[0].left, 0 * (width + 75) + 150 + 75);
-    EXPECT_DOUBLE_EQ(*row[2].left, 1 * (width + 75) + 150 + 75);
-    EXPECT_DOUBLE_EQ(*row[4].left, 2 * (width + 75) + 150 + 75);
-    EXPECT_FALSE(row[1].left || row[3].left || row[5].left);
-}
-
-TEST(ButtonLayout, AllThirteenUseEachRowsOwnCount) {
-    const double frame = 8640;
-    const auto upper = layoutRow(frame, std::vector<bool>(6, true));
-    const auto lower = layoutRow(frame, std::vector<bool>(7, true));
-    EXPECT_DOUBLE_EQ(upper[0].width, 1365);
-    // 8190 / 7 = 1170 twips = 78 pixels; the reported width is the same.
-    EXPECT_DOUBLE_EQ(lower[0].width, 1170);
-    EXPECT_DOUBLE_EQ(*upper[5].left, 5 * (1365 + 37.5) + 75 + 37.5);
-    // The lower row's positions are single-precision values.
-    EXPECT_DOUBLE_EQ(*lower[6].left,
-                     static_cast<float>(6 * (1170 + 225.0 / 7) + 450.0 / 7 + 225.0 / 7));
-}
-
-TEST(ButtonLayout, LeftEdgesUseTheWidthTheWindowReportsBack) {
-    // 8000 − 450 = 7550 / 6 = 1258.33 twips, which the window keeps as 84 pixels = 1260 twips.
-    const auto row = layoutRow(8000, std::vector<bool>(6, true));
-    EXPECT_NEAR(row[1].width, 1258.333, 0.001);
-    EXPECT_DOUBLE_EQ(*row[1].left, static_cast<float>(1 * (1260 + 37.5) + 75 + 37.5));
-}
-
-TEST(ButtonLayout, RowWithoutEnabledButtonsIsLeftAlone) {
     EXPECT_TRUE(layoutRow(8640, std::vector<bool>(7, false)).empty());
 }
 

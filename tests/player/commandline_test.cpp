@@ -2,34 +2,30 @@
 
 #include <gtest/gtest.h>
 
-using zvstartup::startStationFrom;
-
-TEST(CommandLine, SwitchFormsAndNumbers) {
-    EXPECT_EQ(startStationFrom(QStringLiteral("/hallgat 3")), 3);
-    EXPECT_EQ(startStationFrom(QStringLiteral("/HALLGAT:3")), 3);
-    EXPECT_EQ(startStationFrom(QStringLiteral("-HALLGAT 5")), 5);
-    EXPECT_EQ(startStationFrom(QStringLiteral("/hallgat:13")), 13);
-    EXPECT_EQ(startStationFrom(QStringLiteral("valami /hallgat 1 más")), 1);
-}
-
-TEST(CommandLine, OutOfRangeAndNonNumbersGiveNone) {
-    EXPECT_EQ(startStationFrom(QStringLiteral("-hallgat 14")), 0);
-    EXPECT_EQ(startStationFrom(QStringLiteral("-hallgat 0")), 0);
-    EXPECT_EQ(startStationFrom(QStringLiteral("/hallgat öt")), 0);
-    EXPECT_EQ(startStationFrom(QStringLiteral("/hallgat 3x")), 0);
-    // Two blanks give an empty word after the switch: not a number.
-    EXPECT_EQ(startStationFrom(QStringLiteral("/hallgat  3")), 0);
-    EXPECT_EQ(startStationFrom(QString()), 0);
-}
-
-TEST(CommandLine, SwitchWithoutNumberLeavesTheEarlierOne) {
-    EXPECT_EQ(startStationFrom(QStringLiteral("/hallgat")), 0);
-    EXPECT_EQ(startStationFrom(QStringLiteral("/hallgat -3")), 0);
-    EXPECT_EQ(startStationFrom(QStringLiteral("/hallgat 4 /hallgat")), 4);
-    EXPECT_EQ(startStationFrom(QStringLiteral("/hallgat 4 /hallgat /x")), 4);
-}
-
-TEST(CommandLine, LaterSwitchWins) {
-    EXPECT_EQ(startStationFrom(QStringLiteral("/hallgat 2 /hallgat 7")), 7);
-    EXPECT_EQ(startStationFrom(QStringLiteral("/hallgat 2 -hallgat 99")), 0);
+// The station of "/hallgat N" or "-hallgat N" (any case, a blank or a colon before N); 0 for
+// none. A later switch wins; a switch without a number leaves the earlier one; N outside 1..13
+// or not a number gives none.
+TEST(CommandLine, StartStationComesFromTheLastSwitchWithANumber) {
+    const std::pair<const char*, int> rows[] = {
+        {"/hallgat 3", 3},
+        {"/HALLGAT:3", 3},
+        {"-HALLGAT 5", 5},
+        {"/hallgat:13", 13},
+        {"valami /hallgat 1 más", 1},
+        {"-hallgat 14", 0},
+        {"-hallgat 0", 0},
+        {"/hallgat öt", 0},
+        {"/hallgat 3x", 0},
+        {"/hallgat  3", 0},  // two blanks: the word after the switch is empty
+        {"", 0},
+        {"/hallgat", 0},
+        {"/hallgat -3", 0},
+        {"/hallgat 4 /hallgat", 4},
+        {"/hallgat 4 /hallgat /x", 4},
+        {"/hallgat 2 /hallgat 7", 7},
+        {"/hallgat 2 -hallgat 99", 0},
+    };
+    for (const auto& [line, station] : rows) {
+        EXPECT_EQ(zvstartup::startStationFrom(QString::fromUtf8(line)), station) << line;
+    }
 }

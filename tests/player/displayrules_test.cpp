@@ -22,8 +22,7 @@ TEST(DisplayRules, CaptionNamesStationAndTitleOnlyWhilePlayingMinimised) {
         {false, false, u"Cím", u"Zenovia"},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(windowCaption(row.playing, row.minimised, QStringLiteral("Adó 1"),
-                                QString::fromUtf16(row.title)),
+        EXPECT_EQ(windowCaption(row.playing, row.minimised, "Adó 1", QString::fromUtf16(row.title)),
                   QString::fromUtf16(row.caption));
     }
 }

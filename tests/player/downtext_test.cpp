@@ -14,7 +14,7 @@ protected:
     void SetUp() override {
         PlayerTest::SetUp();
         ASSERT_TRUE(root.isValid());
-        writeFile(root.path() + QStringLiteral("/kicsi.txt"), "[Adok]\nadoUrl0=x\n");
+        writeFile(root.path() + "/kicsi.txt", "[Adok]\nadoUrl0=x\n");
         server = std::make_unique<zvtest::Stationd>(root.path().toStdString());
     }
     QString url(const std::string& path) const { return QString::fromStdString(server->url(path)); }
@@ -26,32 +26,32 @@ protected:
 }  // namespace
 
 TEST_F(Downloads, FileIsCopiedAndFetchedAfreshEveryTime) {
-    const QString target = tempPath(QStringLiteral("zvad.tmp"));
+    const QString target = tempPath("zvad.tmp");
     ASSERT_TRUE(DownloadFile(url("/kicsi.txt"), target));
     EXPECT_EQ(readFile(target), QByteArray("[Adok]\nadoUrl0=x\n"));
-    writeFile(root.path() + QStringLiteral("/kicsi.txt"), "changed");
+    writeFile(root.path() + "/kicsi.txt", "changed");
     ASSERT_TRUE(DownloadFile(url("/kicsi.txt"), target));
     EXPECT_EQ(readFile(target), QByteArray("changed"));
 }
 
 TEST_F(Downloads, FailuresLeaveTheTargetAlone) {
-    const QString target = tempPath(QStringLiteral("zvlogo0.gif"));
+    const QString target = tempPath("zvlogo0.gif");
     writeFile(target, "previous");
     EXPECT_FALSE(DownloadFile(url("/nincs.gif"), target));
     EXPECT_FALSE(DownloadFile(url("/kicsi.txt?status=500"), target));
     EXPECT_FALSE(DownloadFile(url("/kicsi.txt?status=403"), target));
     EXPECT_FALSE(DownloadFile(url("/kicsi.txt?close_after=3"), target));
-    EXPECT_FALSE(DownloadFile(QStringLiteral("http://127.0.0.1:1/x"), target));
+    EXPECT_FALSE(DownloadFile("http://127.0.0.1:1/x", target));
     EXPECT_FALSE(DownloadFile(QString(), target));
-    EXPECT_FALSE(DownloadFile(url("/kicsi.txt"), tempPath(QStringLiteral("nincs/mappa/x"))));
+    EXPECT_FALSE(DownloadFile(url("/kicsi.txt"), tempPath("nincs/mappa/x")));
     EXPECT_EQ(readFile(target), QByteArray("previous"));
 }
 
 TEST_F(Downloads, APlantedLinkIsReplacedNeverFollowed) {
-    const QString victim = root.path() + QStringLiteral("/sajat.txt");
+    const QString victim = root.path() + "/sajat.txt";
     writeFile(victim, "the victim's own");
-    for (const QString& pointee : {victim, root.path() + QStringLiteral("/uj.txt")}) {
-        const QString target = tempPath(QStringLiteral("zvad.tmp"));
+    for (const QString& pointee : {victim, root.path() + "/uj.txt"}) {
+        const QString target = tempPath("zvad.tmp");
         QFile::remove(target);
         ASSERT_TRUE(QFile::link(pointee, target));
         EXPECT_TRUE(DownloadFile(url("/kicsi.txt"), target));
@@ -59,7 +59,7 @@ TEST_F(Downloads, APlantedLinkIsReplacedNeverFollowed) {
         EXPECT_EQ(readFile(target), QByteArray("[Adok]\nadoUrl0=x\n"));
     }
     EXPECT_EQ(readFile(victim), QByteArray("the victim's own"));
-    EXPECT_FALSE(QFile::exists(root.path() + QStringLiteral("/uj.txt")));
+    EXPECT_FALSE(QFile::exists(root.path() + "/uj.txt"));
 }
 
 TEST_F(Downloads, OnlyHttpAndHttpsAreSpokenEvenAfterARedirect) {
@@ -72,7 +72,7 @@ TEST_F(Downloads, OnlyHttpAndHttpsAreSpokenEvenAfterARedirect) {
         {stations.url("/mp3?redirect=http://@HOST@/fixtures.ini"), true},
     };
     for (const auto& [address, reachable] : rows) {
-        const QString target = tempPath(QStringLiteral("zvlogo0.gif"));
+        const QString target = tempPath("zvlogo0.gif");
         QFile::remove(target);
         EXPECT_EQ(DownloadFile(QString::fromStdString(address), target), reachable) << address;
         EXPECT_EQ(getUrls(QString::fromStdString(address)).isEmpty(), !reachable) << address;
@@ -80,36 +80,36 @@ TEST_F(Downloads, OnlyHttpAndHttpsAreSpokenEvenAfterARedirect) {
 }
 
 TEST_F(Downloads, BodiesOverEightMebibytesFail) {
-    writeFile(root.path() + QStringLiteral("/nagy.bin"), QByteArray(8 * 1024 * 1024 + 1, 'z'));
-    writeFile(root.path() + QStringLiteral("/hatar.bin"), QByteArray(8 * 1024 * 1024, 'z'));
-    EXPECT_FALSE(DownloadFile(url("/nagy.bin"), tempPath(QStringLiteral("nagy"))));
-    EXPECT_FALSE(QFile::exists(tempPath(QStringLiteral("nagy"))));
-    EXPECT_TRUE(DownloadFile(url("/hatar.bin"), tempPath(QStringLiteral("hatar"))));
+    writeFile(root.path() + "/nagy.bin", QByteArray(8 * 1024 * 1024 + 1, 'z'));
+    writeFile(root.path() + "/hatar.bin", QByteArray(8 * 1024 * 1024, 'z'));
+    EXPECT_FALSE(DownloadFile(url("/nagy.bin"), tempPath("nagy")));
+    EXPECT_FALSE(QFile::exists(tempPath("nagy")));
+    EXPECT_TRUE(DownloadFile(url("/hatar.bin"), tempPath("hatar")));
 }
 
-TEST_F(Downloads, ProbeReturnsTheTextOrNothing) {
-    EXPECT_EQ(getUrls(url("/kicsi.txt")), QStringLiteral("[Adok]\nadoUrl0=x\n"));
-    writeFile(root.path() + QStringLiteral("/ures.txt"), "");
-    EXPECT_EQ(getUrls(url("/ures.txt")), QString());
-    EXPECT_EQ(getUrls(url("/nincs.pls")), QString());
-    EXPECT_EQ(getUrls(url("/kicsi.txt?status=404")), QString());
-    EXPECT_EQ(getUrls(QStringLiteral("http://127.0.0.1:1/")), QString());
-    writeFile(root.path() + QStringLiteral("/lista.pls"),
+// The probe returns the body as text, at most its first 64 KiB (at once, even when the body
+// then goes silent), or nothing when the body is empty, not there, or silent for the ten
+// seconds the probe waits for a first byte.
+TEST_F(Downloads, ProbeReturnsTheFirst64KiBOrNothing) {
+    writeFile(root.path() + "/ures.txt", "");
+    writeFile(root.path() + "/hosszu.txt", QByteArray(200 * 1024, 'a'));
+    writeFile(root.path() + "/lista.pls",
               "[playlist]\nTitle1=R\xE1"
               "di\xF3\n");
-    EXPECT_EQ(getUrls(url("/lista.pls")), QStringLiteral("[playlist]\nTitle1=Rádió\n"));
-}
-
-TEST_F(Downloads, ProbeKeepsTheFirst64KiB) {
-    writeFile(root.path() + QStringLiteral("/hosszu.txt"), QByteArray(200 * 1024, 'a'));
-    EXPECT_EQ(getUrls(url("/hosszu.txt")).size(), 64 * 1024);
-    // A long body that then goes silent still gives its first 64 KiB at once.
-    EXPECT_EQ(getUrls(url("/hosszu.txt?stall_after=70000")).size(), 64 * 1024);
-}
-
-// Takes the ten seconds the probe waits for a first byte.
-TEST_F(Downloads, SilentBodyCountsAsEmpty) {
-    EXPECT_EQ(getUrls(url("/kicsi.txt?stall_after=0")), QString());
+    const std::pair<const char*, QString> rows[] = {
+        {"/kicsi.txt", "[Adok]\nadoUrl0=x\n"},
+        {"/lista.pls", "[playlist]\nTitle1=Rádió\n"},
+        {"/hosszu.txt", QString(64 * 1024, 'a')},
+        {"/hosszu.txt?stall_after=70000", QString(64 * 1024, 'a')},
+        {"/ures.txt", ""},
+        {"/nincs.pls", ""},
+        {"/kicsi.txt?status=404", ""},
+        {"/kicsi.txt?stall_after=0", ""},
+    };
+    for (const auto& [path, text] : rows) {
+        EXPECT_EQ(getUrls(url(path)), text) << path;
+    }
+    EXPECT_EQ(getUrls("http://127.0.0.1:1/"), "");
 }
 
 // A station address may be an endless stream: the probe takes its first bytes and returns,

@@ -18,7 +18,7 @@
 
 namespace {
 
-const QString kWindowKey = QStringLiteral("WindowHandle");
+const QString kWindowKey = "WindowHandle";
 
 class OneCopy : public zvtest::PlayerTest {};
 
@@ -57,22 +57,23 @@ private:
 }  // namespace
 
 TEST_F(OneCopy, ARunningCopyThatDoesNotAnswerInTimeEndsTheLaterCopyWithItsBox) {
-    zvsettings::write(zvsettings::kWindowSection, kWindowKey, QStringLiteral("7"));
+    zvsettings::write(zvsettings::kWindowSection, kWindowKey, "7");
     zvengine::StationList list;
     frmMain window(list);
     LateFirstCopy first(modPreviousInstance::serverName());
     EXPECT_EQ(endOf([&] { modPreviousInstance::CheckPrevInstance(window, 4); }),
               zvbox::kExitFailed);
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("A Zenovia ablaka nem aktiválható.\r"
-                                                  "Kérem indítsa újra a programot."));
+    EXPECT_EQ(boxes.shown[0].text,
+              "A Zenovia ablaka nem aktiválható.\r"
+              "Kérem indítsa újra a programot.");
     EXPECT_TRUE(zvsettings::read(zvsettings::kWindowSection, kWindowKey).isEmpty());
 }
 
 TEST_F(OneCopy, TheFirstCopyForgetsItsWindowWhenItCloses) {
     installSkins();
     zvengine::StationList list;
-    list.defaultPictureUrl = QStringLiteral("http://127.0.0.1:1/nincs.gif");
+    list.defaultPictureUrl = "http://127.0.0.1:1/nincs.gif";
     frmMain window(list);
     window.Form_Load();
     window.show();
@@ -93,15 +94,15 @@ TEST_F(OneCopy, ALaterCopyHandsItsStationToTheRunningOneEvenAfterACrash) {
 #endif
     installSkins();
     installAudioLibrary();
-    const QString program = programPath(QStringLiteral("zenovia"));
+    const QString program = programPath("zenovia");
     ASSERT_TRUE(QFile::copy(QStringLiteral(ZV_BIN_DIR "/zenovia"), program));
-    const QString log = tempPath(QStringLiteral("requests.log"));
+    const QString log = tempPath("requests.log");
     zvtest::Stationd server(ZV_TEST_DATA_DIR, {"--log", log.toStdString()});
     const QByteArray url = QByteArray::fromStdString(server.url("/mp3?station="));
-    writeFile(programPath(QStringLiteral("zvadok.ini")),
+    writeFile(programPath("zvadok.ini"),
               "[Adok]\nadoUrl0=" + url + "1\nenable0=1\nadoUrl3=" + url + "4\nenable3=1\n");
     auto start = [&](QProcess& copy, const char* station) {
-        copy.start(program, {QStringLiteral("/hallgat"), QLatin1String(station)});
+        copy.start(program, {"/hallgat", QLatin1String(station)});
         return copy.waitForStarted();
     };
 

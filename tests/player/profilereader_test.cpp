@@ -11,46 +11,41 @@ namespace {
 class ProfileReader : public zvtest::PlayerTest {
 protected:
     QString read(const QString& section, const QString& key, const QString& fallback = {}) {
-        return ReadProfileValue(file(), section, key, QStringLiteral("s"), fallback);
+        return ReadProfileValue(file(), section, key, "s", fallback);
     }
-    QString file() const { return programPath(QStringLiteral("zvadok.ini")); }
+    QString file() const { return programPath("zvadok.ini"); }
 };
 
 }  // namespace
 
-TEST_F(ProfileReader, NamesMatchWithoutCaseAndTheFirstMatchWins) {
+// Section and key names match without case, the first match wins and a section that appears
+// twice is searched in both places; quotes around a value go, values are cut at 254 characters.
+TEST_F(ProfileReader, NamesQuotesAndLongValues) {
     writeFile(file(),
-              "[adok]\r\n"
-              "  AdoUrl0 =  http://egy  \r\n"
-              "adourl0=http://masodik\r\n"
-              "[Main]\r\n"
-              "pictdef=kep.gif\r\n"
-              "[ADOK]\r\n"
-              "adoNam0=Elso\r\n");
-    EXPECT_EQ(read(QStringLiteral("Adok"), QStringLiteral("adoUrl0")),
-              QStringLiteral("http://egy"));
-    EXPECT_EQ(read(QStringLiteral("MAIN"), QStringLiteral("PICTDEF")), QStringLiteral("kep.gif"));
-    // A section that appears twice is searched in both places.
-    EXPECT_EQ(read(QStringLiteral("adok"), QStringLiteral("adonam0")), QStringLiteral("Elso"));
-    // A key of another section is not found.
-    EXPECT_EQ(read(QStringLiteral("Main"), QStringLiteral("adoUrl0"), QStringLiteral("alap")),
-              QStringLiteral("alap"));
-}
-
-TEST_F(ProfileReader, QuotesAndLongValues) {
-    const QByteArray longValue(300, 'x');
-    writeFile(file(), "[Update]\nleiras=\"Új verzió, idézve\"\nurl='http://a'\nhosszu=" +
-                          longValue + "\nfel=\"csak eleje\n");
-    EXPECT_EQ(read(QStringLiteral("Update"), QStringLiteral("leiras")),
-              QStringLiteral("Új verzió, idézve"));
-    EXPECT_EQ(read(QStringLiteral("Update"), QStringLiteral("url")), QStringLiteral("http://a"));
-    EXPECT_EQ(read(QStringLiteral("Update"), QStringLiteral("hosszu")), QString(254, u'x'));
-    EXPECT_EQ(read(QStringLiteral("Update"), QStringLiteral("fel")),
-              QStringLiteral("\"csak eleje"));
+              "[adok]\r\n  AdoUrl0 =  http://egy  \r\nadourl0=http://masodik\r\n"
+              "[Main]\r\npictdef=kep.gif\r\n[ADOK]\r\nadoNam0=Elso\r\n"
+              "[Update]\nleiras=\"Új verzió, idézve\"\nurl='http://a'\nhosszu=" +
+                  QByteArray(300, 'x') + "\nfel=\"csak eleje\n");
+    const struct {
+        const char *section, *key;
+        QString value;
+    } rows[] = {
+        {"Adok", "adoUrl0", "http://egy"},
+        {"MAIN", "PICTDEF", "kep.gif"},
+        {"adok", "adonam0", "Elso"},
+        {"Main", "adoUrl0", "alap"},  // a key of another section is not found
+        {"Update", "leiras", "Új verzió, idézve"},
+        {"Update", "url", "http://a"},
+        {"Update", "hosszu", QString(254, u'x')},
+        {"Update", "fel", "\"csak eleje"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(read(row.section, row.key, "alap"), row.value) << row.key;
+    }
 }
 
 TEST_F(ProfileReader, EncodingsOfTheFile) {
-    const QString text = QStringLiteral("[Adok]\r\nadoNam0=Árvíztűrő tükörfúrógép\r\n");
+    const QString text = "[Adok]\r\nadoNam0=Árvíztűrő tükörfúrógép\r\n";
     auto utf16 = [&](QStringConverter::Encoding encoding) {
         return QByteArray(QStringEncoder(encoding).encode(text));
     };
@@ -63,35 +58,25 @@ TEST_F(ProfileReader, EncodingsOfTheFile) {
     };
     for (const auto& [name, bytes] : rows) {
         writeFile(file(), bytes);
-        EXPECT_EQ(read(QStringLiteral("Adok"), QStringLiteral("adoNam0")),
-                  QStringLiteral("Árvíztűrő tükörfúrógép"))
-            << name;
+        EXPECT_EQ(read("Adok", "adoNam0"), "Árvíztűrő tükörfúrógép") << name;
     }
 }
 
 TEST_F(ProfileReader, MissingFilesAndKindsGiveTheDefault) {
-    const QString missing = programPath(QStringLiteral("nincs.ini"));
-    EXPECT_EQ(ReadProfileValue(missing, QStringLiteral("Adok"), QStringLiteral("adoUrl0"),
-                               QStringLiteral("S"), QStringLiteral("alap")),
-              QStringLiteral("alap"));
+    const QString missing = programPath("nincs.ini");
+    EXPECT_EQ(ReadProfileValue(missing, "Adok", "adoUrl0", "S", "alap"), "alap");
     EXPECT_FALSE(QFile::exists(missing));
     // A folder is not a profile file.
-    EXPECT_EQ(ReadProfileValue(programDir.path(), QStringLiteral("Adok"), QStringLiteral("x"),
-                               QStringLiteral("S"), QStringLiteral("d")),
-              QStringLiteral("d"));
+    EXPECT_EQ(ReadProfileValue(programDir.path(), "Adok", "x", "S", "d"), "d");
     writeFile(file(), "[Adok]\nadoUrl0=x\n");
-    EXPECT_EQ(ReadProfileValue(file(), QStringLiteral("Adok"), QStringLiteral("adoUrl0"),
-                               QStringLiteral("N"), QStringLiteral("d")),
-              QStringLiteral("d"));
+    EXPECT_EQ(ReadProfileValue(file(), "Adok", "adoUrl0", "N", "d"), "d");
 }
 
 TEST(ProfileText, BrokenLinesAreSkipped) {
-    const QString text = QStringLiteral("[Adok\nadoUrl0=a\n=ures\n[]\nnincsegyenlo\n[Adok]\nk=v");
+    const QString text = "[Adok\nadoUrl0=a\n=ures\n[]\nnincsegyenlo\n[Adok]\nk=v";
     // An unclosed section header still names its section.
-    EXPECT_EQ(findProfileValue(text, QStringLiteral("Adok"), QStringLiteral("adoUrl0")),
-              QStringLiteral("a"));
-    EXPECT_EQ(findProfileValue(text, QStringLiteral("Adok"), QStringLiteral("k")),
-              QStringLiteral("v"));
-    EXPECT_FALSE(findProfileValue(text, QStringLiteral("Adok"), QString()).has_value());
-    EXPECT_FALSE(findProfileValue(text, QStringLiteral("Main"), QStringLiteral("k")).has_value());
+    EXPECT_EQ(findProfileValue(text, "Adok", "adoUrl0"), "a");
+    EXPECT_EQ(findProfileValue(text, "Adok", "k"), "v");
+    EXPECT_FALSE(findProfileValue(text, "Adok", QString()).has_value());
+    EXPECT_FALSE(findProfileValue(text, "Main", "k").has_value());
 }

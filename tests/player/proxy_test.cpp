@@ -21,9 +21,9 @@ protected:
         PlayerTest::TearDown();
     }
     qsizetype passedThrough(const QString& address) const {
-        return QString::fromUtf8(readFile(log)).count(QStringLiteral("GET ") + address);
+        return QString::fromUtf8(readFile(log)).count("GET " + address);
     }
-    const QString log = tempDir.path() + QStringLiteral("/proxy.log");
+    const QString log = tempDir.path() + "/proxy.log";
     zvtest::Stationd proxy{ZV_TEST_DATA_DIR "/../../tools/stationd/demo",
                            {"--log", log.toStdString()}};
     const QString address = QStringLiteral("127.0.0.1:%1").arg(proxy.port());
@@ -43,17 +43,17 @@ TEST_F(Proxy, DirectWinsThenTheAddressThenTheVariables) {
     };
     ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
     ZVA_SetConfig(ZVA_CONFIG_NET_PREBUF, 0);
-    const QString base = QStringLiteral("http://127.0.0.1:1");  // only a proxy answers there
+    const QString base = "http://127.0.0.1:1";  // only a proxy answers there
     qsizetype passed = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.direct << ' ' << c.address << ' ' << c.variable);
         zvsettings::storeProxy({c.direct, c.address ? address : QString()});
         zvengine::applyProxy(zvsettings::storedProxy());
         if (c.variable) {
-            qputenv("http_proxy", (QStringLiteral("http://") + address).toUtf8());
+            qputenv("http_proxy", ("http://" + address).toUtf8());
         }
-        EXPECT_EQ(zvnet::fetch(base + QStringLiteral("/config/zvadok.txt"), {}).ok, c.through);
-        const QByteArray station = (base + QStringLiteral("/radio/dallam")).toUtf8();
+        EXPECT_EQ(zvnet::fetch(base + "/config/zvadok.txt", {}).ok, c.through);
+        const QByteArray station = (base + "/radio/dallam").toUtf8();
         const ZVA_HSTREAM stream = ZVA_StreamCreateURL(station.constData(), 0, 0, nullptr, nullptr);
         qunsetenv("http_proxy");
         EXPECT_EQ(stream != 0, c.through);

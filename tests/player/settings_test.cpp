@@ -5,47 +5,42 @@ using namespace zvsettings;
 
 namespace {
 
-class Settings : public zvtest::PlayerTest {
-protected:
-    void storeVolume(const char* value) {
-        write(kSettingsSection, QStringLiteral("Hangero"), QString::fromLatin1(value));
-    }
-};
+class Settings : public zvtest::PlayerTest {};
 
 }  // namespace
 
-TEST_F(Settings, FreshAccountDefaults) {
-    EXPECT_EQ(storedVolume(), 48);
-    EXPECT_EQ(storedDevice(), -1);
-    EXPECT_EQ(read(kWindowSection, QStringLiteral("WindowHandle")), QString());
-}
-
-TEST_F(Settings, VolumeIsClampedAndCheckedOnRead) {
-    const std::pair<const char*, int> cases[] = {
-        {"0", 3},   {"1", 3},   {"2", 3},  {"3", 3},       {"27", 27},
-        {"50", 50}, {"70", 50}, {"-4", 3}, {"hangos", 48}, {"", 48},
+// The stored volume is kept within 3..50; a volume or device that is missing or not a number
+// gives the default.
+TEST_F(Settings, VolumeAndDeviceAreCheckedOnRead) {
+    const struct {
+        const char* key;
+        const char* stored;  // nullptr: none
+        int applied;
+    } rows[] = {
+        {"Hangero", nullptr, 48},  {"Hangero", "0", 3},           {"Hangero", "1", 3},
+        {"Hangero", "2", 3},       {"Hangero", "3", 3},           {"Hangero", "27", 27},
+        {"Hangero", "50", 50},     {"Hangero", "70", 50},         {"Hangero", "-4", 3},
+        {"Hangero", "hangos", 48}, {"Hangero", "", 48},           {"Hangkartya", nullptr, -1},
+        {"Hangkartya", "2", 2},    {"Hangkartya", "második", -1},
     };
-    for (const auto& [stored, applied] : cases) {
-        storeVolume(stored);
-        EXPECT_EQ(storedVolume(), applied) << stored;
+    for (const auto& row : rows) {
+        removeSection(kSettingsSection);
+        if (row.stored != nullptr) {
+            write(kSettingsSection, row.key, row.stored);
+        }
+        const bool volume = std::string_view(row.key) == "Hangero";
+        EXPECT_EQ(volume ? storedVolume() : storedDevice(), row.applied)
+            << row.key << " " << (row.stored != nullptr ? row.stored : "none");
     }
 }
 
-TEST_F(Settings, DeviceThatIsNotANumberIsTheDefault) {
-    write(kSettingsSection, QStringLiteral("Hangkartya"), QStringLiteral("2"));
-    EXPECT_EQ(storedDevice(), 2);
-    write(kSettingsSection, QStringLiteral("Hangkartya"), QStringLiteral("második"));
-    EXPECT_EQ(storedDevice(), -1);
-}
-
 TEST_F(Settings, RemovingASectionTakesAllItsKeys) {
-    write(kWindowSection, QStringLiteral("WindowHandle"), QStringLiteral("4711"));
-    write(kWindowSection, QStringLiteral("Masik"), QStringLiteral("1"));
-    storeVolume("20");
+    write(kWindowSection, "WindowHandle", "4711");
+    write(kWindowSection, "Masik", "1");
+    write(kSettingsSection, "Hangero", "20");
     EXPECT_TRUE(removeSection(kWindowSection));
-    EXPECT_EQ(read(kWindowSection, QStringLiteral("WindowHandle"), QStringLiteral("nincs")),
-              QStringLiteral("nincs"));
-    EXPECT_EQ(read(kWindowSection, QStringLiteral("Masik")), QString());
+    EXPECT_EQ(read(kWindowSection, "WindowHandle", "nincs"), "nincs");
+    EXPECT_EQ(read(kWindowSection, "Masik"), "");
     EXPECT_EQ(storedVolume(), 20);
     EXPECT_FALSE(removeSection(kWindowSection));
 }

@@ -9,7 +9,6 @@
 
 using zvengine::StationList;
 using zvstartup::StationFile;
-using zvtest::ProgramEnded;
 
 namespace {
 
@@ -20,12 +19,12 @@ protected:
     void SetUp() override {
         PlayerTest::SetUp();
         ASSERT_TRUE(serverRoot.isValid());
-        QDir(serverRoot.path()).mkpath(QStringLiteral("config"));
+        QDir(serverRoot.path()).mkpath("config");
         pauses = 0;
     }
 
     void serve(const QByteArray& stationFile) {
-        writeFile(serverRoot.path() + QStringLiteral("/config/zvadok.txt"), stationFile);
+        writeFile(serverRoot.path() + "/config/zvadok.txt", stationFile);
     }
     void startServer(std::vector<std::string> args = {}) {
         server =
@@ -33,13 +32,13 @@ protected:
     }
     StationFile reader() {
         const QString url = server ? QString::fromStdString(server->url("/config/zvadok.txt"))
-                                   : QStringLiteral("http://127.0.0.1:1/config/zvadok.txt");
+                                   : "http://127.0.0.1:1/config/zvadok.txt";
         return StationFile(list, url, [](std::chrono::milliseconds) { ++pauses; });
     }
     void writeLocal(const QByteArray& content) {
-        writeFile(programPath(QStringLiteral("zvadok.ini")), content);
+        writeFile(programPath("zvadok.ini"), content);
         list.localConfig = true;
-        list.configFile = programPath(QStringLiteral("zvadok.ini"));
+        list.configFile = programPath("zvadok.ini");
     }
     static QByteArray update(int version, bool mandatory, const QByteArray& url) {
         return "[Update]\nverz=" + QByteArray::number(version) + "\nurl=" + url +
@@ -65,12 +64,12 @@ TEST_F(StationFileTest, StationsAndDefaults) {
         "[Update]\nverz=0\n");
     reader().loadIni(list.configFile);
 
-    EXPECT_EQ(list.defaultPictureUrl, QStringLiteral("http://x/def.gif"));
-    EXPECT_EQ(list.stations[0].streamUrl, QStringLiteral("http://a/0"));
-    EXPECT_EQ(list.stations[0].name, QStringLiteral("Egy"));
-    EXPECT_EQ(list.stations[0].pictureUrl, QStringLiteral("http://x/0.gif"));
+    EXPECT_EQ(list.defaultPictureUrl, "http://x/def.gif");
+    EXPECT_EQ(list.stations[0].streamUrl, "http://a/0");
+    EXPECT_EQ(list.stations[0].name, "Egy");
+    EXPECT_EQ(list.stations[0].pictureUrl, "http://x/0.gif");
     EXPECT_TRUE(list.stations[0].enabled);
-    EXPECT_EQ(list.stations[3].streamUrl, QStringLiteral("http://a/3"));
+    EXPECT_EQ(list.stations[3].streamUrl, "http://a/3");
     EXPECT_FALSE(list.stations[3].enabled);
     EXPECT_TRUE(list.stations[4].enabled);
     EXPECT_FALSE(list.stations[5].enabled);
@@ -83,17 +82,13 @@ TEST_F(StationFileTest, StationsAndDefaults) {
     EXPECT_TRUE(list.localConfig);
 }
 
-TEST_F(StationFileTest, EmptyFileGivesAnEmptyTable) {
-    writeLocal("");
-    list.localConfig = false;  // nothing to complete from the server
-    reader().loadIni(list.configFile);
-    for (const auto& station : list.stations) {
-        EXPECT_FALSE(station.enabled);
-        EXPECT_TRUE(station.streamUrl.isEmpty());
-    }
-}
-
+// A local file without a first station is completed from the server; one that was not local
+// to begin with (already the server's) is not fetched again.
 TEST_F(StationFileTest, LocalFileWithoutFirstStationIsCompletedFromTheServer) {
+    writeLocal("");
+    list.localConfig = false;
+    reader().loadIni(list.configFile);
+    EXPECT_TRUE(list.stations[0].streamUrl.isEmpty());
     serve(
         "[Adok]\nadoUrl0=http://szerver/0\nadoNam0=Szerver\nenable0=1\nadoUrl2=http://szerver/2\n");
     startServer();
@@ -101,13 +96,13 @@ TEST_F(StationFileTest, LocalFileWithoutFirstStationIsCompletedFromTheServer) {
     reader().loadIni(list.configFile);
 
     EXPECT_FALSE(list.localConfig);
-    EXPECT_EQ(list.stations[0].streamUrl, QStringLiteral("http://szerver/0"));
-    EXPECT_EQ(list.stations[0].name, QStringLiteral("Szerver"));
+    EXPECT_EQ(list.stations[0].streamUrl, "http://szerver/0");
+    EXPECT_EQ(list.stations[0].name, "Szerver");
     // Entries of the local file stay unless the server's file sets them.
-    EXPECT_EQ(list.stations[2].streamUrl, QStringLiteral("http://szerver/2"));
-    EXPECT_EQ(list.stations[2].name, QStringLiteral("Kettő"));
+    EXPECT_EQ(list.stations[2].streamUrl, "http://szerver/2");
+    EXPECT_EQ(list.stations[2].name, "Kettő");
     EXPECT_TRUE(list.stations[2].enabled);
-    EXPECT_FALSE(QFile::exists(tempPath(QStringLiteral("zvad.tmp"))));
+    EXPECT_FALSE(QFile::exists(tempPath("zvad.tmp")));
 }
 
 TEST_F(StationFileTest, FetchedFileIsReadAndDeleted) {
@@ -115,8 +110,8 @@ TEST_F(StationFileTest, FetchedFileIsReadAndDeleted) {
     startServer({"--fail-first", "4"});
     reader().getRemIni();
     EXPECT_EQ(pauses, 4);
-    EXPECT_EQ(list.stations[7].streamUrl, QStringLiteral("http://szerver/7"));
-    EXPECT_EQ(list.configFile, tempPath(QStringLiteral("zvad.tmp")));
+    EXPECT_EQ(list.stations[7].streamUrl, "http://szerver/7");
+    EXPECT_EQ(list.configFile, tempPath("zvad.tmp"));
     EXPECT_FALSE(QFile::exists(list.configFile));
     EXPECT_TRUE(boxes.shown.empty());
 }
@@ -128,15 +123,14 @@ TEST_F(StationFileTest, FiveFailedFetchesEndTheProgram) {
         pauses = 0;
         // Refused: nobody accepts. Otherwise the server has no config/zvadok.txt: 404 each time.
         startServer(refused ? std::vector<std::string>{"--refuse"} : std::vector<std::string>{});
-        EXPECT_THROW(reader().getRemIni(), ProgramEnded);
+        EXPECT_EQ(endOf([&] { reader().getRemIni(); }), zvbox::kExitFailed);
         EXPECT_EQ(pauses, 4);
         ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Hiba"));
+        EXPECT_EQ(boxes.shown[0].title, "Hiba");
         EXPECT_EQ(boxes.shown[0].icon, zvbox::Icon::Error);
-        EXPECT_EQ(
-            boxes.shown[0].text,
-            QStringLiteral("A Zenovia nem tud a kiszolgálóhoz csatlakozni.\rKérem ellenőrizze "
-                           "az internetkapcsolatát/tűzfalát. (ini D hiba)"));
+        EXPECT_EQ(boxes.shown[0].text,
+                  "A Zenovia nem tud a kiszolgálóhoz csatlakozni.\rKérem ellenőrizze "
+                  "az internetkapcsolatát/tűzfalát. (ini D hiba)");
         EXPECT_TRUE(list.stations[0].streamUrl.isEmpty());
     }
 }
@@ -146,49 +140,51 @@ TEST_F(StationFileTest, FiveFailedFetchesEndTheProgram) {
 TEST_F(StationFileTest, UpdateNoticeFollowsVersionKindAndAnswer) {
     const int own = zvstartup::localVersionNumber();
     using zvbox::Answer;
-    using Outcome = std::tuple<QString, bool, QString>;  // box title, program ended, opened
+    // The box's title, the program's exit status if it ended, and what was opened.
+    using Outcome = std::tuple<QString, std::optional<int>, QString>;
     auto run = [&](const QByteArray& section, Answer answer, bool marker = false) {
         boxes.shown.clear();
         opened.clear();
         boxes.answers = {answer};
-        const QString markerFile = programPath(QStringLiteral("zvrt.local"));
+        const QString markerFile = programPath("zvrt.local");
         marker ? writeFile(markerFile, "") : void(QFile::remove(markerFile));
         writeLocal("[Adok]\nadoUrl0=a\n" + section);
-        const bool ended = endOf([&] { reader().loadIni(list.configFile); }).has_value();
+        const auto ended = endOf([&] { reader().loadIni(list.configFile); });
         return Outcome(boxes.shown.empty() ? QString() : boxes.shown[0].title, ended,
                        opened.empty() ? QString() : opened.back().toString());
     };
-    const Outcome nothing(QString(), false, QString());
-    const QString needed = QStringLiteral("Frissítés szükséges");
-    const QString offered = QStringLiteral("Frissítés elérhető");
+    const Outcome nothing;
+    const std::optional<int> ends = zvbox::kExitNormal;  // the user's own choice: no failure
+    const QString needed = "Frissítés szükséges";
+    const QString offered = "Frissítés elérhető";
     const QByteArray site = "https://frissites.example/uj";
-    const QString versions =
-        QStringLiteral("(az Ön verziója: %1, a frissítés verziója: %2)\rGyorsabb hangolás\r")
-            .arg(own)
-            .arg(own + 1);
+    const QString versions = QString(
+                                 "(az Ön verziója: %1, a frissítés verziója: %2)\r"
+                                 "Gyorsabb hangolás\r")
+                                 .arg(own)
+                                 .arg(own + 1);
 
     EXPECT_EQ(run(update(own, true, "http://u"), Answer::Ok), nothing);
-    EXPECT_EQ(run(update(own + 1, true, site), Answer::Cancel), Outcome(needed, true, {}));
+    EXPECT_EQ(run(update(own + 1, true, site), Answer::Cancel), Outcome(needed, ends, {}));
     EXPECT_EQ(boxes.shown[0].icon, zvbox::Icon::Warning);
     EXPECT_EQ(boxes.shown[0].buttons, zvbox::Buttons::OkCancel);
     EXPECT_EQ(boxes.shown[0].text,
               "A Zenovia program további használatához frissítésre van szükség.\r" + versions +
                   "Kérem kattintson az OK-ra a frissítés letöltéséhez.");
-    EXPECT_EQ(run(update(own + 1, true, site), Answer::Ok), Outcome(needed, true, site));
-    EXPECT_EQ(run(update(own + 1, false, "http://u/v"), Answer::No), Outcome(offered, false, {}));
+    EXPECT_EQ(run(update(own + 1, true, site), Answer::Ok), Outcome(needed, ends, site));
+    EXPECT_EQ(run(update(own + 1, false, "http://u/v"), Answer::No), Outcome(offered, {}, {}));
     EXPECT_EQ(boxes.shown[0].buttons, zvbox::Buttons::YesNo);
     EXPECT_EQ(boxes.shown[0].text, "A Zenovia programnak egy frissítése elérhető.\r" + versions +
                                        "Kívánja most letölteni?");
     EXPECT_EQ(run(update(own + 1, false, "http://u/v"), Answer::Yes),
-              Outcome(offered, true, "http://u/v"));
+              Outcome(offered, ends, "http://u/v"));
     // Only web addresses are opened; anything else counts as declined.
     EXPECT_EQ(run(update(own + 1, false, "file:///etc/passwd"), Answer::Yes),
-              Outcome(offered, false, {}));
+              Outcome(offered, {}, {}));
     EXPECT_EQ(run(update(own + 1, true, "javascript:alert(1)"), Answer::Ok),
-              Outcome(needed, true, {}));
+              Outcome(needed, ends, {}));
     EXPECT_EQ(run(update(own + 1, true, "http://u"), Answer::Ok, true), nothing);
     EXPECT_EQ(run("[Update]\nverz=sok\nkotelez=talan\n", Answer::Ok), nothing);
     // A mandatory flag that does not convert counts as optional.
-    EXPECT_EQ(run("[Update]\nverz=99999\nkotelez=talan\n", Answer::No),
-              Outcome(offered, false, {}));
+    EXPECT_EQ(run("[Update]\nverz=99999\nkotelez=talan\n", Answer::No), Outcome(offered, {}, {}));
 }

@@ -15,18 +15,18 @@ TEST(StreamTitle, CutOutUpToTheFirstQuoteSemicolon) {
         const char* block;
         std::optional<QString> title;
     } rows[] = {
-        {"StreamTitle='Artist - Song';StreamUrl='';", QStringLiteral("Artist - Song")},
+        {"StreamTitle='Artist - Song';StreamUrl='';", "Artist - Song"},
         {"StreamTitle='';", QString()},
-        {"StreamTitle='Rock & Roll';", QStringLiteral("Rock & Roll")},
-        {"StreamTitle='Mi: az?';", QStringLiteral("Mi: az?")},
+        {"StreamTitle='Rock & Roll';", "Rock & Roll"},
+        {"StreamTitle='Mi: az?';", "Mi: az?"},
         {"streamtitle='Artist';", std::nullopt},
         {"StreamUrl='x';StreamTitle='y';", std::nullopt},
-        {"StreamTitle='A; B;C';StreamUrl='';", QStringLiteral("A; B;C")},
-        {"StreamTitle='It's; here';", QStringLiteral("It's; here")},
-        {"StreamTitle='No semicolon'", QStringLiteral("No semicolon")},
-        {"StreamTitle='Quote 'n' more", QStringLiteral("Quote 'n")},
-        {"StreamTitle='Open end", QStringLiteral("Open end")},
-        {"StreamTitle=';", QStringLiteral(";")},
+        {"StreamTitle='A; B;C';StreamUrl='';", "A; B;C"},
+        {"StreamTitle='It's; here';", "It's; here"},
+        {"StreamTitle='No semicolon'", "No semicolon"},
+        {"StreamTitle='Quote 'n' more", "Quote 'n"},
+        {"StreamTitle='Open end", "Open end"},
+        {"StreamTitle=';", ";"},
         {"StreamTitle='", QString()},
     };
     for (const auto& row : rows) {
@@ -72,7 +72,7 @@ TEST_F(StreamMeta, OnlyANewTitleStartsANewFile) {
     };
     meta("StreamTitle='A';");
     EXPECT_FALSE(opened());
-    stations.stations[1].name = QStringLiteral("Másik");
+    stations.stations[1].name = "Másik";
     zvengine::playerState().currentStation = 1;
     meta("StreamTitle='A';");
     EXPECT_TRUE(opened());

@@ -39,7 +39,7 @@ TEST_F(TempFolder, BaseIsTheFirstSetOfTempXdgRuntimeDirAndTmpdir) {
         {temp.path(), runtime.path(), tmpdir.path(), temp.path()},
         {QString(), runtime.path(), tmpdir.path(), runtime.path()},
         {QString(), QString(), tmpdir.path(), tmpdir.path()},
-        {QString(), QString(), QString(), QStringLiteral("/tmp")},
+        {QString(), QString(), QString(), "/tmp"},
     };
     for (const auto& row : rows) {
         qputenv("TEMP", row.temp.toUtf8());

@@ -9,35 +9,34 @@
 #include <QSignalSpy>
 
 TEST(SkinLabelText, ValueIsKeptAsSetAndShownAsTheOriginalLabels) {
-    SkinLabel label(QStringLiteral("lblTitle"));
+    SkinLabel label("lblTitle");
     QSignalSpy changed(&label, &SkinLabel::changed);
-    label.setValue(QStringLiteral("Rock && Roll\rmásodik sor"));
-    EXPECT_EQ(label.value(), QStringLiteral("Rock && Roll\rmásodik sor"));
-    EXPECT_EQ(label.text(), QStringLiteral("Rock & Roll\nmásodik sor"));
+    label.setValue("Rock && Roll\rmásodik sor");
+    EXPECT_EQ(label.value(), "Rock && Roll\rmásodik sor");
+    EXPECT_EQ(label.text(), "Rock & Roll\nmásodik sor");
     label.setValue(label.value());
     EXPECT_EQ(changed.count(), 2);  // the change event fires on every assignment
-    EXPECT_EQ(SkinLabel::displayText(QStringLiteral("a\r\nb&&&&c&")), QStringLiteral("a\nb&&c&"));
+    EXPECT_EQ(SkinLabel::displayText("a\r\nb&&&&c&"), "a\nb&&c&");
 }
 
 TEST(ClockLine, HungarianAndEnglish) {
     const QDateTime evening(QDate(2026, 12, 6), QTime(21, 5, 59));
     EXPECT_EQ(clockText(evening, QLocale(QLocale::Hungarian, QLocale::Hungary)),
-              QStringLiteral("21:05, 2026. december 6. vasárnap"));
+              "21:05, 2026. december 6. vasárnap");
     const QDateTime morning(QDate(2027, 3, 1), QTime(7, 0));
     EXPECT_EQ(clockText(morning, QLocale(QLocale::English, QLocale::UnitedStates)),
-              QStringLiteral("07:00, March 1, 2027 Monday"));
+              "07:00, March 1, 2027 Monday");
 }
 
 TEST(CodePage, Utf8StaysAndOtherBytesAreWindows1250) {
-    EXPECT_EQ(zvnet::decodeText(QStringLiteral("Őszi dal – ünnep").toUtf8()),
-              QStringLiteral("Őszi dal – ünnep"));
+    EXPECT_EQ(zvnet::decodeText(QStringLiteral("Őszi dal – ünnep").toUtf8()), "Őszi dal – ünnep");
     // "Őszi dal" in Windows-1250: Ő = 0xD5.
-    EXPECT_EQ(zvnet::decodeText(QByteArray("\xD5szi dal")), QStringLiteral("Őszi dal"));
-    EXPECT_EQ(zvnet::decodeText(QByteArray("t\xFBz\xF5")), QStringLiteral("tűző"));
+    EXPECT_EQ(zvnet::decodeText(QByteArray("\xD5szi dal")), "Őszi dal");
+    EXPECT_EQ(zvnet::decodeText(QByteArray("t\xFBz\xF5")), "tűző");
     // 0x98 is undefined in the code page.
     EXPECT_EQ(zvnet::decodeText(QByteArray("a\x98"
                                            "b")),
-              QStringLiteral("a\uFFFD"
-                             "b"));
+              "a\uFFFD"
+              "b");
     EXPECT_EQ(zvnet::decodeText(QByteArray()), QString());
 }
