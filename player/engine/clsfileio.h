@@ -29,9 +29,9 @@ public:
     bool OpenFile(const QString& path);
     // False when nothing is open (never opened, failed or closed already).
     bool CloseFile();
-    // Until `synced`, searches the block for a frame start: at the first one, writes the
-    // header's three bytes and sets `synced`; a block without one writes nothing. Once synced,
-    // the whole block is written. True when the whole block was written and flushed.
+    // Until `synced`, searches the block for a frame start: from the first whole frame on, the
+    // block is written and `synced` set; a block without one writes nothing. Once synced, the
+    // whole block is written. True when what was due was written and flushed.
     bool WriteBytes(const void* data, std::uint32_t size, bool& synced, FrameStart start);
 
 private:

@@ -42,11 +42,10 @@ has_bytes() { [ -s "$1" ] && [ "$(stat -c %s "$1")" -ge "$2" ]; }
 # A recording file of the current station: "<title>_<button caption>.<extension>".
 recording() { echo "$program/$1_$2"; }
 
-# whole_frames FILE: "START END", the part of the recording FILE from its first frame that the
-# next frame follows to the end of its last whole frame. A recording starts with a frame header
-# and is cut where the title changes in the stream, mostly inside a frame; fails unless FILE
-# starts with a header and every frame between START and END is whole. (MP3: MPEG-1 Layer III,
-# the test stream's format.)
+# whole_frames FILE: the length of the recording FILE up to the end of its last whole frame. A
+# recording starts with a frame header and is cut where the title changes in the stream, mostly
+# inside a frame; fails unless FILE starts with a header and every frame up to there is whole.
+# (MP3: MPEG-1 Layer III, the test stream's format.)
 whole_frames() {
     od -An -v -tu1 "$1" | awk -v adts="$([[ $1 == *.aac ]] && echo 1 || echo 0)" '
         function size(at,   bits) {
@@ -59,34 +58,31 @@ whole_frames() {
             bits = b[at + 2]
             return int(144000 * kbps[int(bits / 16)] / rate[int(bits / 4) % 4]) + int(bits / 2) % 2
         }
-        function whole(at) { return size(at) >= 7 }
         { for (i = 1; i <= NF; i++) b[n++] = $i }
         END {
             split("32 40 48 56 64 80 96 112 128 160 192 224 256 320", kbps, " ")
             rate[0] = 44100; rate[1] = 48000; rate[2] = 32000; rate[3] = 0
-            if (!whole(0)) exit 1
-            for (start = 0; start < n && !(whole(start) && whole(start + size(start))); start++);
-            for (at = start; at + 7 <= n && at + size(at) <= n; at += size(at))
-                if (!whole(at)) exit 1
-            print start, at
+            for (at = 0; at + 7 <= n && at + size(at) <= n; at += size(at))
+                if (size(at) < 7) exit 1
+            print at
         }'
 }
 
 # Fails unless ffmpeg decodes the whole frames of the recording FILE without a single complaint.
 check_decodes() {
-    local range complaints
-    if ! range=($(whole_frames "$1")); then
+    local length complaints
+    if ! length=$(whole_frames "$1"); then
         echo "$1: no frame header at its start, or a damaged frame" >&2
         exit 1
     fi
-    tail -c +$((range[0] + 1)) "$1" | head -c $((range[1] - range[0])) > "$tmp/frames"
+    head -c "$length" "$1" > "$tmp/frames"
     complaints=$(ffmpeg -nostdin -v error -i "$tmp/frames" -f null - 2>&1) || true
     if [ -n "$complaints" ] || ! ffmpeg -nostdin -v quiet -i "$tmp/frames" -f null -; then
         echo "$1 does not decode cleanly:" >&2
         echo "$complaints" >&2
         exit 1
     fi
-    step "decodes cleanly: ${1##*/} (bytes ${range[0]} to ${range[1]} of $(stat -c %s "$1"))"
+    step "decodes cleanly: ${1##*/} (its first $length of $(stat -c %s "$1") bytes)"
 }
 
 step "start: zenovia /hallgat 1"
