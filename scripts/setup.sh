@@ -10,6 +10,7 @@ packages=(
     googletest libgtest-dev libbenchmark-dev
     clang libclang-rt-14-dev
     pulseaudio xvfb xauth
+    dbus-daemon dbus-bin
 )
 
 missing=()
