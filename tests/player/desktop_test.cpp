@@ -24,37 +24,24 @@ namespace {
 const QString kService = QStringLiteral("org.mpris.MediaPlayer2.zenovia");
 const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString kRoot = QStringLiteral("org.mpris.MediaPlayer2");
-const QString kPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
+const QString kPlayer = kRoot + QStringLiteral(".Player");
 
 class Desktop : public zvtest::PlayerTest {
 protected:
-    static void SetUpTestSuite() {
-        server = std::make_unique<zvtest::Stationd>(ZV_TEST_DATA_DIR);
-        daemon = std::make_unique<QProcess>();
-        daemon->start(QStringLiteral("dbus-daemon"),
-                      {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                       QStringLiteral("--print-address")});
-        daemon->waitForReadyRead(10000);
-        address = QString::fromUtf8(daemon->readLine()).trimmed();
-    }
-    static void TearDownTestSuite() {
-        daemon->terminate();
-        daemon->waitForFinished();
-        daemon.reset();
-        server.reset();
-    }
     void SetUp() override {
         PlayerTest::SetUp();
+        daemon.start(QStringLiteral("dbus-daemon"),
+                     {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                      QStringLiteral("--print-address")});
+        ASSERT_TRUE(daemon.waitForReadyRead(10000));
+        address = QString::fromUtf8(daemon.readLine()).trimmed();
         installSkins();
-        const QString song =
-            QString::fromStdString(server->url("/mp3?titles=Dal%20%26%20T%C3%A1nc"));
-        for (int i : {0, 2}) {
-            list.stations[static_cast<size_t>(i)] = {
-                song, {}, QStringLiteral("Rock && Pop"), true, {}};
+        const std::string song = server.url("/mp3?titles=Dal%20%26%20T%C3%A1nc");
+        for (size_t i : {0, 2}) {
+            list.stations[i] = {QString::fromStdString(song), {}, "Rock && Pop", true, {}};
         }
         list.defaultPictureUrl = QStringLiteral("http://127.0.0.1:1/nincs.gif");
         zvengine::deviceChoice().deviceIndex = 0;
-        ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
         window = std::make_unique<frmMain>(list);
         window->Form_Load();
         zvengine::playerState().currentStation = -1;
@@ -63,11 +50,14 @@ protected:
     void TearDown() override {
         window.reset();
         EXPECT_TRUE(QTest::qWaitFor([] { return zvengine::playerState().workerThread == 0; }));
+        daemon.kill();
+        daemon.waitForFinished();
         PlayerTest::TearDown();
     }
 
-    static QDBusConnection bus(const char* name) {
-        return QDBusConnection::connectToBus(address, QString::fromLatin1(name));
+    // A connection of its own to this test's bus.
+    QDBusConnection bus(const char* name) const {
+        return QDBusConnection::connectToBus(address, address + QLatin1String(name));
     }
     // Runs `ask` as another program would: on a thread of its own while the receiver answers.
     template <typename Ask>
@@ -78,47 +68,25 @@ protected:
             30000));
         return answer.get();
     }
-    static QVariant get(const QString& interface, const char* property) {
+    QVariant get(const QString& interface, const char* property) const {
         return remotely([&] {
             return QDBusInterface(kService, kPath, interface, bus("remote")).property(property);
         });
     }
-    static void call(const QString& method) {
-        remotely([&] { QDBusInterface(kService, kPath, kPlayer, bus("remote")).call(method); });
+    void call(const char* method) const {
+        remotely([&] {
+            QDBusInterface(kService, kPath, kPlayer, bus("remote")).call(QLatin1String(method));
+        });
     }
-    static QString status() { return get(kPlayer, "PlaybackStatus").toString(); }
 
+    QProcess daemon;
+    QString address;
+    zvtest::Stationd server{ZV_TEST_DATA_DIR};
     zvengine::StationList list;
     std::unique_ptr<frmMain> window;
-    static std::unique_ptr<zvtest::Stationd> server;
-    static std::unique_ptr<QProcess> daemon;
-    static QString address;
 };
 
-std::unique_ptr<zvtest::Stationd> Desktop::server;
-std::unique_ptr<QProcess> Desktop::daemon;
-QString Desktop::address;
-
 }  // namespace
-
-TEST_F(Desktop, ServiceOffersTheReceiverAsAPlayer) {
-    const struct {
-        const QString& interface;
-        const char* property;
-        QVariant value;
-    } rows[] = {
-        {kRoot, "Identity", QStringLiteral("Zenovia")},
-        {kRoot, "DesktopEntry", QStringLiteral("zenovia")},
-        {kRoot, "CanRaise", true},
-        {kRoot, "HasTrackList", false},
-        {kPlayer, "PlaybackStatus", QStringLiteral("Stopped")},
-        {kPlayer, "CanGoNext", true},
-        {kPlayer, "CanSeek", false},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(get(row.interface, row.property), row.value) << row.property;
-    }
-}
 
 // Play, pause and stop act as the preset and stop buttons; next and previous move over the
 // offered stations only, wrapping around.
@@ -133,64 +101,60 @@ TEST_F(Desktop, RequestsActAsTheWindowsOwnControls) {
         {"Pause", 2, "Stopped"},     {"Play", 2, "Playing"},      {"Stop", 2, "Stopped"},
     };
     for (const auto& row : rows) {
-        call(QString::fromLatin1(row.method));
+        call(row.method);
         EXPECT_EQ(zvengine::playerState().currentStation, row.station) << row.method;
-        EXPECT_TRUE(QTest::qWaitFor([&] { return status() == QLatin1String(row.status); }))
-            << row.method << " " << row.station;
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            return get(kPlayer, "PlaybackStatus") == QLatin1String(row.status);
+        })) << row.method;
     }
     EXPECT_EQ(window->titleLabel().value(), zvengine::kChooseStationPrompt);
 }
 
-// The bus hears of a new title as the listener reads it, and the volume moves the slider, which
-// hands twice its position to the audio library.
+// The bus hears of a new title as the listener reads it; the volume moves the slider, which
+// hands twice its position to the audio library, and the slider's moves show on the bus.
 TEST_F(Desktop, TitleAndVolumeShowOnTheDesktop) {
-    auto* properties = remotely([] {
-        auto* watch = new QDBusInterface(
-            kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), bus("remote"));
+    const std::unique_ptr<QDBusInterface> properties(remotely([this] {
+        auto* watch =
+            new QDBusInterface(kService, kPath, "org.freedesktop.DBus.Properties", bus("remote"));
         watch->moveToThread(qApp->thread());
         return watch;
-    });
-    QSignalSpy changes(properties, SIGNAL(PropertiesChanged(QString, QVariantMap, QStringList)));
-    call(QStringLiteral("Play"));
+    }));
+    QSignalSpy changes(properties.get(),
+                       SIGNAL(PropertiesChanged(QString, QVariantMap, QStringList)));
+    call("Play");
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
-            return !changes.isEmpty() &&
-                   qdbus_cast<QVariantMap>(changes.takeFirst()[1].toMap()[QStringLiteral(
-                       "Metadata")])[QStringLiteral("xesam:title")] == QStringLiteral("Dal & Tánc");
+            const QVariantMap changed =
+                changes.isEmpty() ? QVariantMap() : changes.takeFirst()[1].toMap();
+            return qdbus_cast<QVariantMap>(changed["Metadata"])["xesam:title"] == "Dal & Tánc";
         },
         20000));
-    const QVariantMap shown = qdbus_cast<QVariantMap>(get(kPlayer, "Metadata"));
-    EXPECT_EQ(shown[QStringLiteral("xesam:artist")], QStringList{QStringLiteral("Rock & Pop")});
-    const struct {
-        double volume;
-        int slider;
-    } rows[] = {{0.5, 25}, {1.5, 50}, {-1, 0}, {0.33, 17}};
-    for (const auto& row : rows) {
+    EXPECT_EQ(qdbus_cast<QVariantMap>(get(kPlayer, "Metadata"))["xesam:artist"],
+              QStringList{"Rock & Pop"});
+    for (const auto& [volume, slider] : {std::pair{0.5, 25}, {1.5, 50}, {-1.0, 0}, {0.33, 17}}) {
         remotely([&] {
             return QDBusInterface(kService, kPath, kPlayer, bus("remote"))
-                .setProperty("Volume", row.volume);
+                .setProperty("Volume", volume);
         });
-        EXPECT_EQ(window->volumeSlider().value(), row.slider) << row.volume;
+        EXPECT_EQ(window->volumeSlider().value(), slider) << volume;
         int set = -1;
         ZVA_ChannelGetAttributes(zvengine::playerState().streamHandle(), nullptr, &set, nullptr);
-        EXPECT_EQ(set, row.slider * 2) << row.volume;
+        EXPECT_EQ(set, slider * 2) << volume;
     }
     window->volumeSlider().setValue(10);
     EXPECT_EQ(get(kPlayer, "Volume"), 0.2);
-    delete properties;
 }
 
-// Without a bus, or with the name held by another program, the receiver goes on in silence.
-TEST_F(Desktop, WithoutTheBusTheReceiverRunsSilently) {
-    const QDBusConnection rows[] = {
-        QDBusConnection::connectToBus(QStringLiteral("unix:path=%1/nincs").arg(tempDir.path()),
-                                      QStringLiteral("none")),
-        bus("other"),  // the name is the first offer's
-    };
-    for (const QDBusConnection& row : rows) {
-        EXPECT_FALSE(zvdesktop::offerMediaControls(*window, row)) << row.name().toStdString();
+// The receiver appears on a working bus; without one, or with the name held by another program,
+// it goes on in silence.
+TEST_F(Desktop, AppearsOnAWorkingBusAndRunsSilentlyWithoutOne) {
+    EXPECT_EQ(get(kRoot, "Identity"), QStringLiteral("Zenovia"));
+    EXPECT_EQ(get(kRoot, "DesktopEntry"), QStringLiteral("zenovia"));
+    const QString refused = QStringLiteral("unix:path=%1/nincs").arg(tempDir.path());
+    for (const QDBusConnection& other :
+         {QDBusConnection::connectToBus(refused, refused), bus("other")}) {
+        EXPECT_FALSE(zvdesktop::offerMediaControls(*window, other)) << other.name().toStdString();
     }
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_FALSE(QFile::exists(programPath(QStringLiteral("Error.log"))));
-    EXPECT_EQ(get(kRoot, "Identity"), QStringLiteral("Zenovia"));
 }
