@@ -1,5 +1,6 @@
 // The receiver on the desktop's media controls, as another program on a private session bus
 // sees it: its requests act as the window's own controls, and what plays shows there.
+#include "command.h"
 #include "desktop/mediacontrols.h"
 #include "engine/outputdevice.h"
 #include "engine/playerstate.h"
@@ -10,13 +11,13 @@
 
 #include <QDBusArgument>
 #include <QDBusInterface>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 
 #include <zvaudio.h>
 
+#include <csignal>
 #include <future>
 
 namespace {
@@ -30,11 +31,15 @@ class Desktop : public zvtest::PlayerTest {
 protected:
     void SetUp() override {
         PlayerTest::SetUp();
-        daemon.start(QStringLiteral("dbus-daemon"),
-                     {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                      QStringLiteral("--print-address")});
-        ASSERT_TRUE(daemon.waitForReadyRead(10000));
-        address = QString::fromUtf8(daemon.readLine()).trimmed();
+        // Spawned through a shell and detached: ThreadSanitizer ends a process that forks itself
+        // while threads run.
+        const QStringList daemon =
+            QString::fromStdString(
+                zvtest::runCommand("dbus-daemon --session --fork --print-address=1 --print-pid=1"))
+                .split(QLatin1Char('\n'));
+        ASSERT_GE(daemon.size(), 2);
+        address = daemon[0];
+        daemonPid = daemon[1].toInt();
         installSkins();
         const std::string song = server.url("/mp3?titles=Dal%20%26%20T%C3%A1nc");
         for (size_t i : {0, 2}) {
@@ -50,8 +55,7 @@ protected:
     void TearDown() override {
         window.reset();
         EXPECT_TRUE(QTest::qWaitFor([] { return zvengine::playerState().workerThread == 0; }));
-        daemon.kill();
-        daemon.waitForFinished();
+        kill(daemonPid, SIGTERM);
         PlayerTest::TearDown();
     }
 
@@ -79,8 +83,8 @@ protected:
         });
     }
 
-    QProcess daemon;
     QString address;
+    pid_t daemonPid = 0;
     zvtest::Stationd server{ZV_TEST_DATA_DIR};
     zvengine::StationList list;
     std::unique_ptr<frmMain> window;
