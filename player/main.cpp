@@ -1,4 +1,6 @@
-// The receiver's entry: everything happens in start-up and in the main window's events.
+// The receiver's entry: everything happens in start-up and in the main window's events, which the
+// desktop's media controls reach once the window is there.
+#include "desktop/mediacontrols.h"
 #include "startup/startfailure.h"
 #include "startup/startup.h"
 #include "ui/frmmain.h"
@@ -17,5 +19,6 @@ int main(int argc, char** argv) {
         // Nothing in start-up handles a failure of its own: it ends the program with its story.
         zvstartup::endAfterFailure(std::current_exception());
     }
+    zvdesktop::offerMediaControls(*window);
     return QApplication::exec();
 }

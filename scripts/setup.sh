@@ -13,6 +13,7 @@ packages=(
     fonts-dejavu-core poppler-utils
     appstream desktop-file-utils
     icecast2 ffmpeg curl openbox xdotool x11-utils wmctrl
+    dbus-daemon dbus-bin
 )
 
 missing=()

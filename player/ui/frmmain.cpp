@@ -448,6 +448,8 @@ void frmMain::showLogo(const QString& file) {
     const QPixmap logo(file);
     if (!logo.isNull()) {
         pictLogo_->setPixmap(logo);
+        logoFile_ = file;
+        emit logoShown();
     }
 }
 

@@ -58,6 +58,16 @@ public:
     static const QString kCaption;  // "Zenovia"
     static const QString kPrompt;   // the choose-a-station prompt
 
+    // What the desktop's media controls read and follow.
+    const zvengine::StationList& stations() const { return stations_; }
+    const SkinLabel& titleLabel() const { return *lblTitle_; }
+    QSlider& volumeSlider() { return *VScroll1_; }
+    // The picture file the logo box shows; empty while it shows the built-in logo.
+    const QString& logoFile() const { return logoFile_; }
+
+signals:
+    void logoShown();
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -96,6 +106,7 @@ private:
     zvengine::StallWatch stallWatch_;
 
     QLabel* pictLogo_;
+    QString logoFile_;
     SkinLabel* lblName_;
     SkinLabel* lblDesc_;
     SkinLabel* lblBps_;

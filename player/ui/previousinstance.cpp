@@ -53,10 +53,7 @@ void serve(frmMain& window, QLocalSocket& later) {
         return;
     }
     const int station = later.readLine().trimmed().toInt();
-    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
-    window.show();
-    window.raise();
-    window.activateWindow();
+    bringForward(window);
     later.write(kAcknowledgement);
     later.disconnectFromServer();
     zverr::trapEvent("modPreviousInstance.serve", [&window, station] { window.autoPlay(station); });
@@ -100,6 +97,13 @@ void CheckPrevInstance(frmMain& window, int startStation) {
     // Nobody accepts on the name: what is left there is a crashed copy's socket.
     QLocalServer::removeServer(name);
     startServer(window, name);
+}
+
+void bringForward(QWidget& window) {
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.show();
+    window.raise();
+    window.activateWindow();
 }
 
 void SaveWindowHandle(const QWidget& window) {

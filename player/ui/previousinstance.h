@@ -24,6 +24,9 @@ QString serverName();
 // within two seconds.
 void CheckPrevInstance(frmMain& window, int startStation);
 
+// Brings the window forward, restored if minimised and activated, as a later copy's start does.
+void bringForward(QWidget& window);
+
 // Stores the window's id, at every activation, so the value is always the live window's.
 void SaveWindowHandle(const QWidget& window);
 

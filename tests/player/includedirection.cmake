@@ -10,6 +10,7 @@ set(may_include_engine platform net)
 set(may_include_dialogs platform net engine)
 set(may_include_ui platform net engine dialogs)
 set(may_include_startup platform net engine ui)
+set(may_include_desktop platform engine ui)
 
 file(GLOB entries RELATIVE ${PLAYER_DIR} ${PLAYER_DIR}/*)
 set(folders "")

@@ -1,0 +1,164 @@
+// The receiver on the desktop's media controls, as another program on a private session bus
+// sees it: its requests act as the window's own controls, and what plays shows there.
+#include "command.h"
+#include "desktop/mediacontrols.h"
+#include "engine/outputdevice.h"
+#include "engine/playerstate.h"
+#include "playertest.h"
+#include "stationd.h"
+#include "ui/frmmain.h"
+#include "ui/skinlabel.h"
+
+#include <QDBusArgument>
+#include <QDBusInterface>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+
+#include <zvaudio.h>
+
+#include <csignal>
+#include <future>
+
+namespace {
+
+const QString kService = QStringLiteral("org.mpris.MediaPlayer2.zenovia");
+const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
+const QString kRoot = QStringLiteral("org.mpris.MediaPlayer2");
+const QString kPlayer = kRoot + QStringLiteral(".Player");
+
+class Desktop : public zvtest::PlayerTest {
+protected:
+    void SetUp() override {
+        PlayerTest::SetUp();
+        // Spawned through a shell and detached: ThreadSanitizer ends a process that forks itself
+        // while threads run.
+        const QStringList daemon =
+            QString::fromStdString(
+                zvtest::runCommand("dbus-daemon --session --fork --print-address=1 --print-pid=1"))
+                .split(QLatin1Char('\n'));
+        ASSERT_GE(daemon.size(), 2);
+        address = daemon[0];
+        daemonPid = daemon[1].toInt();
+        installSkins();
+        const std::string song = server.url("/mp3?titles=Dal%20%26%20T%C3%A1nc");
+        for (size_t i : {0, 2}) {
+            list.stations[i] = {QString::fromStdString(song), {}, "Rock && Pop", true, {}};
+        }
+        list.defaultPictureUrl = QStringLiteral("http://127.0.0.1:1/nincs.gif");
+        zvengine::deviceChoice().deviceIndex = 0;
+        window = std::make_unique<frmMain>(list);
+        window->Form_Load();
+        zvengine::playerState().currentStation = -1;
+        ASSERT_TRUE(zvdesktop::offerMediaControls(*window, bus("receiver")));
+    }
+    void TearDown() override {
+        window.reset();
+        EXPECT_TRUE(QTest::qWaitFor([] { return zvengine::playerState().workerThread == 0; }));
+        kill(daemonPid, SIGTERM);
+        PlayerTest::TearDown();
+    }
+
+    // A connection of its own to this test's bus.
+    QDBusConnection bus(const char* name) const {
+        return QDBusConnection::connectToBus(address, address + QLatin1String(name));
+    }
+    // Runs `ask` as another program would: on a thread of its own while the receiver answers.
+    template <typename Ask>
+    static auto remotely(Ask ask) {
+        auto answer = std::async(std::launch::async, ask);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+            30000));
+        return answer.get();
+    }
+    QVariant get(const QString& interface, const char* property) const {
+        return remotely([&] {
+            return QDBusInterface(kService, kPath, interface, bus("remote")).property(property);
+        });
+    }
+    void call(const char* method) const {
+        remotely([&] {
+            QDBusInterface(kService, kPath, kPlayer, bus("remote")).call(QLatin1String(method));
+        });
+    }
+
+    QString address;
+    pid_t daemonPid = 0;
+    zvtest::Stationd server{ZV_TEST_DATA_DIR};
+    zvengine::StationList list;
+    std::unique_ptr<frmMain> window;
+};
+
+}  // namespace
+
+// Play, pause and stop act as the preset and stop buttons; next and previous move over the
+// offered stations only, wrapping around.
+TEST_F(Desktop, RequestsActAsTheWindowsOwnControls) {
+    const struct {
+        const char* method;
+        int station;
+        const char* status;
+    } rows[] = {
+        {"PlayPause", 0, "Playing"}, {"Next", 2, "Playing"},      {"Next", 0, "Playing"},
+        {"Previous", 2, "Playing"},  {"PlayPause", 2, "Stopped"}, {"Play", 2, "Playing"},
+        {"Pause", 2, "Stopped"},     {"Play", 2, "Playing"},      {"Stop", 2, "Stopped"},
+    };
+    for (const auto& row : rows) {
+        call(row.method);
+        EXPECT_EQ(zvengine::playerState().currentStation, row.station) << row.method;
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            return get(kPlayer, "PlaybackStatus") == QLatin1String(row.status);
+        })) << row.method;
+    }
+    EXPECT_EQ(window->titleLabel().value(), zvengine::kChooseStationPrompt);
+}
+
+// The bus hears of a new title as the listener reads it; the volume moves the slider, which
+// hands twice its position to the audio library, and the slider's moves show on the bus.
+TEST_F(Desktop, TitleAndVolumeShowOnTheDesktop) {
+    const std::unique_ptr<QDBusInterface> properties(remotely([this] {
+        auto* watch =
+            new QDBusInterface(kService, kPath, "org.freedesktop.DBus.Properties", bus("remote"));
+        watch->moveToThread(qApp->thread());
+        return watch;
+    }));
+    QSignalSpy changes(properties.get(),
+                       SIGNAL(PropertiesChanged(QString, QVariantMap, QStringList)));
+    call("Play");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QVariantMap changed =
+                changes.isEmpty() ? QVariantMap() : changes.takeFirst()[1].toMap();
+            return qdbus_cast<QVariantMap>(changed["Metadata"])["xesam:title"] == "Dal & Tánc";
+        },
+        20000));
+    EXPECT_EQ(qdbus_cast<QVariantMap>(get(kPlayer, "Metadata"))["xesam:artist"],
+              QStringList{"Rock & Pop"});
+    for (const auto& [volume, slider] : {std::pair{0.5, 25}, {1.5, 50}, {-1.0, 0}, {0.33, 17}}) {
+        remotely([&] {
+            return QDBusInterface(kService, kPath, kPlayer, bus("remote"))
+                .setProperty("Volume", volume);
+        });
+        EXPECT_EQ(window->volumeSlider().value(), slider) << volume;
+        int set = -1;
+        ZVA_ChannelGetAttributes(zvengine::playerState().streamHandle(), nullptr, &set, nullptr);
+        EXPECT_EQ(set, slider * 2) << volume;
+    }
+    window->volumeSlider().setValue(10);
+    EXPECT_EQ(get(kPlayer, "Volume"), 0.2);
+}
+
+// The receiver appears on a working bus; without one, or with the name held by another program,
+// it goes on in silence.
+TEST_F(Desktop, AppearsOnAWorkingBusAndRunsSilentlyWithoutOne) {
+    EXPECT_EQ(get(kRoot, "Identity"), QStringLiteral("Zenovia"));
+    EXPECT_EQ(get(kRoot, "DesktopEntry"), QStringLiteral("zenovia"));
+    const QString refused = QStringLiteral("unix:path=%1/nincs").arg(tempDir.path());
+    for (const QDBusConnection& other :
+         {QDBusConnection::connectToBus(refused, refused), bus("other")}) {
+        EXPECT_FALSE(zvdesktop::offerMediaControls(*window, other)) << other.name().toStdString();
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_FALSE(QFile::exists(programPath(QStringLiteral("Error.log"))));
+}
