@@ -44,21 +44,9 @@ data=tests/data
 players=(zenovia zvplay mpv mpg123 vlc)
 formats=(mp3 aac)
 
-for tool in zenovia zvplay stationd bench_first_sound libzvaudio_aac.so zv0.skn; do
-    [ -e "$build/bin/$tool" ] || { echo "missing $build/bin/$tool: build it first" >&2; exit 1; }
-done
-# The program folder's own station file would replace the benchmark's, and an Error.log left
-# there would hide a new one; both are the user's to move.
-for file in zvadok.ini Error.log; do
-    if [ -e "$build/bin/$file" ]; then
-        echo "$build/bin/$file exists: move it away before the benchmark" >&2
-        exit 1
-    fi
-done
-if (exec 3<> "/dev/tcp/127.0.0.1/$config_port") 2> /dev/null; then
-    echo "port $config_port is in use (the demo stations?): stop what listens there first" >&2
-    exit 1
-fi
+source bench/support/programfolder.sh
+program_folder_ready "$config_port" \
+    zenovia zvplay stationd bench_first_sound libzvaudio_aac.so zv0.skn
 
 source bench/support/packages.sh
 install_missing mpv mpg123 vlc-bin vlc-plugin-base icecast2 ffmpeg curl openbox xdotool x11-utils

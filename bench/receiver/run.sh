@@ -24,21 +24,8 @@ port=8716
 demo=tools/stationd/demo
 scenarios=(visible minimised idle zvplay)
 
-for tool in zenovia zvplay stationd zv0.skn; do
-    [ -e "$build/bin/$tool" ] || { echo "missing $build/bin/$tool: build it first" >&2; exit 1; }
-done
-# The program folder's own station file would replace the demo's, and an Error.log left there
-# would hide a new one; both are the user's to move.
-for file in zvadok.ini Error.log; do
-    if [ -e "$build/bin/$file" ]; then
-        echo "$build/bin/$file exists: move it away before the benchmark" >&2
-        exit 1
-    fi
-done
-if (exec 3<> "/dev/tcp/127.0.0.1/$port") 2> /dev/null; then
-    echo "port $port is in use (the demo stations?): stop what listens there first" >&2
-    exit 1
-fi
+source bench/support/programfolder.sh
+program_folder_ready "$port" zenovia zvplay stationd zv0.skn
 
 source bench/support/packages.sh
 install_missing openbox xdotool x11-utils
