@@ -38,11 +38,16 @@ QString MprisPlayer::PlaybackStatus() const {
 
 QVariantMap MprisPlayer::Metadata() const {
     const int station = stationOnAir();
-    const QString track = station >= 0
-                              ? QStringLiteral("/org/zenovia/station/%1").arg(station + 1)
-                              : QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
+    if (station < 0) {
+        // Nothing on air: no track, so the desktop shows no title (the prompt is the window's).
+        return {{QStringLiteral("mpris:trackid"),
+                 QVariant::fromValue(QDBusObjectPath(
+                     QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack")))}};
+    }
     QVariantMap metadata{
-        {QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(track))},
+        {QStringLiteral("mpris:trackid"),
+         QVariant::fromValue(
+             QDBusObjectPath(QStringLiteral("/org/zenovia/station/%1").arg(station + 1)))},
         {QStringLiteral("xesam:title"), SkinLabel::displayText(window_.titleLabel().value())},
     };
     if (offered(station)) {

@@ -112,6 +112,8 @@ TEST_F(Desktop, RequestsActAsTheWindowsOwnControls) {
         })) << row.method;
     }
     EXPECT_EQ(window->titleLabel().value(), zvengine::kChooseStationPrompt);
+    EXPECT_EQ(qdbus_cast<QVariantMap>(get(kPlayer, "Metadata")).keys(),
+              QStringList{"mpris:trackid"});
 }
 
 // The bus hears of a new title as the listener reads it; the volume moves the slider, which
