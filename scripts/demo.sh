@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake -S . -B build -G Ninja >/dev/null
-cmake --build build -j"$(nproc)" --target zenovia zvaudio_aac stationd
+cmake --build build -j"$(nproc)" --target zenovia zvaudio_aac stationd manual
 build/bin/stationd --port 8716 --root tools/stationd/demo >/dev/null &
 stationd=$!
 trap 'kill $stationd 2>/dev/null' EXIT
