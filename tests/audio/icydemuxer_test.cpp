@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "fixtures.h"
+
 namespace {
 
 using Titles = std::vector<std::pair<std::size_t, std::string>>;  // audio offset, text
@@ -27,7 +29,6 @@ std::string block(const std::string& text) {
     return static_cast<char>(units) + text + std::string(units * 16 - text.size(), '\0');
 }
 
-// Each body gives the same audio and titles split in two at every byte, and fed byte by byte.
 TEST(IcyDemuxer, SeparatesAudioAndTitlesAtTheirBytesWhereverSplit) {
     const std::string a[] = {"abcdefghijklmnop", "qrstuvwxyzABCDEF", "GHIJKLMNOPQRSTUV",
                              "WXYZ0123456789+-", "ghijklmnopqrstuv"};
@@ -55,18 +56,11 @@ TEST(IcyDemuxer, SeparatesAudioAndTitlesAtTheirBytesWhereverSplit) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.metaint);
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(c.wire.data());
         for (std::size_t cut = 0; cut <= c.wire.size() + 1; ++cut) {
             zva::IcyDemuxer demuxer(c.metaint);
             Recorder out;
-            if (cut <= c.wire.size()) {
-                demuxer.feed(bytes, cut, out);
-                demuxer.feed(bytes + cut, c.wire.size() - cut, out);
-            } else {
-                for (std::size_t i = 0; i < c.wire.size(); ++i) {
-                    demuxer.feed(bytes + i, 1, out);
-                }
-            }
+            zvtest::feedSplit(c.wire, cut,
+                              [&](auto* p, std::size_t n) { demuxer.feed(p, n, out); });
             ASSERT_EQ(out.audioBytes, c.audio) << "cut at " << cut;
             ASSERT_EQ(out.titles, c.titles) << "cut at " << cut;
         }

@@ -28,6 +28,12 @@ protected:
     }
     void TearDown() override { ZVA_Free(); }
 
+    // A stream of the suite's server; `proc` is handed the header block too.
+    static ZVA_HSTREAM create(const std::string& path, ZVA_DownloadProc proc = nullptr,
+                              void* user = nullptr) {
+        return ZVA_StreamCreateURL(server->url(path).c_str(), 0, ZVA_STREAM_STATUS, proc, user);
+    }
+
     static inline std::unique_ptr<Stationd> server;
 };
 

@@ -20,10 +20,7 @@ namespace {
 
 using zvtest::waitFor;
 
-class LifecycleTest : public zvtest::LibraryTest {
-protected:
-    static std::string url(const std::string& path) { return server->url(path); }
-};
+using LifecycleTest = zvtest::LibraryTest;
 
 // One thread creates streams without pause while the test frees the library at random
 // moments. Once ZVA_Free has returned and the creation then under way has ended, no handle may be
@@ -36,8 +33,7 @@ TEST_F(LifecycleTest, NoStreamOutlivesFree) {
         std::vector<ZVA_HSTREAM> created;  // the creator's until it is joined
         std::thread creator([&] {
             while (!freed) {
-                if (const ZVA_HSTREAM h =
-                        ZVA_StreamCreateURL(url("/mp3").c_str(), 0, 0, nullptr, nullptr)) {
+                if (const ZVA_HSTREAM h = create("/mp3")) {
                     created.push_back(h);
                 }
             }
@@ -94,9 +90,9 @@ TEST_F(LifecycleTest, FreeCancelsAStreamThatACallbackIsCreating) {
     ZVA_SetConfig(ZVA_CONFIG_NET_READTIMEOUT, 60000);
     ZVA_SetConfig(ZVA_CONFIG_NET_OPENTIMEOUT, 60000);
     Callbacks callbacks;
-    callbacks.slowUrl = url("/mp3?delay_ms=" + std::to_string(kDelayMs));
-    const ZVA_HSTREAM h = ZVA_StreamCreateURL(url("/mp3?drop_after=0.3&burst=4096").c_str(), 0, 0,
-                                              &Callbacks::createNested, &callbacks);
+    callbacks.slowUrl = server->url("/mp3?delay_ms=" + std::to_string(kDelayMs));
+    const ZVA_HSTREAM h =
+        create("/mp3?drop_after=0.3&burst=4096", &Callbacks::createNested, &callbacks);
     ASSERT_NE(h, 0u);
     ASSERT_TRUE(waitFor([&] { return callbacks.creating.load(); }));
     const auto start = std::chrono::steady_clock::now();
@@ -104,15 +100,12 @@ TEST_F(LifecycleTest, FreeCancelsAStreamThatACallbackIsCreating) {
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_LT(took, std::chrono::milliseconds(kDelayMs));
     EXPECT_EQ(callbacks.nested, 0u);
-    ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
 }
 
 TEST_F(LifecycleTest, CallbacksMayFreeEachOthersStreams) {
     Callbacks callbacks;
-    callbacks.other[0] =
-        ZVA_StreamCreateURL(url("/mp3").c_str(), 0, 0, &Callbacks::freeOther<0>, &callbacks);
-    callbacks.other[1] =
-        ZVA_StreamCreateURL(url("/mp3").c_str(), 0, 0, &Callbacks::freeOther<1>, &callbacks);
+    callbacks.other[0] = create("/mp3", &Callbacks::freeOther<0>, &callbacks);
+    callbacks.other[1] = create("/mp3", &Callbacks::freeOther<1>, &callbacks);
     ASSERT_NE(callbacks.other[0], 0u);
     ASSERT_NE(callbacks.other[1], 0u);
     callbacks.armed = true;
@@ -120,8 +113,7 @@ TEST_F(LifecycleTest, CallbacksMayFreeEachOthersStreams) {
     for (const ZVA_HSTREAM h : callbacks.other) {
         EXPECT_EQ(ZVA_StreamGetFilePosition(h, ZVA_FILEPOS_CONNECTED), ZVA_POSITION_NONE);
     }
-    const ZVA_HSTREAM next = ZVA_StreamCreateURL(url("/mp3").c_str(), 0, 0, nullptr, nullptr);
-    EXPECT_NE(next, 0u);
+    EXPECT_NE(create("/mp3"), 0u);
 }
 
 // The threads this process runs now.
@@ -154,22 +146,16 @@ TEST_F(LifecycleTest, StreamFreedFromItsCallbackEndsBeforeFreeReturns) {
     ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
     ASSERT_NE(ZVA_PluginLoad("libzvaudio_aac.so", 0), 0u);
     SelfFree state;
-    const ZVA_HSTREAM h =
-        ZVA_StreamCreateURL(url("/aac").c_str(), 0, 0, &SelfFree::download, &state);
+    const ZVA_HSTREAM h = create("/aac", &SelfFree::download, &state);
     ASSERT_EQ(ZVA_ChannelPlay(h, 0), 1) << ZVA_ErrorGetCode();
     state.handle = h;
-    // Spinning rather than polling, so that Free follows the callback at once.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!state.freed && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::yield();
-    }
-    ASSERT_TRUE(state.freed);
+    // Spinning rather than pausing, so that Free follows the callback at once.
+    ASSERT_TRUE(waitFor([&] { return state.freed.load(); }, 10, {}));
     EXPECT_EQ(ZVA_ChannelIsActive(h), ZVA_ACTIVE_STOPPED);
     EXPECT_EQ(ZVA_StreamGetFilePosition(h, ZVA_FILEPOS_CONNECTED), ZVA_POSITION_NONE);
     ASSERT_EQ(ZVA_Free(), 1);
     EXPECT_EQ(threadCount(), idle);
     EXPECT_EQ(state.after, 0);
-    ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "buffer/ringbuffer.h"
+#include "fixtures.h"
 #include "mix/mixer.h"
 
 namespace {
@@ -46,24 +47,19 @@ struct Channel {
 };
 
 TEST(MixChannel, FadesInAndFollowsVolumeWithoutJumps) {
-    const auto maxStep = [](const std::vector<float>& out) {
-        float step = 0;
-        for (std::size_t i = 2; i < out.size(); ++i) {
-            step = std::max(step, std::fabs(out[i] - out[i - 2]));
-        }
-        return step;
-    };
     Channel c(44100);
-    ASSERT_EQ(c.push(44100, 1.0f, 1.0f), 44100u);
+    // Steady full scale: the output moves only with the gain, and a jump of it is a click.
+    const std::vector<float> steady(44100 * 2, 1.0f);
+    ASSERT_EQ(c.channel.push(steady.data(), 44100), 44100u);
     c.channel.play();
-    // A step of the tone itself is at most 0.07; a click would be far larger.
-    const auto first = c.mix(4410);
-    EXPECT_LT(std::fabs(first[0]), 0.01f);
-    EXPECT_LT(maxStep(first), 0.08f);
+    auto out = c.mix(4410);
+    EXPECT_EQ(out.back(), 1.0f);
     c.channel.setVolume(0.0f);
     const auto muted = c.mix(4410, t0 + 100ms);
-    EXPECT_LT(maxStep(muted), 0.08f);
-    EXPECT_EQ(muted.back(), 0.0f);
+    out.insert(out.end(), muted.begin(), muted.end());
+    EXPECT_LT(out[0], 0.01f);
+    EXPECT_LT(zvtest::maxStep(out, 0, 8820), 0.01f);
+    EXPECT_EQ(out.back(), 0.0f);
 }
 
 TEST(MixChannel, VolumeAndBalanceScaleOutputButNotTheLevel) {
@@ -73,12 +69,8 @@ TEST(MixChannel, VolumeAndBalanceScaleOutputButNotTheLevel) {
     c.channel.setPan(-1.0f);
     c.channel.play();
     const auto out = c.mix(8820);
-    float peak[2] = {0, 0};
-    for (std::size_t i = 4410 * 2; i < out.size(); ++i) {
-        peak[i % 2] = std::max(peak[i % 2], std::fabs(out[i]));
-    }
-    EXPECT_NEAR(peak[0], 0.4f, 0.01f);
-    EXPECT_EQ(peak[1], 0.0f);
+    EXPECT_NEAR(zvtest::measureTone(out, 2, 0, 44100, 4410, 8820).peak, 0.4 * 32768, 0.01 * 32768);
+    EXPECT_EQ(zvtest::measureTone(out, 2, 1, 44100, 4410, 8820).peak, 0.0);
     const auto level = c.channel.level(t0 + 190ms);
     EXPECT_NEAR(level[0], 0.8 * 32768, 0.01 * 32768);
     EXPECT_NEAR(level[1], 0.4 * 32768, 0.01 * 32768);

@@ -38,46 +38,16 @@ using zvtest::waitFor;
 
 constexpr int kRate = 44100;
 
-struct Analysis {
-    double frequency[2] = {0, 0};
-    double peak[2] = {0, 0};  // 0..32768
-};
-
-// Measures one second of recorded stereo output, starting 0.3 s after the first sound.
-Analysis analyse(const std::vector<float>& samples) {
-    Analysis result;
+// Each channel's tone over one second of recorded stereo output, from 0.3 s after the first sound.
+std::vector<zvtest::Tone> analyse(const std::vector<float>& samples) {
     std::size_t first = 0;
     while (first * 2 < samples.size() &&
            std::fabs(samples[first * 2]) + std::fabs(samples[first * 2 + 1]) < 1e-3f) {
         ++first;
     }
     const std::size_t begin = first + kRate * 3 / 10;
-    const std::size_t end = begin + kRate;
-    if (end * 2 > samples.size()) {
-        return result;
-    }
-    for (int c = 0; c < 2; ++c) {
-        int rising = 0;
-        double peak = 0;
-        for (std::size_t i = begin + 1; i < end; ++i) {
-            const float prev = samples[(i - 1) * 2 + c];
-            const float cur = samples[i * 2 + c];
-            rising += prev < 0.0f && cur >= 0.0f;
-            peak = std::max(peak, static_cast<double>(std::fabs(cur)));
-        }
-        result.frequency[c] = rising;
-        result.peak[c] = peak * 32768.0;
-    }
-    return result;
-}
-
-// The largest change between neighbouring samples of one channel from frame `begin` on.
-float maxStep(const std::vector<float>& samples, std::size_t begin, std::size_t end) {
-    float step = 0;
-    for (std::size_t i = begin * 2 + 2; i < end * 2; ++i) {
-        step = std::max(step, std::fabs(samples[i] - samples[i - 2]));
-    }
-    return step;
+    return {zvtest::measureTone(samples, 2, 0, kRate, begin, begin + kRate),
+            zvtest::measureTone(samples, 2, 1, kRate, begin, begin + kRate)};
 }
 
 class DiskOutputTest : public ::testing::Test {
@@ -90,7 +60,6 @@ protected:
                 ("zvaudio-disk-" + std::to_string(::getpid()) + ".raw");
         setenv("SDL_AUDIODRIVER", "disk", 1);
         setenv("SDL_DISKAUDIOFILE", file_.c_str(), 1);
-        ASSERT_EQ(ZVA_Init(-1, 44100, 0, nullptr, nullptr), 1) << ZVA_ErrorGetCode();
     }
     void TearDown() override {
         ZVA_Free();
@@ -98,11 +67,12 @@ protected:
         std::filesystem::remove(file_);
     }
 
-    // Plays the station until 1.5 s of its sound are on disk, polling the levels meanwhile, then
-    // ends it with `end` and records 0.3 s more (or ends it with ZVA_Free).
+    // Opens the library and plays the station until 1.5 s of its sound are on disk, polling the
+    // levels meanwhile, then ends it with `end` and records 0.3 s more (or ends it with ZVA_Free).
     std::vector<float> play(const std::string& path, int volume,
                             std::vector<uint32_t>* levels = nullptr,
                             const std::function<void(ZVA_HSTREAM)>& end = nullptr) {
+        EXPECT_EQ(ZVA_Init(-1, 44100, 0, nullptr, nullptr), 1) << ZVA_ErrorGetCode();
         const ZVA_HSTREAM h =
             ZVA_StreamCreateURL(server->url(path).c_str(), 0, 0, nullptr, nullptr);
         EXPECT_NE(h, 0u) << path << " error " << ZVA_ErrorGetCode();
@@ -151,11 +121,8 @@ TEST_F(DiskOutputTest, TonesArriveOnTheirChannelsScaledByVolume) {
                  {"/mp3-mono", "tone44mono.mp3", 100, 0.05}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.fixture) + " at volume " + std::to_string(c.volume));
-        // Each play ends with ZVA_Free; the first library was opened by SetUp.
-        ZVA_Free();
-        ASSERT_EQ(ZVA_Init(-1, 44100, 0, nullptr, nullptr), 1);
         std::vector<uint32_t> levels;
-        const Analysis a = analyse(play(c.path, c.volume, &levels));
+        const auto tones = analyse(play(c.path, c.volume, &levels));
         ASSERT_GT(levels.size(), 20u);
         std::vector<uint32_t> middle(levels.begin() + static_cast<long>(levels.size() / 3),
                                      levels.end());
@@ -167,8 +134,8 @@ TEST_F(DiskOutputTest, TonesArriveOnTheirChannelsScaledByVolume) {
             const char* name = side == 0 ? "_left" : "_right";
             const double tone = zvtest::fixtureValue(c.fixture, std::string("tone") + name);
             const double peak = zvtest::fixtureValue(c.fixture, std::string("peak") + name);
-            EXPECT_NEAR(a.frequency[side], tone, tone * 0.02) << name;
-            EXPECT_NEAR(a.peak[side], peak * c.volume / 100, peak * c.tolerance) << name;
+            EXPECT_NEAR(tones[side].frequency, tone, tone * 0.02) << name;
+            EXPECT_NEAR(tones[side].peak, peak * c.volume / 100, peak * c.tolerance) << name;
             EXPECT_NEAR(level[side], peak, peak * c.tolerance) << name;
         }
     }
@@ -176,6 +143,7 @@ TEST_F(DiskOutputTest, TonesArriveOnTheirChannelsScaledByVolume) {
 
 // The output leaves the process's signals alone: SIGTERM still ends a program that plays.
 TEST_F(DiskOutputTest, TerminationSignalsKeepTheirDefault) {
+    ASSERT_EQ(ZVA_Init(-1, 44100, 0, nullptr, nullptr), 1);
     for (const int signal : {SIGINT, SIGTERM}) {
         struct sigaction action {};
         ASSERT_EQ(sigaction(signal, nullptr, &action), 0);
@@ -191,8 +159,6 @@ TEST_F(DiskOutputTest, EndingPlaybackFadesOut) {
         {"ZVA_StreamFree", [](ZVA_HSTREAM h) { ZVA_StreamFree(h); }},
         {"ZVA_Free", nullptr}};
     for (const auto& [name, end] : endings) {
-        ZVA_Free();
-        ASSERT_EQ(ZVA_Init(-1, 44100, 0, nullptr, nullptr), 1);
         std::vector<float> samples = play("/mp3", 100, nullptr, end);
         // A recording that stops mid-wave has broken off too.
         samples.resize(samples.size() + 2, 0.0f);
@@ -202,8 +168,8 @@ TEST_F(DiskOutputTest, EndingPlaybackFadesOut) {
         }
         ASSERT_GT(last, kRate) << name;
         // Over its last 50 ms the sound changes no faster than the tones do at full strength.
-        EXPECT_LT(maxStep(samples, last - kRate / 20, last + 2),
-                  maxStep(samples, kRate / 2, kRate) * 1.2f)
+        EXPECT_LT(zvtest::maxStep(samples, last - kRate / 20, last + 2),
+                  zvtest::maxStep(samples, kRate / 2, kRate) * 1.2f)
             << name;
     }
 }

@@ -1,8 +1,8 @@
 // zvplay's text handling, and the player itself against stationd.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "command.h"
 #include "stationd.h"
@@ -29,26 +29,26 @@ TEST(TitleText, StreamTitleUpToClosingQuote) {
     EXPECT_EQ(zvplay::streamTitle("streamtitle='x';"), "");
 }
 
-TEST(Zvplay, PrintsHeadersTitlesStateAndLevels) {
-    zvtest::Stationd server(ZV_TEST_DATA_DIR);
-    const std::string out =
-        zvtest::runCommand(std::string(ZV_BIN_DIR) + "/zvplay --device 0 --seconds 1.2 '" +
-                           server.url("/mp3?title_interval=0.5") + "' 2>&1");
-    EXPECT_NE(out.find("ICY 200 OK\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("icy-name: Teszt Rádió MP3"), std::string::npos) << out;
-    EXPECT_NE(out.find("format: MP3, 44100 Hz, 2 channel(s)"), std::string::npos) << out;
-    EXPECT_NE(out.find("title: Első Előadó - Első dal\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("title: Második Előadó - Második dal\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("playing  level L "), std::string::npos) << out;
-}
-
-TEST(Zvplay, ReportsStreamThatCannotPlay) {
-    zvtest::Stationd server(ZV_TEST_DATA_DIR);
-    const std::string out =
-        zvtest::runCommand(std::string(ZV_BIN_DIR) + "/zvplay --device 0 '" +
-                           server.url("/nincs-ilyen") + "' 2>&1; echo \"exit $?\"");
-    EXPECT_NE(out.find("cannot play"), std::string::npos) << out;
-    EXPECT_NE(out.find("exit 1"), std::string::npos) << out;
+// What zvplay prints, and how it exits, for a station that plays and one that cannot.
+TEST(Zvplay, PrintsWhatItPlaysAndReportsWhatItCannot) {
+    const zvtest::Stationd server(ZV_TEST_DATA_DIR);
+    const struct {
+        std::string arguments;
+        std::vector<std::string> printed;
+    } cases[] = {
+        {"--seconds 1.2 '" + server.url("/mp3?title_interval=0.5") + "'",
+         {"ICY 200 OK\n", "icy-name: Teszt Rádió MP3", "format: MP3, 44100 Hz, 2 channel(s)",
+          "title: Első Előadó - Első dal\n", "title: Második Előadó - Második dal\n",
+          "playing  level L ", "exit 0"}},
+        {"'" + server.url("/nincs-ilyen") + "'", {"cannot play", "exit 1"}},
+    };
+    for (const auto& c : cases) {
+        const std::string out = zvtest::runCommand(std::string(ZV_BIN_DIR) + "/zvplay --device 0 " +
+                                                   c.arguments + " 2>&1; echo \"exit $?\"");
+        for (const auto& line : c.printed) {
+            EXPECT_NE(out.find(line), std::string::npos) << line << " in\n" << out;
+        }
+    }
 }
 
 }  // namespace

@@ -26,22 +26,6 @@ struct Decoded {
     bool okAfterFatal = false;   // and a later one ZVA_FEED_OK again
 
     size_t frames() const { return channels > 0 ? samples.size() / channels : 0; }
-    // The frequency (from rising zero crossings) and the peak (0..32768) of one channel's tone
-    // from 0.5 s to 2.5 s, where the fixtures' peaks were measured.
-    std::pair<double, double> tone(int channel) const {
-        size_t first = 0, last = 0, rising = 0;
-        double peak = 0;
-        for (size_t i = rate / 2 + 1; i < frames() && i < rate * 5u / 2; ++i) {
-            const float before = samples[(i - 1) * channels + channel];
-            const float now = samples[i * channels + channel];
-            if (before < 0 && now >= 0) {
-                first = rising++ == 0 ? i : first;
-                last = i;
-            }
-            peak = std::max(peak, std::fabs(now) * 32768.0);
-        }
-        return {rising < 2 ? 0.0 : (rising - 1.0) * rate / (last - first), peak};
-    }
 };
 
 void collect(void* user, const float* samples, size_t frames, int rate, int channels) {
@@ -159,8 +143,11 @@ TEST_F(AacPlugin, FixturesComeOutWithTheirTonesAndPeaksHoweverTheBytesArrive) {
             const std::string side = c == 0 ? "_left" : "_right";
             const double tone = zvtest::fixtureValue(name, "tone" + side);
             const double peak = zvtest::fixtureValue(name, "peak" + side);
-            EXPECT_NEAR(out.tone(c).first, tone, tone * 0.01) << side;
-            EXPECT_NEAR(out.tone(c).second, peak, peak * 0.02) << side;
+            // From 0.5 s to 2.5 s, where the fixtures' peaks were measured.
+            const zvtest::Tone got = zvtest::measureTone(out.samples, out.channels, c, out.rate,
+                                                         out.rate / 2, out.rate * 5 / 2);
+            EXPECT_NEAR(got.frequency, tone, tone * 0.01) << side;
+            EXPECT_NEAR(got.peak, peak, peak * 0.02) << side;
         }
         for (const size_t chunk : {1, 333}) {
             EXPECT_TRUE(decode(bytes, chunk).samples == out.samples) << chunk;

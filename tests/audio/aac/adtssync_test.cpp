@@ -10,6 +10,7 @@
 #include "adtsheader.h"
 #include "adtssync.h"
 #include "decode/framesync.h"
+#include "fixtures.h"
 
 namespace {
 
@@ -143,18 +144,10 @@ TEST(AdtsSync, GivesTheSameFramesWhereverTheInputIsSplit) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        // Split in two at every offset, and fed byte by byte.
         for (size_t at = 0; at <= c.input.size() + 1; ++at) {
             Recorder got;
             AdtsSync sync(got);
-            if (at <= c.input.size()) {
-                sync.feed(c.input.data(), at);
-                sync.feed(c.input.data() + at, c.input.size() - at);
-            } else {
-                for (const unsigned char byte : c.input) {
-                    sync.feed(&byte, 1);
-                }
-            }
+            zvtest::feedSplit(c.input, at, [&](auto* p, size_t n) { sync.feed(p, n); });
             ASSERT_TRUE(got.frames == c.frames) << "split at " << at << ": " << got.frames.size();
             ASSERT_EQ(got.skipped, c.skipped) << "split at " << at;
         }
