@@ -23,8 +23,6 @@ TEST_F(ExitStatus, AnyFailureThatLeavesStartUpEndsWithItsErrorBox) {
     for (const auto& [failure, text] : rows) {
         boxes.shown.clear();
         EXPECT_EQ(endOf([&] { zvstartup::endAfterFailure(failure); }), zvbox::kExitFailed);
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0].title, "Hiba");
-        EXPECT_EQ(boxes.shown[0].text, text);
+        EXPECT_EQ(boxes.shown, (Boxes{{"Hiba", text}}));
     }
 }

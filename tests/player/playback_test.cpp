@@ -68,13 +68,7 @@ protected:
         zvengine::stopStream();
         ASSERT_TRUE(zvengine::startWorker(index));
     }
-    static QString url(const char* path) { return QString::fromStdString(server->url(path)); }
-    static bool workerDone() {
-        return QTest::qWaitFor([] { return zvengine::playerState().workerThread == 0; }, 10000);
-    }
-    static bool playing() {
-        return ZVA_ChannelIsActive(zvengine::playerState().streamHandle()) == ZVA_ACTIVE_PLAYING;
-    }
+    static QString url(const char* path) { return PlayerTest::url(*server, path); }
 
     RecordingView view;
     zvengine::StationList list;
@@ -223,7 +217,7 @@ TEST_F(Playback, RapidStartsLeaveExactlyOneStream) {
 TEST_F(Playback, TheStreamRequestNamesTheReceiver) {
     const QString log = tempPath("requests.log");
     zvtest::Stationd logged(ZV_TEST_DATA_DIR, {"--log", log.toStdString()});
-    start(QString::fromStdString(logged.url("/mp3")));
+    start(PlayerTest::url(logged, "/mp3"));
     ASSERT_TRUE(workerDone());
     int streamRequests = 0;
     for (const QString& request : QString::fromUtf8(readFile(log)).split("\r\n\r\n")) {

@@ -58,7 +58,6 @@ protected:
     void TearDown() override {
         const std::uintptr_t current = zvengine::playerState().generation();
         zvengine::SUBDOWNLOADPROC(nullptr, 0, reinterpret_cast<void*>(current));
-        zvengine::setRecordingEnabled(false);
         zvengine::playerState().detach(&view);
         PlayerTest::TearDown();
     }
