@@ -5,7 +5,6 @@
 #include "engine/outputdevice.h"
 #include "engine/playerstate.h"
 #include "playertest.h"
-#include "stationd.h"
 #include "ui/frmmain.h"
 #include "ui/skinlabel.h"
 

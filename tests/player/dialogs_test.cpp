@@ -5,7 +5,6 @@
 #include "engine/recordingstate.h"
 #include "platform/settingsstore.h"
 #include "playertest.h"
-#include "stationd.h"
 #include "ui/frmmain.h"
 #include "ui/skinlabel.h"
 #include "version.h"

@@ -1,6 +1,5 @@
 #include "net/downtext.h"
 #include "playertest.h"
-#include "stationd.h"
 
 #include <QFileInfo>
 

@@ -4,11 +4,7 @@
 
 #include <system_error>
 
-namespace {
-
-class ExitStatus : public zvtest::PlayerTest {};
-
-}  // namespace
+using ExitStatus = zvtest::PlayerTest;
 
 // Whatever failure leaves start-up ends the program as failed, with a box that describes it.
 TEST_F(ExitStatus, AnyFailureThatLeavesStartUpEndsWithItsErrorBox) {

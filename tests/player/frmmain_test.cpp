@@ -4,7 +4,6 @@
 #include "platform/settingsstore.h"
 #include "playertest.h"
 #include "pulsegauge.h"
-#include "stationd.h"
 #include "ui/skinlabel.h"
 
 #include <QFrame>

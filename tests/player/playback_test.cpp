@@ -5,7 +5,6 @@
 #include "engine/streamworker.h"
 #include "platform/settingsstore.h"
 #include "playertest.h"
-#include "stationd.h"
 
 #include <QTest>
 

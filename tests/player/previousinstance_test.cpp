@@ -1,7 +1,6 @@
 #include "ui/previousinstance.h"
 #include "platform/settingsstore.h"
 #include "playertest.h"
-#include "stationd.h"
 #include "ui/frmmain.h"
 
 #include <QProcess>

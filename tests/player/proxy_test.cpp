@@ -6,7 +6,6 @@
 #include "startup/startup.h"
 #include "startup/startupvalues.h"
 #include "startup/stationfile.h"
-#include "stationd.h"
 #include "ui/frmmain.h"
 
 #include <zvaudio.h>

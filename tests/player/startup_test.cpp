@@ -5,7 +5,6 @@
 #include "playertest.h"
 #include "startup/audiolibrarycheck.h"
 #include "startup/startupvalues.h"
-#include "stationd.h"
 #include "ui/frmmain.h"
 
 #include <QDir>

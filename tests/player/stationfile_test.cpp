@@ -1,7 +1,6 @@
 #include "startup/stationfile.h"
 #include "playertest.h"
 #include "startup/updatecheck.h"
-#include "stationd.h"
 
 #include <QFile>
 

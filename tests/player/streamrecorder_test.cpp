@@ -2,7 +2,6 @@
 
 #include "engine/audiovalues.h"
 #include "platform/programpaths.h"
-#include "stationd.h"
 #include "zvaudio.h"
 
 #include <QFile>
