@@ -4,43 +4,15 @@
 #include "engine/playerstate.h"
 #include "engine/streamworker.h"
 #include "platform/settingsstore.h"
-#include "playertest.h"
+#include "recordingtest.h"
 
 #include <QTest>
 
 #include <zvaudio.h>
 
-#include <mutex>
-
 namespace {
 
 using Label = zvengine::ReceiverView::Label;
-
-// The labels as the engine leaves them, with every change in order.
-class RecordingView : public zvengine::ReceiverView {
-public:
-    void setLabel(std::uint64_t generation, Label label, const QString& text) override {
-        std::lock_guard lock(mutex_);
-        if (zvengine::playerState().current(generation)) {
-            labels_[static_cast<int>(label)] = text;
-            changes_.push_back(text);
-        }
-    }
-    void setCaption(std::uint64_t, const QString&) override {}
-    QString label(Label label) const {
-        std::lock_guard lock(mutex_);
-        return labels_[static_cast<int>(label)];
-    }
-    QStringList changes() const {
-        std::lock_guard lock(mutex_);
-        return changes_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    QString labels_[4];    // mutex_
-    QStringList changes_;  // mutex_
-};
 
 class Playback : public zvtest::PlayerTest {
 protected:
@@ -69,7 +41,7 @@ protected:
     }
     static QString url(const char* path) { return PlayerTest::url(*server, path); }
 
-    RecordingView view;
+    zvtest::NotingView view;
     zvengine::StationList list;
     static std::unique_ptr<zvtest::Stationd> server;
 };
