@@ -5,7 +5,6 @@
 #include "engine/outputdevice.h"
 #include "engine/playerstate.h"
 #include "playertest.h"
-#include "stationd.h"
 #include "ui/frmmain.h"
 #include "ui/skinlabel.h"
 
@@ -41,20 +40,18 @@ protected:
         address = daemon[0];
         daemonPid = daemon[1].toInt();
         installSkins();
-        const std::string song = server.url("/mp3?titles=Dal%20%26%20T%C3%A1nc");
         for (size_t i : {0, 2}) {
-            list.stations[i] = {QString::fromStdString(song), {}, "Rock && Pop", true, {}};
+            list.stations[i] = {
+                url(server, "/mp3?titles=Dal%20%26%20T%C3%A1nc"), {}, "Rock && Pop", true, {}};
         }
         list.defaultPictureUrl = QStringLiteral("http://127.0.0.1:1/nincs.gif");
         zvengine::deviceChoice().deviceIndex = 0;
-        window = std::make_unique<frmMain>(list);
-        window->Form_Load();
+        window = loadedWindow(list);
         zvengine::playerState().currentStation = -1;
         ASSERT_TRUE(zvdesktop::offerMediaControls(*window, bus("receiver")));
     }
     void TearDown() override {
         window.reset();
-        EXPECT_TRUE(QTest::qWaitFor([] { return zvengine::playerState().workerThread == 0; }));
         kill(daemonPid, SIGTERM);
         PlayerTest::TearDown();
     }

@@ -5,7 +5,6 @@
 #include "engine/recordingstate.h"
 #include "platform/settingsstore.h"
 #include "playertest.h"
-#include "stationd.h"
 #include "ui/frmmain.h"
 #include "ui/skinlabel.h"
 #include "version.h"
@@ -34,17 +33,6 @@ protected:
             list.stations[static_cast<size_t>(i)].enabled = true;
             list.stations[static_cast<size_t>(i)].streamUrl = "http://127.0.0.1:1/";
         }
-    }
-    void TearDown() override {
-        EXPECT_TRUE(QTest::qWaitFor([] { return zvengine::playerState().workerThread == 0; }));
-        zvengine::setRecordingEnabled(false);
-        PlayerTest::TearDown();
-    }
-    template <typename T>
-    static T* control(const QWidget& window, const char* name) {
-        T* found = window.findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
     }
 
     zvengine::StationList list;
@@ -80,7 +68,7 @@ TEST_F(Dialogs, DeviceListComesFromTheAudioLibrary) {
 // shows the prompt and the number is stored. The same device, or none chosen, changes nothing.
 TEST_F(Dialogs, OkChangesTheDeviceOnlyWhenAnotherIsChosen) {
     zvtest::Stationd server(ZV_TEST_DATA_DIR);
-    list.stations[0].streamUrl = QString::fromStdString(server.url("/mp3"));
+    list.stations[0].streamUrl = url(server, "/mp3");
     const struct {
         int device;    // open before the dialog
         int position;  // chosen in the list; -1 = none
@@ -91,13 +79,9 @@ TEST_F(Dialogs, OkChangesTheDeviceOnlyWhenAnotherIsChosen) {
         zvengine::deviceChoice().deviceIndex = zvengine::deviceChoice().previousDevice = c.device;
         ZVA_Free();
         ASSERT_EQ(ZVA_Init(c.device, 44100, 0, nullptr, nullptr), 1);
-        frmMain window(list);
-        window.Form_Load();
-        window.autoPlay(1);
-        ASSERT_TRUE(QTest::qWaitFor([] {
-            return ZVA_ChannelIsActive(zvengine::playerState().streamHandle()) ==
-                   ZVA_ACTIVE_PLAYING;
-        }));
+        const auto window = loadedWindow(list);
+        window->autoPlay(1);
+        ASSERT_TRUE(QTest::qWaitFor(playing));
         const std::uint32_t stream = zvengine::playerState().streamHandle();
         const std::uint64_t generation = zvengine::playerState().generation();
 
@@ -114,11 +98,11 @@ TEST_F(Dialogs, OkChangesTheDeviceOnlyWhenAnotherIsChosen) {
         EXPECT_EQ(ZVA_ChannelIsActive(stream) == ZVA_ACTIVE_STOPPED, c.changes);
         if (c.changes) {
             EXPECT_TRUE(QTest::qWaitFor([&] {
-                return control<SkinLabel>(window, "lblTitle")->value() == frmMain::kPrompt &&
-                       control<SkinLabel>(window, "lblName")->value().isEmpty();
+                return control<SkinLabel>(*window, "lblTitle")->value() == frmMain::kPrompt &&
+                       control<SkinLabel>(*window, "lblName")->value().isEmpty();
             }));
         }
-        window.close();
+        window->close();
     }
 }
 
@@ -166,7 +150,7 @@ TEST_F(Dialogs, AboutBoxShowsVersionCreditAndLicence) {
 // a right click anywhere, the Menu key and Shift+F10 open it; entries 1 and 2 open their
 // dialogs modal, and the activation after a dialog closes starts nothing.
 TEST_F(Dialogs, WindowMenuOpensTheDialogsAndNothingRestartsAfter) {
-    ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+    ASSERT_TRUE(openAudio());
     frmMain window(list, 3);
     window.Form_Load();
     window.show();

@@ -1,6 +1,5 @@
 #include "net/downtext.h"
 #include "playertest.h"
-#include "stationd.h"
 
 #include <QFileInfo>
 
@@ -17,7 +16,7 @@ protected:
         writeFile(root.path() + "/kicsi.txt", "[Adok]\nadoUrl0=x\n");
         server = std::make_unique<zvtest::Stationd>(root.path().toStdString());
     }
-    QString url(const std::string& path) const { return QString::fromStdString(server->url(path)); }
+    QString url(const std::string& path) const { return PlayerTest::url(*server, path); }
 
     QTemporaryDir root;
     std::unique_ptr<zvtest::Stationd> server;

@@ -13,34 +13,28 @@ using zverr::Procedure;
 
 namespace {
 
-void writeBytes() {
-    Procedure proc("clsFileIo", "WriteBytes");
+// Runs `inner` as procedure `module`.`name` after its numbered `steps`, passing a failure on.
+void procedure(const char* module, const char* name, std::initializer_list<int> steps,
+               const std::function<void()>& inner) {
+    Procedure proc(module, name);
     try {
-        proc.step(1);
-        proc.step(2);
-        throw std::out_of_range("subscript");
+        for (int step : steps) {
+            proc.step(step);
+        }
+        inner();
     } catch (...) {
         proc.passOn();
     }
 }
 
-void downloadProc() {
-    Procedure proc("modNetRadio", "SUBDOWNLOADPROC");
-    try {
-        proc.step(6);
-        writeBytes();
-    } catch (...) {
-        proc.passOn();
-    }
-}
-
+// A failure in a nested call made before MetaSync's first numbered step.
 void metaSync() {
-    Procedure proc("modNetRadio", "MetaSync");
-    try {
-        downloadProc();  // before the first numbered step
-    } catch (...) {
-        proc.passOn();
-    }
+    procedure("modNetRadio", "MetaSync", {}, [] {
+        procedure("modNetRadio", "SUBDOWNLOADPROC", {6}, [] {
+            procedure("clsFileIo", "WriteBytes", {1, 2},
+                      [] { throw std::out_of_range("subscript"); });
+        });
+    });
 }
 
 // The line Errorlog writes for an event at a given moment.
@@ -77,12 +71,8 @@ TEST(ErrorChain, PassedOnFailuresNameTheirPath) {
               "modNetRadio.MetaSync(0):modNetRadio.SUBDOWNLOADPROC(6):clsFileIo.WriteBytes(2):");
     EXPECT_EQ(nested->description(), "subscript");
     const auto library = failureOf([] {
-        Procedure proc("modDownText", "getUrls");
-        try {
-            throw Failure(53, "zvaudio", "File not found");
-        } catch (...) {
-            proc.passOn();
-        }
+        procedure("modDownText", "getUrls", {},
+                  [] { throw Failure(53, "zvaudio", "File not found"); });
     });
     ASSERT_TRUE(library);
     EXPECT_EQ(library->number(), 53);

@@ -4,11 +4,7 @@
 
 #include <system_error>
 
-namespace {
-
-class ExitStatus : public zvtest::PlayerTest {};
-
-}  // namespace
+using ExitStatus = zvtest::PlayerTest;
 
 // Whatever failure leaves start-up ends the program as failed, with a box that describes it.
 TEST_F(ExitStatus, AnyFailureThatLeavesStartUpEndsWithItsErrorBox) {
@@ -23,8 +19,6 @@ TEST_F(ExitStatus, AnyFailureThatLeavesStartUpEndsWithItsErrorBox) {
     for (const auto& [failure, text] : rows) {
         boxes.shown.clear();
         EXPECT_EQ(endOf([&] { zvstartup::endAfterFailure(failure); }), zvbox::kExitFailed);
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0].title, "Hiba");
-        EXPECT_EQ(boxes.shown[0].text, text);
+        EXPECT_EQ(boxes.shown, (Boxes{{"Hiba", text}}));
     }
 }

@@ -4,7 +4,6 @@
 #include "platform/settingsstore.h"
 #include "playertest.h"
 #include "pulsegauge.h"
-#include "stationd.h"
 #include "ui/skinlabel.h"
 
 #include <QFrame>
@@ -35,17 +34,7 @@ protected:
         list.defaultPictureUrl = "http://127.0.0.1:1/nincs.gif";
     }
 
-    std::unique_ptr<frmMain> loaded() {
-        auto window = std::make_unique<frmMain>(list);
-        window->Form_Load();
-        return window;
-    }
-    template <typename T>
-    static T* control(const frmMain& window, const QString& name) {
-        T* found = window.findChild<T*>(name);
-        EXPECT_NE(found, nullptr) << name.toStdString();
-        return found;
-    }
+    std::unique_ptr<frmMain> loaded() { return loadedWindow(list); }
     static QString label(const frmMain& window, const char* name) {
         return control<SkinLabel>(window, name)->value();
     }
@@ -136,7 +125,7 @@ TEST_F(MainWindow, DownloadedDefaultLogoIsShown) {
     red.fill(Qt::red);
     ASSERT_TRUE(red.save(root.path() + "/def.png", "PNG"));
     zvtest::Stationd server(root.path().toStdString());
-    list.defaultPictureUrl = QString::fromStdString(server.url("/def.png"));
+    list.defaultPictureUrl = url(server, "/def.png");
     const auto window = loaded();
     const QImage shown = control<QLabel>(*window, "pictLogo")->pixmap().toImage();
     EXPECT_EQ(shown.pixelColor(10, 10), QColor(Qt::red));
@@ -190,11 +179,7 @@ protected:
             station.streamUrl = "http://127.0.0.1:1/adas";
         }
         zvengine::deviceChoice().deviceIndex = 0;
-        ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
-    }
-    void TearDown() override {
-        EXPECT_TRUE(QTest::qWaitFor([] { return zvengine::playerState().workerThread == 0; }));
-        MainWindow::TearDown();
+        ASSERT_TRUE(openAudio());
     }
     QString skinOf(const frmMain& window) const {
         for (const char* file : {"zv0.skn", "zv1.skn", "zv2.skn", "zv3.skn"}) {
@@ -203,9 +188,6 @@ protected:
             }
         }
         return {};
-    }
-    static bool playing() {
-        return ZVA_ChannelIsActive(zvengine::playerState().streamHandle()) == ZVA_ACTIVE_PLAYING;
     }
 };
 
@@ -282,7 +264,7 @@ TEST_F(Controls, FirstActivationStartsTheCommandLineStation) {
 TEST_F(Controls, ClosingWhilePlayingOrConnectingLeavesNoSound) {
     zvtest::Stationd server(ZV_TEST_DATA_DIR);
     for (const char* path : {"/mp3", "/mp3?delay_ms=3000"}) {
-        list.stations[0].streamUrl = QString::fromStdString(server.url(path));
+        list.stations[0].streamUrl = url(server, path);
         const auto window = loaded();
         window->show();
         window->autoPlay(1);
@@ -293,7 +275,7 @@ TEST_F(Controls, ClosingWhilePlayingOrConnectingLeavesNoSound) {
         EXPECT_EQ(ZVA_ChannelIsActive(zvengine::playerState().streamHandle()), ZVA_ACTIVE_STOPPED)
             << path;
         EXPECT_EQ(ZVA_Free(), 0) << path;
-        ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+        ASSERT_TRUE(openAudio());
     }
 }
 
@@ -327,8 +309,7 @@ TEST_F(Controls, WheelHandlerIsSingleAndOffDuringSkinChanges) {
 // and the task bar names the station and its title.
 TEST_F(Controls, PlayingStationDrivesMetersVolumeAndCaption) {
     zvtest::Stationd server(ZV_TEST_DATA_DIR);
-    list.stations[0].streamUrl =
-        QString::fromStdString(server.url("/mp3?titles=Rock%20%26%20Roll&title_interval=1"));
+    list.stations[0].streamUrl = url(server, "/mp3?titles=Rock%20%26%20Roll&title_interval=1");
     const auto window = loaded();
     window->show();
     QTimer* meterTimer = control<QTimer>(*window, "tmrHi");
@@ -381,7 +362,7 @@ TEST_F(Controls, SlowTimerStopsFailedAndDroppedStations) {
     }
     EXPECT_EQ(label(*window, "lblTitle"), frmMain::kPrompt);
 
-    list.stations[0].streamUrl = QString::fromStdString(server.url("/mp3?drop_after=2"));
+    list.stations[0].streamUrl = url(server, "/mp3?drop_after=2");
     window->autoPlay(1);
     ASSERT_TRUE(QTest::qWaitFor(
         [] {

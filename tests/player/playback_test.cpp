@@ -4,44 +4,15 @@
 #include "engine/playerstate.h"
 #include "engine/streamworker.h"
 #include "platform/settingsstore.h"
-#include "playertest.h"
-#include "stationd.h"
+#include "recordingtest.h"
 
 #include <QTest>
 
 #include <zvaudio.h>
 
-#include <mutex>
-
 namespace {
 
 using Label = zvengine::ReceiverView::Label;
-
-// The labels as the engine leaves them, with every change in order.
-class RecordingView : public zvengine::ReceiverView {
-public:
-    void setLabel(std::uint64_t generation, Label label, const QString& text) override {
-        std::lock_guard lock(mutex_);
-        if (zvengine::playerState().current(generation)) {
-            labels_[static_cast<int>(label)] = text;
-            changes_.push_back(text);
-        }
-    }
-    void setCaption(std::uint64_t, const QString&) override {}
-    QString label(Label label) const {
-        std::lock_guard lock(mutex_);
-        return labels_[static_cast<int>(label)];
-    }
-    QStringList changes() const {
-        std::lock_guard lock(mutex_);
-        return changes_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    QString labels_[4];    // mutex_
-    QStringList changes_;  // mutex_
-};
 
 class Playback : public zvtest::PlayerTest {
 protected:
@@ -68,15 +39,9 @@ protected:
         zvengine::stopStream();
         ASSERT_TRUE(zvengine::startWorker(index));
     }
-    static QString url(const char* path) { return QString::fromStdString(server->url(path)); }
-    static bool workerDone() {
-        return QTest::qWaitFor([] { return zvengine::playerState().workerThread == 0; }, 10000);
-    }
-    static bool playing() {
-        return ZVA_ChannelIsActive(zvengine::playerState().streamHandle()) == ZVA_ACTIVE_PLAYING;
-    }
+    static QString url(const char* path) { return PlayerTest::url(*server, path); }
 
-    RecordingView view;
+    zvtest::NotingView view;
     zvengine::StationList list;
     static std::unique_ptr<zvtest::Stationd> server;
 };
@@ -223,7 +188,7 @@ TEST_F(Playback, RapidStartsLeaveExactlyOneStream) {
 TEST_F(Playback, TheStreamRequestNamesTheReceiver) {
     const QString log = tempPath("requests.log");
     zvtest::Stationd logged(ZV_TEST_DATA_DIR, {"--log", log.toStdString()});
-    start(QString::fromStdString(logged.url("/mp3")));
+    start(PlayerTest::url(logged, "/mp3"));
     ASSERT_TRUE(workerDone());
     int streamRequests = 0;
     for (const QString& request : QString::fromUtf8(readFile(log)).split("\r\n\r\n")) {

@@ -1,16 +1,25 @@
 #include "playertest.h"
 
+#include "engine/playerstate.h"
+#include "engine/recordingstate.h"
 #include "platform/programpaths.h"
 #include "platform/shellopen.h"
+#include "ui/frmmain.h"
 
 #include <QFile>
 #include <QSettings>
+#include <QTest>
 
 #include <zvaudio.h>
 
 namespace zvtest {
 
 std::vector<QUrl> PlayerTest::opened;
+
+void PrintTo(const ShownBox& box, std::ostream* out) {
+    *out << '{' << box.title.toStdString() << ", " << box.text.toStdString() << ", "
+         << static_cast<int>(box.icon) << ", " << static_cast<int>(box.buttons) << '}';
+}
 
 zvbox::Answer ScriptedBoxes::show(const QString& title, const QString& text, zvbox::Icon icon,
                                   zvbox::Buttons buttons) {
@@ -38,7 +47,11 @@ void PlayerTest::SetUp() {
 }
 
 void PlayerTest::TearDown() {
-    // A test that opened the audio output leaves it closed for the next one.
+    // A test leaves no worker running, recording off and the audio output and its add-on
+    // closed for the next one.
+    EXPECT_TRUE(workerDone());
+    zvengine::setRecordingEnabled(false);
+    ZVA_PluginFree(0);
     ZVA_Free();
     zvbox::setMessageBoxes(nullptr);
     zvbox::setEndHandler(nullptr);
@@ -86,6 +99,24 @@ void PlayerTest::installAudioLibrary() const {
         QFile::copy(QStringLiteral(ZV_BIN_DIR "/") + QLatin1String(library),
                     programPath(QLatin1String(library)));
     }
+}
+
+std::unique_ptr<frmMain> PlayerTest::loadedWindow(zvengine::StationList& list, int station) {
+    auto window = std::make_unique<frmMain>(list, station);
+    window->Form_Load();
+    return window;
+}
+
+bool PlayerTest::openAudio() {
+    return ZVA_Init(0, 44100, 0, nullptr, nullptr) == 1;
+}
+
+bool PlayerTest::playing() {
+    return ZVA_ChannelIsActive(zvengine::playerState().streamHandle()) == ZVA_ACTIVE_PLAYING;
+}
+
+bool PlayerTest::workerDone() {
+    return QTest::qWaitFor([] { return zvengine::playerState().workerThread == 0; }, 10000);
 }
 
 }  // namespace zvtest

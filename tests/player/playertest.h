@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/messagebox.h"
+#include "stationd.h"
 
 #include <gtest/gtest.h>
 
@@ -12,11 +13,19 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <QWidget>
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <ostream>
 #include <vector>
+
+class frmMain;
+namespace zvengine {
+struct StationList;
+}
 
 namespace zvtest {
 
@@ -28,9 +37,11 @@ struct ProgramEnded {
 struct ShownBox {
     QString title;
     QString text;
-    zvbox::Icon icon;
-    zvbox::Buttons buttons;
+    zvbox::Icon icon = zvbox::Icon::Error;
+    zvbox::Buttons buttons = zvbox::Buttons::Ok;
+    bool operator==(const ShownBox&) const = default;
 };
+void PrintTo(const ShownBox& box, std::ostream* out);
 
 class ScriptedBoxes : public zvbox::MessageBoxes {
 public:
@@ -43,6 +54,7 @@ public:
 
 class PlayerTest : public ::testing::Test {
 protected:
+    using Boxes = std::vector<ShownBox>;  // what a test expects shown, compared whole
     void SetUp() override;
     void TearDown() override;
 
@@ -57,6 +69,23 @@ protected:
     void installSkins() const;
     // Puts the audio library and its AAC add-on of the build next to the program.
     void installAudioLibrary() const;
+    // A main window over `list` after its load, as the program shows it.
+    static std::unique_ptr<frmMain> loadedWindow(zvengine::StationList& list, int station = 0);
+    template <typename T>
+    static T* control(const QWidget& window, const QString& name) {
+        T* found = window.findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << name.toStdString();
+        return found;
+    }
+    static QString url(const Stationd& server, const std::string& path) {
+        return QString::fromStdString(server.url(path));
+    }
+    // Opens the audio library on its first device; true when it opened.
+    static bool openAudio();
+    // Whether the current stream plays, asked of the audio library.
+    static bool playing();
+    // Waits for the station's worker to end; false when it is still running.
+    static bool workerDone();
 
     QTemporaryDir programDir;
     QTemporaryDir tempDir;

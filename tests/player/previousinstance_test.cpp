@@ -1,7 +1,6 @@
 #include "ui/previousinstance.h"
 #include "platform/settingsstore.h"
 #include "playertest.h"
-#include "stationd.h"
 #include "ui/frmmain.h"
 
 #include <QProcess>
@@ -63,10 +62,9 @@ TEST_F(OneCopy, ARunningCopyThatDoesNotAnswerInTimeEndsTheLaterCopyWithItsBox) {
     LateFirstCopy first(modPreviousInstance::serverName());
     EXPECT_EQ(endOf([&] { modPreviousInstance::CheckPrevInstance(window, 4); }),
               zvbox::kExitFailed);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text,
-              "A Zenovia ablaka nem aktiválható.\r"
-              "Kérem indítsa újra a programot.");
+    EXPECT_EQ(
+        boxes.shown,
+        (Boxes{{"Hiba", "A Zenovia ablaka nem aktiválható.\rKérem indítsa újra a programot."}}));
     EXPECT_TRUE(zvsettings::read(zvsettings::kWindowSection, kWindowKey).isEmpty());
 }
 

@@ -6,7 +6,6 @@
 #include "startup/startup.h"
 #include "startup/startupvalues.h"
 #include "startup/stationfile.h"
-#include "stationd.h"
 #include "ui/frmmain.h"
 
 #include <zvaudio.h>
@@ -17,7 +16,6 @@ class Proxy : public zvtest::PlayerTest {
 protected:
     void TearDown() override {
         zvengine::applyProxy({});
-        ZVA_PluginFree(0);
         PlayerTest::TearDown();
     }
     qsizetype passedThrough(const QString& address) const {
@@ -41,7 +39,7 @@ TEST_F(Proxy, DirectWinsThenTheAddressThenTheVariables) {
         {true, false, true, false},
         {true, true, false, false},
     };
-    ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+    ASSERT_TRUE(openAudio());
     ZVA_SetConfig(ZVA_CONFIG_NET_PREBUF, 0);
     const QString base = "http://127.0.0.1:1";  // only a proxy answers there
     qsizetype passed = 0;

@@ -1,6 +1,6 @@
-// The fixture of the title and recording tests: a view that notes every label it is given,
-// one station ("Teszt Rádió"), the current generation, recording state cleared and recording
-// on, the program folder private to the test.
+// The fixture of the title and recording tests: a view that notes every label it is given (the
+// playback tests' too), one station ("Teszt Rádió"), the current generation, recording state
+// cleared and recording on, the program folder private to the test.
 #pragma once
 
 #include "playertest.h"
@@ -11,29 +11,51 @@
 #include "engine/streamrecorder.h"
 
 #include <QDir>
+#include <QStringList>
 
 #include <mutex>
-#include <utility>
+#include <optional>
 #include <vector>
 
 namespace zvtest {
 
+// Notes labels from any thread, each with whether the start that gave it was the current one.
 class NotingView : public zvengine::ReceiverView {
 public:
-    using Calls = std::vector<std::pair<Label, QString>>;
-    void setLabel(std::uint64_t, Label label, const QString& text) override {
+    struct Call {
+        Label label;
+        QString text;
+        bool current = true;
+        bool operator==(const Call&) const = default;
+    };
+    void setLabel(std::uint64_t generation, Label label, const QString& text) override {
+        const bool current = zvengine::playerState().current(generation);
         std::lock_guard lock(mutex_);
-        calls_.emplace_back(label, text);
+        calls_.push_back({label, text, current});
     }
     void setCaption(std::uint64_t, const QString&) override {}
-    Calls calls() {
+    std::vector<Call> calls() const {
         std::lock_guard lock(mutex_);
         return calls_;
     }
+    // What the window shows: the texts of the current starts, every change in order.
+    QStringList changes(std::optional<Label> only = std::nullopt) const {
+        QStringList texts;
+        for (const Call& call : calls()) {
+            if (call.current && (!only || call.label == *only)) {
+                texts << call.text;
+            }
+        }
+        return texts;
+    }
+    QString label(Label label) const {
+        const QStringList texts = changes(label);
+        return texts.isEmpty() ? QString() : texts.back();
+    }
 
 private:
-    std::mutex mutex_;
-    Calls calls_;  // mutex_
+    mutable std::mutex mutex_;
+    std::vector<Call> calls_;  // mutex_
 };
 
 class RecordingTest : public PlayerTest {
@@ -58,7 +80,6 @@ protected:
     void TearDown() override {
         const std::uintptr_t current = zvengine::playerState().generation();
         zvengine::SUBDOWNLOADPROC(nullptr, 0, reinterpret_cast<void*>(current));
-        zvengine::setRecordingEnabled(false);
         zvengine::playerState().detach(&view);
         PlayerTest::TearDown();
     }

@@ -3,11 +3,7 @@
 
 using namespace zvsettings;
 
-namespace {
-
-class Settings : public zvtest::PlayerTest {};
-
-}  // namespace
+using Settings = zvtest::PlayerTest;
 
 // The stored volume is kept within 3..50; a volume or device that is missing or not a number
 // gives the default.

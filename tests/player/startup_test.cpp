@@ -5,7 +5,6 @@
 #include "playertest.h"
 #include "startup/audiolibrarycheck.h"
 #include "startup/startupvalues.h"
-#include "stationd.h"
 #include "ui/frmmain.h"
 
 #include <QDir>
@@ -23,10 +22,6 @@ protected:
         PlayerTest::SetUp();
         zvstartup::startupValues() = {};
     }
-    void TearDown() override {
-        ZVA_PluginFree(0);
-        PlayerTest::TearDown();
-    }
 };
 
 }  // namespace
@@ -35,10 +30,9 @@ TEST_F(Startup, MissingSkinEndsBeforeTheStationListIsFetched) {
     installSkins();
     QFile::remove(programPath("zv2.skn"));
     EXPECT_EQ(endOf([] { zvstartup::Main({}); }), zvbox::kExitFailed);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].title, "Hiba");
-    EXPECT_EQ(boxes.shown[0].text,
-              "A Zenovia nem talál némi rendszerfájlt.\rKérem telepítse újra a programot.");
+    EXPECT_EQ(boxes.shown, (Boxes{{"Hiba",
+                                   "A Zenovia nem talál némi rendszerfájlt.\rKérem "
+                                   "telepítse újra a programot."}}));
     EXPECT_FALSE(QFile::exists(tempPath("zvad.tmp")));
 }
 
@@ -89,27 +83,24 @@ TEST_F(Startup, AudioLibraryMustBeVersion23WithBothFiles) {
             continue;
         }
         EXPECT_EQ(end, zvbox::kExitFailed) << name;
-        ASSERT_EQ(boxes.shown.size(), 1u) << name;
-        EXPECT_EQ(boxes.shown[0].title, "Hiba");
-        EXPECT_EQ(boxes.shown[0].icon, zvbox::Icon::Error);
-        EXPECT_EQ(boxes.shown[0].text,
-                  "Program modulok hibásak, a rádió újratelepítése szükségeltetik");
+        EXPECT_EQ(
+            boxes.shown,
+            (Boxes{{"Hiba", "Program modulok hibásak, a rádió újratelepítése szükségeltetik"}}))
+            << name;
     }
 }
 
 // The box names the audio library's error code.
 TEST_F(Startup, AacAddOnThatWillNotLoadIsReportedAndFreesTheLibrary) {
-    ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+    ASSERT_TRUE(openAudio());
     EXPECT_FALSE(endOf(zvstartup::loadAacAddOn));
     // The library refuses to load the same add-on twice.
     EXPECT_EQ(endOf(zvstartup::loadAacAddOn), zvbox::kExitFailed);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].title, "Error");
-    EXPECT_EQ(boxes.shown[0].icon, zvbox::Icon::Exclamation);
-    EXPECT_EQ(boxes.shown[0].buttons, zvbox::Buttons::Ok);
-    EXPECT_EQ(boxes.shown[0].text,
-              QStringLiteral("Az AAC modul nem érhető el  \r\n\r\nerror code: %1")
-                  .arg(ZVA_ERROR_ALREADY));
+    EXPECT_EQ(boxes.shown,
+              (Boxes{{"Error",
+                      QStringLiteral("Az AAC modul nem érhető el  \r\n\r\nerror code: %1")
+                          .arg(ZVA_ERROR_ALREADY),
+                      zvbox::Icon::Exclamation}}));
     EXPECT_EQ(ZVA_Free(), 0);
     EXPECT_EQ(ZVA_ErrorGetCode(), ZVA_ERROR_INIT);
 }
@@ -121,7 +112,7 @@ TEST_F(Startup, LogosArriveAllAtOnceAndFailuresGetTheDefault) {
     ASSERT_TRUE(QFile::copy(kLogo, root.path() + "/logos/0.gif"));
     writeFile(root.path() + "/logos/4.gif", "not a picture but a file");
     zvtest::Stationd server(root.path().toStdString());
-    auto url = [&](const char* path) { return QString::fromStdString(server.url(path)); };
+    auto url = [&](const char* path) { return PlayerTest::url(server, path); };
 
     zvengine::StationList list;
     list.defaultPictureUrl = url("/logos/def.gif");

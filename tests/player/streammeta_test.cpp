@@ -56,7 +56,7 @@ TEST_F(StreamMeta, TitleGoesToTheLabelAndTheFileName) {
     for (const auto& row : rows) {
         meta(row.block);
         ASSERT_FALSE(view.calls().empty());
-        EXPECT_EQ(view.calls().back(), std::make_pair(Label::Title, row.label));
+        EXPECT_EQ(view.calls().back(), (zvtest::NotingView::Call{Label::Title, row.label}));
         EXPECT_EQ(recordFile(), programPath(row.file));
     }
     const std::size_t labels = view.calls().size();

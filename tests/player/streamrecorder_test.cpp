@@ -2,14 +2,11 @@
 
 #include "engine/audiovalues.h"
 #include "platform/programpaths.h"
-#include "stationd.h"
 #include "zvaudio.h"
 
 #include <QFile>
 #include <QFileInfo>
-
-#include <chrono>
-#include <thread>
+#include <QTest>
 
 namespace {
 
@@ -116,7 +113,7 @@ TEST_F(StreamRecorder, NeverWritesThroughALink) {
 // The real library and a real station: files per title, each the stream from a frame start on.
 TEST_F(StreamRecorder, RecordsALiveStreamPerTitle) {
     zvtest::Stationd server(ZV_TEST_DATA_DIR);
-    ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+    ASSERT_TRUE(openAudio());
     const std::string url = server.url("/mp3?title_interval=0.5");
     const ZVA_HSTREAM h =
         ZVA_StreamCreateURL(url.c_str(), 0, ZVA_STREAM_STATUS, &zvengine::SUBDOWNLOADPROC, user());
@@ -134,9 +131,7 @@ TEST_F(StreamRecorder, RecordsALiveStreamPerTitle) {
         }
         return true;
     };
-    for (int tries = 0; tries < 400 && !recorded(); ++tries) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
+    EXPECT_TRUE(QTest::qWaitFor(recorded, 10000));
     // Overtaken: the files stay as they are now.
     zvengine::playerState().beginGeneration();
     ZVA_StreamFree(h);
