@@ -30,14 +30,6 @@ install_missing mpv mpg123 vlc-bin vlc-plugin-base time icecast2 ffmpeg curl
 
 source bench/support/stations.sh
 
-# VLC refuses to run as root; it runs as nobody then, with a scratch home.
-vlc=(cvlc)
-if [ "$(id -u)" -eq 0 ]; then
-    mkdir -p "$tmp/vlc-home"
-    chown nobody "$tmp/vlc-home"
-    vlc=("${as_nobody[@]}" env HOME="$tmp/vlc-home" cvlc)
-fi
-
 # Each thread of process PID: "tid name context-switches cpu-nanoseconds" lines.
 thread_switches() {
     local task

@@ -66,14 +66,6 @@ stop_reader() {
 }
 trap 'stop_player; stop_reader; cleanup' EXIT
 
-# VLC refuses to run as root; it runs as nobody then, with a scratch home.
-vlc=(cvlc)
-if [ "$(id -u)" -eq 0 ]; then
-    mkdir -p "$tmp/vlc-home"
-    chown nobody "$tmp/vlc-home"
-    vlc=("${as_nobody[@]}" env HOME="$tmp/vlc-home" cvlc)
-fi
-
 # Serves the receiver's station file on the configuration port: station 1 is the MP3 mount,
 # station 2 the AAC mount.
 serve_station_file() {

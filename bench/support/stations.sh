@@ -1,7 +1,8 @@
 # The loopback stations the benchmarks and the end-to-end tests play, sourced by their scripts:
 # start_stationd and start_icecast set mp3_url and aac_url, run_stationd serves any folder.
 # Expects $build (the build folder) and, for the first two, $data (the test data folder); sets
-# $tmp, a scratch folder, and stops every server it started on exit.
+# $tmp, a scratch folder, and vlc, the command that starts VLC as a listener; stops every server
+# it started on exit.
 tmp=$(mktemp -d)
 chmod 711 "$tmp"
 pids=()  # servers and feeders, stopped on exit
@@ -17,6 +18,14 @@ trap cleanup EXIT
 # Icecast refuses to run as root; it runs as nobody then.
 as_nobody=()
 [ "$(id -u)" -ne 0 ] || as_nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+
+# VLC refuses to run as root; it runs as nobody then, with a scratch home.
+vlc=(cvlc)
+if [ "$(id -u)" -eq 0 ]; then
+    mkdir -p "$tmp/vlc-home"
+    chown nobody "$tmp/vlc-home"
+    vlc=("${as_nobody[@]}" env HOME="$tmp/vlc-home" cvlc)
+fi
 
 # run_stationd ROOT PORT [OPTION...]: starts a stationd serving ROOT on loopback PORT (0: a free
 # one) with the further options given and sets stationd_port once it listens.
