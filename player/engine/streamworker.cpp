@@ -225,6 +225,7 @@ void OpenURL(int index, std::uint64_t generation) {
 void stopStream() {
     PlayerState& state = playerState();
     state.beginGeneration();
+    endRecording();
     ZVA_ChannelStop(state.streamHandle());
     closeThr();
     ZVA_Free();

@@ -37,8 +37,8 @@ void OpenURL(int index, std::uint64_t generation);
 int bufferPercent(std::int64_t download, std::int64_t decode, std::int64_t end);
 
 // The engine's half of stopping the sound: starts a new generation (so every worker and stream
-// so far is overtaken), stops the current stream, releases the worker, frees the audio library
-// and opens the output again.
+// so far is overtaken), closes the recording file, stops the current stream, releases the
+// worker, frees the audio library and opens the output again.
 void stopStream();
 
 }  // namespace zvengine
