@@ -14,6 +14,8 @@ packages=(
     appstream desktop-file-utils
     icecast2 ffmpeg curl openbox xdotool x11-utils wmctrl
     dbus-daemon dbus-bin
+    dpkg-dev file lintian
+    qt6-translations-l10n xdg-utils
 )
 
 missing=()
