@@ -10,9 +10,9 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QTest>
 
 #include <sys/stat.h>
-#include <QTest>
 
 namespace {
 
