@@ -1,6 +1,13 @@
 #include "platform/settingsstore.h"
 #include "playertest.h"
 
+#include <QFile>
+#include <QSettings>
+
+#include <sys/stat.h>
+
+#include <functional>
+
 using namespace zvsettings;
 
 using Settings = zvtest::PlayerTest;
@@ -39,4 +46,33 @@ TEST_F(Settings, RemovingASectionTakesAllItsKeys) {
     EXPECT_EQ(read(kWindowSection, "Masik"), "");
     EXPECT_EQ(storedVolume(), 20);
     EXPECT_FALSE(removeSection(kWindowSection));
+}
+
+// The store may hold proxy credentials: it is its owner's alone from its first write on, after
+// every rewrite, and once written again after an earlier version left it open.
+TEST_F(Settings, TheStoreIsItsOwnersAlone) {
+    const QString file =
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "Zenovia", "Zenovia").fileName();
+    const mode_t umaskBefore = ::umask(022);
+    QFile::remove(file);
+    const std::function<void()> writes[] = {
+        [] {
+            storeProxy({false, "anna:titok@127.0.0.1:3128"});
+        },
+        [] { write(kSettingsSection, "Hangero", "20"); },
+        [] { write(kWindowSection, "WindowHandle", "4711"); },
+        [] { removeSection(kWindowSection); },
+        [&file] {
+            QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+            write(kSettingsSection, "Hangero", "21");
+        },
+    };
+    size_t n = 0;
+    for (const auto& change : writes) {
+        change();
+        struct stat info {};
+        ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u) << "write " << n++;
+    }
+    ::umask(umaskBefore);
 }
