@@ -1,9 +1,10 @@
 // The receiver's entry: everything happens in start-up and in the main window's events, which the
-// desktop's media controls reach once the window is there.
+// end of the session and the desktop's media controls reach once the window is there.
 #include "desktop/mediacontrols.h"
 #include "startup/startfailure.h"
 #include "startup/startup.h"
 #include "ui/frmmain.h"
+#include "ui/sessionend.h"
 #include "version.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
         // Nothing in start-up handles a failure of its own: it ends the program with its story.
         zvstartup::endAfterFailure(std::current_exception());
     }
+    closeAtSessionEnd(*window);
     zvdesktop::offerMediaControls(*window);
     return QApplication::exec();
 }

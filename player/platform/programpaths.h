@@ -17,8 +17,14 @@ void setProgramFolder(const QString& folder);
 // The folder for temporary files, one of this user's own that nobody else may enter:
 // <base>/zenovia-<uid>, the base being the first set of TEMP, XDG_RUNTIME_DIR and TMPDIR, else
 // /tmp. Made (mode 0700) when missing. When that name is a link or another user's folder, a
-// fresh private folder under the same base is used instead, the same one for the whole run.
+// fresh private folder under the same base is used instead, the same one for the whole run and
+// found again by later runs.
 QString tempFolder();
+
+// The one folder per user and session for what every copy of the receiver must find whatever
+// its environment: $XDG_RUNTIME_DIR when it is a private folder of ours, else the private
+// folder /tmp/zenovia-<uid> (TEMP and TMPDIR play no part).
+QString runtimeFolder();
 
 // The path with a "/" at its end (added when missing).
 QString RPP(const QString& path);

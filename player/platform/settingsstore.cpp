@@ -1,6 +1,13 @@
 #include "settingsstore.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -15,6 +22,21 @@ QSettings open() {
                      QStringLiteral("Zenovia"));
 }
 
+// The store may hold proxy credentials, so only its owner may read it. The file is made private
+// before anything is written to it; QSettings saves through a new file that takes over the old
+// one's mode, so it stays private across rewrites. A file an earlier version left open is
+// closed here too.
+void keepPrivate(const QSettings& settings) {
+    const QString path = settings.fileName();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::fchmod(fd, 0600);
+        ::close(fd);
+    }
+}
+
 }  // namespace
 
 QString read(const QString& section, const QString& key, const QString& defaultValue) {
@@ -23,6 +45,7 @@ QString read(const QString& section, const QString& key, const QString& defaultV
 
 void write(const QString& section, const QString& key, const QString& value) {
     QSettings settings = open();
+    keepPrivate(settings);
     settings.setValue(section + QLatin1Char('/') + key, value);
 }
 
@@ -31,6 +54,7 @@ bool removeSection(const QString& section) {
     if (!settings.childGroups().contains(section)) {
         return false;
     }
+    keepPrivate(settings);
     settings.remove(section);
     return true;
 }
@@ -41,6 +65,10 @@ int storedVolume() {
                            .trimmed()
                            .toInt(&ok);
     return ok ? std::clamp(volume, 3, 50) : 48;
+}
+
+void storeVolume(int position) {
+    write(kSettingsSection, QStringLiteral("Hangero"), QString::number(position));
 }
 
 int storedDevice() {

@@ -1,7 +1,7 @@
 // The per-user settings store: (section, key) → text, kept in ~/.config/Zenovia/Zenovia.ini
 // (XDG_CONFIG_HOME is honoured). Sections "Beallitasok" (volume "Hangero", output device
 // "Hangkartya", proxy "Proxy" and "KozvetlenKapcsolat") and "Ablak" (the main window's id
-// "WindowHandle").
+// "WindowHandle"). The file is its owner's alone (mode 0600), for it may hold proxy credentials.
 //
 // Thread contract: every call may come from any thread; each call opens the store afresh.
 #pragma once
@@ -27,6 +27,8 @@ bool removeSection(const QString& section);
 
 // The stored volume slider position: "48" when absent or not a number, raised to 3, at most 50.
 int storedVolume();
+// Stores the volume slider position as "Hangero".
+void storeVolume(int position);
 // The stored output device: -1 (the system default) when absent or not a number.
 int storedDevice();
 // The stored proxy: not direct and no address (the system's proxy) when the keys are absent.

@@ -73,8 +73,7 @@ std::unique_ptr<frmMain> Main(const QStringList& arguments) {
     zvengine::InitDev();
     loadAacAddOn();
     window->show();
-    // Its first activation starts the command-line station, whether or not a window manager
-    // hands the focus to a new window by itself.
+    // A window manager may not hand the focus to a new window by itself.
     window->activateWindow();
     zvengine::createFileWriter();
     return window;

@@ -242,17 +242,8 @@ bool frmMain::event(QEvent* event) {
 void frmMain::Form_Activate() {
     zverr::trapEvent("frmMain.Form_Activate", [this] {
         modPreviousInstance::SaveWindowHandle(*this);
-        // Closing a dialog gives the window back its focus; that activation starts nothing.
-        if (dialogClosed_) {
-            dialogClosed_ = false;
-            return;
-        }
-        // Only the first activation starts the command-line station: coming back to the window
-        // later must not restart it.
-        if (!activated_) {
-            activated_ = true;
-            autoPlay(startStation_);
-        }
+        // Closing a dialog gives the window back its focus; no activation starts anything.
+        dialogClosed_ = false;
     });
 }
 
@@ -464,6 +455,19 @@ void frmMain::changeEvent(QEvent* event) {
 void frmMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     wakeMeters();
+    // The command-line station starts once the window is first up, whether or not it ever gets
+    // the focus (on Wayland, or with focus-stealing prevention, it may never): from the event
+    // loop, once the window is shown.
+    if (!autoStarted_) {
+        autoStarted_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                zverr::trapEvent("frmMain.Form_Activate", [this] { autoPlay(startStation_); });
+                modPreviousInstance::ServeHandOvers(*this);
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void frmMain::wakeMeters() {
@@ -496,8 +500,7 @@ void frmMain::Form_Unload() {
         modWheel_.UnHook();
         tmrHi_->stop();
         tmrLo_->stop();
-        zvsettings::write(zvsettings::kSettingsSection, QStringLiteral("Hangero"),
-                          QString::number(VScroll1_->value()));
+        zvsettings::storeVolume(VScroll1_->value());
         // A worker still connecting is overtaken: it touches nothing once the library is gone.
         zvengine::playerState().beginGeneration();
         ZVA_Stop();

@@ -27,7 +27,7 @@ class SkinLabel;
 class frmMain : public QWidget, public zvengine::ReceiverView {
     Q_OBJECT
 public:
-    // `startStation`: the station number (1..13) the first activation starts; 0 = none.
+    // `startStation`: the station number (1..13) the first show starts; 0 = none.
     frmMain(zvengine::StationList& stations, int startStation = 0, QWidget* parent = nullptr);
     ~frmMain() override;
 
@@ -97,7 +97,7 @@ private:
 
     zvengine::StationList& stations_;
     const int startStation_;
-    bool activated_ = false;     // the first activation has started the command-line station
+    bool autoStarted_ = false;   // the first show has started the command-line station
     bool dialogClosed_ = false;  // a dialog has closed: the next activation starts nothing
     Skin skin_;
     FormMenu modFormMenu_;

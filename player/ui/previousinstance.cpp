@@ -1,6 +1,7 @@
 #include "previousinstance.h"
 
 #include "frmmain.h"
+#include "handoverserver.h"
 #include "platform/errorlog.h"
 #include "platform/messagebox.h"
 #include "platform/programpaths.h"
@@ -17,9 +18,6 @@ namespace {
 
 // However the running copy behaves, a later copy ends within this time.
 constexpr int kWaitLimitMs = 2000;
-// A station number is at most a few digits: a longer message without its line end is refused.
-constexpr qint64 kLongestMessage = 16;
-const QByteArray kAcknowledgement = QByteArrayLiteral("OK\n");
 // The first copy's server, a child of its window: its presence marks the first copy.
 const QString kServerObject = QStringLiteral("modPreviousInstance");
 
@@ -37,54 +35,47 @@ int remainingMs(const QDeadlineTimer& deadline) {
     first.write(QByteArray::number(startStation) + '\n');
     while (!first.canReadLine() && first.waitForReadyRead(remainingMs(deadline))) {
     }
-    if (first.canReadLine() && first.readLine() == kAcknowledgement) {
+    if (first.canReadLine() && first.readLine() == HandOverServer::kAcknowledgement) {
         zvbox::endProgram(zvbox::kExitNormal);
     }
     endUnreachable();
 }
 
-// A later copy's message: the window comes forward, the later copy may end, and the station
+// A later copy's station, once the window is up: the window comes forward and the station
 // starts as on its function key (any other number only brings the window forward).
-void serve(frmMain& window, QLocalSocket& later) {
-    if (!later.canReadLine()) {
-        if (later.bytesAvailable() > kLongestMessage) {
-            later.abort();
-        }
-        return;
-    }
-    const int station = later.readLine().trimmed().toInt();
+void serve(frmMain& window, int station) {
     bringForward(window);
-    later.write(kAcknowledgement);
-    later.disconnectFromServer();
     zverr::trapEvent("modPreviousInstance.serve", [&window, station] { window.autoPlay(station); });
 }
 
 void startServer(frmMain& window, const QString& name) {
-    auto* server = new QLocalServer(&window);
+    auto* server = new HandOverServer(&window, [&window](int station) { serve(window, station); });
     server->setObjectName(kServerObject);
-    server->setSocketOptions(QLocalServer::UserAccessOption);
-    QObject::connect(server, &QLocalServer::newConnection, server, [server, &window] {
-        while (QLocalSocket* later = server->nextPendingConnection()) {
-            QObject::connect(later, &QLocalSocket::disconnected, later, &QObject::deleteLater);
-            QObject::connect(later, &QLocalSocket::readyRead, later,
-                             [later, &window] { serve(window, *later); });
-        }
-    });
-    // A copy that cannot listen still plays; later copies then run beside it.
-    server->listen(name);
+    QString reason;
+    // A copy that cannot listen still plays; later copies then run beside it, which the log
+    // tells.
+    if (!server->listen(name, reason)) {
+        zverr::Errorlog(QStringLiteral("modPreviousInstance.CheckPrevInstance"),
+                        reason + QStringLiteral(" (") + name + QLatin1Char(')'));
+    }
+}
+
+HandOverServer* serverOf(const QWidget& window) {
+    return dynamic_cast<HandOverServer*>(
+        window.findChild<QObject*>(kServerObject, Qt::FindDirectChildrenOnly));
 }
 
 }  // namespace
 
 QString serverName() {
-    return zvpaths::tempFolder() + QStringLiteral("/zenovia.sock");
+    return zvpaths::runtimeFolder() + QStringLiteral("/zenovia.sock");
 }
 
 void CheckPrevInstance(frmMain& window, int startStation) {
     const QDeadlineTimer deadline(kWaitLimitMs);
     const QString name = serverName();
     // Two copies started together must not both find the name free and both listen.
-    QLockFile lock(zvpaths::tempFolder() + QStringLiteral("/zenovia.lock"));
+    QLockFile lock(zvpaths::runtimeFolder() + QStringLiteral("/zenovia.lock"));
     if (!lock.tryLock(remainingMs(deadline))) {
         endUnreachable();
     }
@@ -111,8 +102,14 @@ void SaveWindowHandle(const QWidget& window) {
                       QString::number(window.winId()));
 }
 
+void ServeHandOvers(const QWidget& window) {
+    if (HandOverServer* server = serverOf(window)) {
+        server->windowUp();
+    }
+}
+
 void ForgetWindowHandle(const QWidget& window) {
-    if (window.findChild<QLocalServer*>(kServerObject, Qt::FindDirectChildrenOnly) != nullptr) {
+    if (serverOf(window) != nullptr) {
         // Nothing to remove is no failure: the close goes on either way.
         zvsettings::removeSection(zvsettings::kWindowSection);
     }

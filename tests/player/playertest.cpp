@@ -37,6 +37,11 @@ void PlayerTest::SetUp() {
     ASSERT_TRUE(tempDir.isValid());
     zvpaths::setProgramFolder(programDir.path());
     qputenv("TEMP", tempDir.path().toUtf8());
+    // Copies of the receiver meet in the runtime folder: each test has its own.
+    if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
+        runtimeBefore = qgetenv("XDG_RUNTIME_DIR");
+    }
+    qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toUtf8());
     QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Zenovia"),
               QStringLiteral("Zenovia"))
         .clear();
@@ -57,6 +62,11 @@ void PlayerTest::TearDown() {
     zvbox::setEndHandler(nullptr);
     zvshell::setOpener(nullptr);
     zvpaths::setProgramFolder(QString());
+    if (runtimeBefore) {
+        qputenv("XDG_RUNTIME_DIR", *runtimeBefore);
+    } else {
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
 }
 
 QString PlayerTest::programPath(const QString& name) const {
@@ -99,6 +109,22 @@ void PlayerTest::installAudioLibrary() const {
         QFile::copy(QStringLiteral(ZV_BIN_DIR "/") + QLatin1String(library),
                     programPath(QLatin1String(library)));
     }
+}
+
+void PlayerTest::installReceiver(const QByteArray& stationFile) const {
+    installSkins();
+    installAudioLibrary();
+    QFile::copy(QStringLiteral(ZV_BIN_DIR "/zenovia"), programPath("zenovia"));
+    writeFile(programPath("zvadok.ini"), stationFile);
+}
+
+bool PlayerTest::startReceiver(QProcess& copy, const QStringList& arguments) const {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", homeDir.path());
+    environment.insert("SDL_AUDIODRIVER", "dummy");
+    copy.setProcessEnvironment(environment);
+    copy.start(programPath("zenovia"), arguments);
+    return copy.waitForStarted();
 }
 
 std::unique_ptr<frmMain> PlayerTest::loadedWindow(zvengine::StationList& list, int station) {

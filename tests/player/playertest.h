@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -69,6 +70,12 @@ protected:
     void installSkins() const;
     // Puts the audio library and its AAC add-on of the build next to the program.
     void installAudioLibrary() const;
+    // Puts the built receiver, its skins and audio library in the program folder, with
+    // `stationFile` as its local zvadok.ini.
+    void installReceiver(const QByteArray& stationFile) const;
+    // Starts the installed receiver with `arguments`, in this test's settings store, TEMP and
+    // runtime folders, with a home folder of its own; false when it does not start.
+    bool startReceiver(QProcess& copy, const QStringList& arguments) const;
     // A main window over `list` after its load, as the program shows it.
     static std::unique_ptr<frmMain> loadedWindow(zvengine::StationList& list, int station = 0);
     template <typename T>
@@ -89,6 +96,9 @@ protected:
 
     QTemporaryDir programDir;
     QTemporaryDir tempDir;
+    QTemporaryDir runtimeDir;                 // XDG_RUNTIME_DIR
+    std::optional<QByteArray> runtimeBefore;  // XDG_RUNTIME_DIR before the test, when set
+    QTemporaryDir homeDir;                    // HOME of a receiver started by startReceiver
     ScriptedBoxes boxes;
     static std::vector<QUrl> opened;  // what the desktop was asked to open
 };

@@ -3,7 +3,9 @@
 #include "playertest.h"
 #include "ui/frmmain.h"
 
+#include <QDir>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/socket.h>
@@ -90,18 +92,12 @@ TEST_F(OneCopy, ALaterCopyHandsItsStationToTheRunningOneEvenAfterACrash) {
     // machine may rightly miss the two seconds a later copy waits.
     GTEST_SKIP() << "not under ThreadSanitizer";
 #endif
-    installSkins();
-    installAudioLibrary();
-    const QString program = programPath("zenovia");
-    ASSERT_TRUE(QFile::copy(QStringLiteral(ZV_BIN_DIR "/zenovia"), program));
     const QString log = tempPath("requests.log");
     zvtest::Stationd server(ZV_TEST_DATA_DIR, {"--log", log.toStdString()});
     const QByteArray url = QByteArray::fromStdString(server.url("/mp3?station="));
-    writeFile(programPath("zvadok.ini"),
-              "[Adok]\nadoUrl0=" + url + "1\nenable0=1\nadoUrl3=" + url + "4\nenable3=1\n");
+    installReceiver("[Adok]\nadoUrl0=" + url + "1\nenable0=1\nadoUrl3=" + url + "4\nenable3=1\n");
     auto start = [&](QProcess& copy, const char* station) {
-        copy.start(program, {"/hallgat", QLatin1String(station)});
-        return copy.waitForStarted();
+        return startReceiver(copy, {"/hallgat", QLatin1String(station)});
     };
 
     for (const char* station : {"4", "1"}) {
@@ -121,4 +117,54 @@ TEST_F(OneCopy, ALaterCopyHandsItsStationToTheRunningOneEvenAfterACrash) {
         running.kill();
         running.waitForFinished();
     }
+}
+
+// A later copy finds the running one whatever its TEMP folder, and a copy that cannot listen
+// says so in Error.log.
+TEST_F(OneCopy, ALaterCopyFindsTheRunningOneWhateverItsTemp) {
+    zvengine::StationList list;
+    frmMain first(list);
+    frmMain later(list);
+    modPreviousInstance::CheckPrevInstance(first, 0);
+    QTemporaryDir otherTemp;
+    qputenv("TEMP", otherTemp.path().toUtf8());
+    EXPECT_EQ(endOf([&] { modPreviousInstance::CheckPrevInstance(later, 4); }), zvbox::kExitNormal);
+    EXPECT_EQ(boxes.shown, Boxes{});
+}
+
+TEST_F(OneCopy, ACopyThatCannotListenSaysSoInTheLog) {
+    const QString longFolder = runtimeDir.path() + '/' + QString(120, 'r');
+    ASSERT_TRUE(QDir().mkdir(longFolder));
+    qputenv("XDG_RUNTIME_DIR", longFolder.toUtf8());
+    qputenv("TEMP", longFolder.toUtf8());
+    zvengine::StationList list;
+    frmMain window(list);
+    modPreviousInstance::CheckPrevInstance(window, 0);
+    EXPECT_TRUE(readFile(programPath("Error.log"))
+                    .contains("Code :modPreviousInstance.CheckPrevInstance, Hiba: "));
+}
+
+// A later copy started while the running one still fetches its logos (slowly) is answered at
+// once and ends normally; the running copy starts the station once its window is up.
+TEST_F(OneCopy, ARunningCopyStillLoadingAnswersALaterCopyAtOnce) {
+#if defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "not under ThreadSanitizer, as above";
+#endif
+    const QString log = tempPath("requests.log");
+    zvtest::Stationd server(ZV_TEST_DATA_DIR, {"--log", log.toStdString()});
+    const QByteArray url = QByteArray::fromStdString(server.url("/mp3?station="));
+    installReceiver("[Adok]\nadoUrl0=" + url + "1\nenable0=1\npictur0=" +
+                    QByteArray::fromStdString(server.url("/logo.gif?delay_ms=8000")) +
+                    "\nadoUrl3=" + url + "4\nenable3=1\n");
+    QProcess first;
+    ASSERT_TRUE(startReceiver(first, {}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(log).contains("GET /logo.gif"); }, 30000));
+    QProcess later;
+    ASSERT_TRUE(startReceiver(later, {"/hallgat", "4"}));
+    ASSERT_TRUE(later.waitForFinished(30000));
+    EXPECT_EQ(later.exitCode(), zvbox::kExitNormal);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return readFile(log).contains("GET /mp3?station=4"); }, 30000));
+    first.terminate();
+    EXPECT_TRUE(first.waitForFinished(30000));
 }

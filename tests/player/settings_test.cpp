@@ -1,6 +1,11 @@
 #include "platform/settingsstore.h"
 #include "playertest.h"
 
+#include <QFile>
+#include <QSettings>
+
+#include <sys/stat.h>
+
 using namespace zvsettings;
 
 using Settings = zvtest::PlayerTest;
@@ -39,4 +44,26 @@ TEST_F(Settings, RemovingASectionTakesAllItsKeys) {
     EXPECT_EQ(read(kWindowSection, "Masik"), "");
     EXPECT_EQ(storedVolume(), 20);
     EXPECT_FALSE(removeSection(kWindowSection));
+}
+
+// The store may hold proxy credentials: it is its owner's alone from its first write on, after
+// every rewrite and removal, and once written again after an earlier version left it open.
+TEST_F(Settings, TheStoreIsItsOwnersAlone) {
+    const QString file =
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "Zenovia", "Zenovia").fileName();
+    const mode_t umaskBefore = ::umask(022);
+    QFile::remove(file);
+    storeProxy({false, "anna:titok@127.0.0.1:3128"});
+    for (const int change : {0, 1, 2, 3}) {
+        if (change == 1) {
+            removeSection(kWindowSection);
+        } else if (change == 2) {
+            QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+        }
+        write(kWindowSection, "WindowHandle", QString::number(change));
+        struct stat info {};
+        ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u) << "change " << change;
+    }
+    ::umask(umaskBefore);
 }

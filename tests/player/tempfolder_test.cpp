@@ -1,4 +1,5 @@
 #include "net/downtext.h"
+#include "platform/privatefolder.h"
 #include "platform/programpaths.h"
 #include "playertest.h"
 
@@ -14,7 +15,6 @@ namespace {
 class TempFolder : public zvtest::PlayerTest {
 protected:
     void TearDown() override {
-        qunsetenv("XDG_RUNTIME_DIR");
         qunsetenv("TMPDIR");
         PlayerTest::TearDown();
     }
@@ -81,5 +81,7 @@ TEST_F(TempFolder, ANameTakenByALinkOrAnotherUserIsNotUsed) {
         EXPECT_EQ(used == named, row.keepsName) << used.toStdString();
         EXPECT_TRUE(isPrivate(used)) << used.toStdString();
         EXPECT_EQ(QFileInfo(used).absolutePath(), base.path());
+        EXPECT_EQ(zvpaths::privateFolder(base.path()).toStdString(), used.toStdString())
+            << "a later start";
     }
 }

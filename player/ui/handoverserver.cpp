@@ -1,0 +1,69 @@
+#include "handoverserver.h"
+
+#include <QLocalServer>
+#include <QLocalSocket>
+
+namespace {
+
+// A station number is at most a few digits: a longer message without its line end is refused.
+constexpr qint64 kLongestMessage = 16;
+
+}  // namespace
+
+HandOverServer::HandOverServer(QObject* parent, std::function<void(int station)> serve)
+    : QObject(parent), serve_(std::move(serve)), server_(new QLocalServer) {
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    server_->moveToThread(&thread_);
+    connect(&thread_, &QThread::finished, server_, &QObject::deleteLater);
+    connect(server_, &QLocalServer::newConnection, server_, [this] {
+        while (QLocalSocket* later = server_->nextPendingConnection()) {
+            connect(later, &QLocalSocket::disconnected, later, &QObject::deleteLater);
+            connect(later, &QLocalSocket::readyRead, later, [this, later] {
+                if (!later->canReadLine()) {
+                    if (later->bytesAvailable() > kLongestMessage) {
+                        later->abort();
+                    }
+                    return;
+                }
+                const int station = later->readLine().trimmed().toInt();
+                later->write(kAcknowledgement);
+                later->disconnectFromServer();
+                QMetaObject::invokeMethod(
+                    this, [this, station] { received(station); }, Qt::QueuedConnection);
+            });
+        }
+    });
+    thread_.start();
+}
+
+HandOverServer::~HandOverServer() {
+    thread_.quit();
+    thread_.wait();
+}
+
+bool HandOverServer::listen(const QString& name, QString& reason) {
+    bool listening = false;
+    QMetaObject::invokeMethod(
+        server_,
+        [&] {
+            listening = server_->listen(name);
+            reason = server_->errorString();
+        },
+        Qt::BlockingQueuedConnection);
+    return listening;
+}
+
+void HandOverServer::windowUp() {
+    up_ = true;
+    for (const int station : std::exchange(waiting_, {})) {
+        serve_(station);
+    }
+}
+
+void HandOverServer::received(int station) {
+    if (up_) {
+        serve_(station);
+    } else {
+        waiting_.push_back(station);
+    }
+}

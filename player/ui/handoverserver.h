@@ -1,0 +1,42 @@
+// The first copy's server for later copies, on a thread of its own: a later copy is answered at
+// once, even while the first copy's UI thread is still busy loading (the logo downloads block
+// it), and its station reaches the UI thread by queued invocation. Stations that arrive before
+// the window is up wait for it, and are served after the window's own command-line station.
+//
+// Thread contract: created, started and destroyed on the UI thread (the destructor stops and
+// joins the server's thread); the server's thread only reads and answers sockets and posts
+// stations to the UI thread.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QThread>
+
+#include <functional>
+#include <vector>
+
+class QLocalServer;
+
+class HandOverServer final : public QObject {
+public:
+    // The answer to a later copy: its station has arrived.
+    static inline const QByteArray kAcknowledgement = QByteArrayLiteral("OK\n");
+
+    // `serve` runs on the UI thread for every station handed over, once the window is up.
+    HandOverServer(QObject* parent, std::function<void(int station)> serve);
+    ~HandOverServer() override;
+
+    // Listens on the socket `name`; false, with the reason, when it cannot.
+    bool listen(const QString& name, QString& reason);
+    // The window is up: the stations that waited are served now, later ones at once.
+    void windowUp();
+
+private:
+    void received(int station);
+
+    const std::function<void(int)> serve_;
+    std::vector<int> waiting_;  // UI thread only
+    bool up_ = false;           // UI thread only
+    QThread thread_;
+    QLocalServer* server_;  // lives on thread_
+};
