@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools
+    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
     libcurl4-openssl-dev libmpg123-dev libfaad-dev libsdl2-dev
     googletest libgtest-dev libbenchmark-dev
     clang libclang-rt-14-dev
