@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
+    qt6-base-dev qt6-base-dev-tools
     libcurl4-openssl-dev libmpg123-dev libfaad-dev libsdl2-dev
     googletest libgtest-dev libbenchmark-dev
     clang libclang-rt-14-dev
@@ -14,6 +14,8 @@ packages=(
     appstream desktop-file-utils
     icecast2 ffmpeg curl openbox xdotool x11-utils wmctrl
     dbus-daemon dbus-bin
+    dpkg-dev file lintian
+    qt6-translations-l10n xdg-utils
 )
 
 missing=()

@@ -47,12 +47,15 @@ start_stationd() {
     aac_url="http://127.0.0.1:$stationd_port/bench/aac"
 }
 
+# port_taken PORT: whether something listens on loopback PORT.
+port_taken() { (exec 3<> "/dev/tcp/127.0.0.1/$1") 2> /dev/null; }
+
 # A loopback port nothing listens on.
 free_port() {
     local port
     while :; do
         port=$((20000 + RANDOM % 40000))
-        (exec 3<> "/dev/tcp/127.0.0.1/$port") 2> /dev/null || { echo "$port"; return; }
+        port_taken "$port" || { echo "$port"; return; }
     done
 }
 

@@ -7,8 +7,8 @@
 #include "engine/recordingstate.h"
 #include "engine/streamworker.h"
 #include "platform/errorlog.h"
-#include "platform/programpaths.h"
 #include "platform/settingsstore.h"
+#include "platform/writefolders.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -100,7 +100,7 @@ void frmSett::Form_Load(const std::function<void(QWidget*)>& skin) {
         chkSave_->setChecked(zvengine::recordingState().recordingEnabled);
 
         skin(this);
-        chkSave_->setText(chkSave_->text() + QStringLiteral(" (") + zvpaths::programFolder() +
+        chkSave_->setText(chkSave_->text() + QStringLiteral(" (") + zvpaths::recordingFolder() +
                           QLatin1Char(')'));
     });
     // Every change of a box's state counts, however it came (mouse, space bar, a screen

@@ -2,15 +2,47 @@
 
 #include "platform/errorchain.h"
 #include "platform/programpaths.h"
+#include "platform/writefolders.h"
 #include "zvaudio.h"
+
+#include <QFile>
+
+#include <algorithm>
 
 namespace zvengine {
 namespace {
 
-constexpr qsizetype kTitleLimit = 254;
+// The longest file name the file systems take, in bytes of its encoded form.
+constexpr qsizetype kNameBytes = 255;
 
 bool isSpecial(QChar c) {
     return QStringView(u":/\\?*|<>\"").contains(c);
+}
+
+bool isControl(QChar c) {
+    return c.unicode() < 0x20 || c.unicode() == 0x7F;
+}
+
+qsizetype nameBytes(const QString& name) {
+    return QFile::encodeName(name).size();
+}
+
+// The longest start of `text` in whole characters (a surrogate pair is one) whose encoded form
+// takes at most `bytes` bytes; each character encodes on its own, so the parts add up.
+QString leftBytes(const QString& text, qsizetype bytes) {
+    qsizetype end = 0;
+    while (end < text.size()) {
+        const qsizetype length = text.at(end).isHighSurrogate() && end + 1 < text.size() &&
+                                         text.at(end + 1).isLowSurrogate()
+                                     ? 2
+                                     : 1;
+        bytes -= nameBytes(text.mid(end, length));
+        if (bytes < 0) {
+            break;
+        }
+        end += length;
+    }
+    return text.left(end);
 }
 
 }  // namespace
@@ -33,26 +65,30 @@ QString RemoveSpecialChar(const QString& text) {
 }
 
 QString recordingPath(const QString& title, const QString& caption, std::uint32_t streamType) {
-    const QLatin1String extension(streamType == ZVA_CTYPE_STREAM_AAC ? ".aac" : ".mp3");
-    return zvpaths::RPP(zvpaths::programFolder()) + RemoveSpecialChar(title.left(kTitleLimit)) +
-           QLatin1Char('_') + caption + extension;
+    const QString tail = QLatin1Char('_') + caption +
+                         QLatin1String(streamType == ZVA_CTYPE_STREAM_AAC ? ".aac" : ".mp3");
+    QString cleaned = RemoveSpecialChar(title);
+    for (QChar& c : cleaned) {
+        if (isControl(c)) {
+            c = QLatin1Char(' ');
+        }
+    }
+    return zvpaths::RPP(zvpaths::recordingFolder()) +
+           leftBytes(cleaned, kNameBytes - nameBytes(tail)) + tail;
 }
 
 bool isRecordingPath(const QString& path) {
-    const QString folder = zvpaths::RPP(zvpaths::programFolder());
+    const QString folder = zvpaths::RPP(zvpaths::recordingFolder());
     if (!path.startsWith(folder)) {
         return false;
     }
     const QString name = path.mid(folder.size());
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) {
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+        nameBytes(name) > kNameBytes) {
         return false;
     }
-    for (const QChar c : name) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || isSpecial(c)) {
-            return false;
-        }
-    }
-    return true;
+    return std::none_of(name.begin(), name.end(),
+                        [](QChar c) { return isControl(c) || isSpecial(c); });
 }
 
 }  // namespace zvengine

@@ -39,6 +39,10 @@ void DoMeta(const char* text, std::uint64_t generation) {
         RecordingState& state = recordingState();
         const QString path = recordingPath(*title, currentCaption(), state.streamType.load());
         std::lock_guard lock(state.mutex);
+        // Asked again under the lock, so that a stop's end of the recording is never undone.
+        if (!playerState().current(generation)) {
+            return;
+        }
         state.titleText = shown;
         if (state.titleText != state.lastTitle) {
             state.lastTitle = state.titleText;

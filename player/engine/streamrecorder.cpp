@@ -7,6 +7,7 @@
 #include "recordingstate.h"
 
 #include "platform/errorchain.h"
+#include "platform/writefolders.h"
 
 #include <memory>
 
@@ -27,11 +28,12 @@ void record(RecordingState& state, const void* buffer, std::uint32_t length) {
     if (!state.recordOpened) {
         state.recordOpened = true;
         writer.CloseFile();
+        // Every new file waits for a frame start of its own, also when recording was switched
+        // off and on again within one title.
+        state.recordSynced = false;
         state.recordOpenFailed =
-            !(isRecordingPath(state.recordFile) && writer.OpenFile(state.recordFile));
-        if (state.recordOpenFailed) {
-            state.recordSynced = false;
-        }
+            !(isRecordingPath(state.recordFile) &&
+              zvpaths::makeFolder(zvpaths::recordingFolder()) && writer.OpenFile(state.recordFile));
     }
     if (state.recordOpenFailed) {
         // Cleared so that the next block tries to open the file again.
@@ -61,6 +63,16 @@ void createFileWriter() {
     }
 }
 
+void endRecording() {
+    RecordingState& state = recordingState();
+    std::lock_guard lock(state.mutex);
+    if (state.fileWriter) {
+        state.fileWriter->CloseFile();
+    }
+    state.recordFile.clear();
+    state.recordOpened = state.recordSynced = state.recordOpenFailed = false;
+}
+
 void SUBDOWNLOADPROC(const void* buffer, std::uint32_t length, void* user) {
     trapCallback("modNetRadio.SUBDOWNLOADPROC", [&] {
         zverr::Procedure proc("modNetRadio", "SUBDOWNLOADPROC");
@@ -79,7 +91,9 @@ void SUBDOWNLOADPROC(const void* buffer, std::uint32_t length, void* user) {
             proc.step(2);
             RecordingState& state = recordingState();
             std::lock_guard lock(state.mutex);
-            if (state.fileWriter) {
+            // Asked again under the lock: a stop that ends the recording meanwhile comes after
+            // this block, never between its check and its write.
+            if (state.fileWriter && playerState().current(generation)) {
                 record(state, buffer, length);
             }
         } catch (...) {

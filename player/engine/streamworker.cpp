@@ -242,6 +242,7 @@ void stopStream() {
     PlayerState& state = playerState();
     state.beginGeneration();
     streamWorkers().stopAll();
+    endRecording();
     ZVA_ChannelStop(state.streamHandle());
     closeThr();
     ZVA_Free();

@@ -41,8 +41,8 @@ void OpenURL(int index, std::uint64_t generation, std::stop_token stop);
 int bufferPercent(std::int64_t download, std::int64_t decode, std::int64_t end);
 
 // The engine's half of stopping the sound: starts a new generation (so every worker and stream
-// so far is overtaken, and each worker is asked to stop), stops the current stream, releases the
-// worker, frees the audio library and opens the output again.
+// so far is overtaken, and each worker is asked to stop), closes the recording file, stops the
+// current stream, releases the worker, frees the audio library and opens the output again.
 void stopStream();
 
 }  // namespace zvengine

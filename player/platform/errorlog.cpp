@@ -1,6 +1,6 @@
 #include "errorlog.h"
 
-#include "programpaths.h"
+#include "writefolders.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -15,7 +15,9 @@ void Errorlog(const QString& procedure, const QString& message) {
         locale.toString(now.date(), QLocale::ShortFormat) + QStringLiteral(" at ") +
         locale.toString(now.time(), QLocale::ShortFormat) + QStringLiteral(", Code :") + procedure +
         QStringLiteral(", Hiba: ") + message;
-    QFile log(zvpaths::programFolder() + QStringLiteral("/Error.log"));
+    const QString folder = zvpaths::logFolder();
+    zvpaths::makeFolder(folder);
+    QFile log(folder + QStringLiteral("/Error.log"));
     if (!log.open(QIODevice::WriteOnly | QIODevice::Append)) {
         return;
     }

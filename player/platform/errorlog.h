@@ -1,5 +1,5 @@
-// The end of the error-source chain: event handlers log one line to Error.log in the program
-// folder and carry on.
+// The end of the error-source chain: event handlers log one line to Error.log (in the program
+// folder, or the user's state folder when that is not writable) and carry on.
 //
 // Thread contract: Errorlog and trapEvent are called from the UI thread only (event handlers);
 // each call opens, appends to and closes the file, so the file is never held open.

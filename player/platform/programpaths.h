@@ -8,7 +8,8 @@
 
 namespace zvpaths {
 
-// The folder of the running executable (skins, libraries, station file, recordings, Error.log).
+// The folder of the running executable (skins, libraries, station file; recordings and
+// Error.log while it is writable, see writefolders.h).
 QString programFolder();
 // Points the program folder elsewhere (tests).
 void setProgramFolder(const QString& folder);

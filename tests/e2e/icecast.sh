@@ -15,6 +15,7 @@ data=tests/data
 source bench/support/stations.sh
 source bench/support/display.sh
 source tests/e2e/receiver.sh
+source tests/e2e/window.sh
 
 install_receiver
 icecast_title_loop=0 start_icecast
@@ -27,63 +28,10 @@ mkdir -p "$(dirname "$settings")"
 printf '[Beallitasok]\nHangero=30\nHangkartya=1\n' > "$settings"
 start_display
 
-step() { echo "$(date +%T) $*"; }
-
-# The window of the receiver titled exactly TITLE, once it is shown.
-window_named() {
-    timeout 20 xdotool search --sync --onlyvisible --pid "$receiver" --name "^$1\$" | head -n 1
-}
-window_gone() { ! xdotool search --onlyvisible --name "^$1\$" > /dev/null; }
-receiver_ended() { ! kill -0 "$receiver" 2> /dev/null; }
 caption_is() { [ "$(xdotool getwindowname "$win")" = "$1" ]; }
 window_state_is() { xprop -id "$win" WM_STATE | grep -q "window state: $1"; }
-windows_shown() { [ "$(xdotool search --onlyvisible --pid "$receiver" | wc -l)" -ge "$1" ]; }
-has_bytes() { [ -s "$1" ] && [ "$(stat -c %s "$1")" -ge "$2" ]; }
 # A recording file of the current station: "<title>_<button caption>.<extension>".
 recording() { echo "$program/$1_$2"; }
-
-# whole_frames FILE: the length of the recording FILE up to the end of its last whole frame. A
-# recording starts with a frame header and is cut where the title changes in the stream, mostly
-# inside a frame; fails unless FILE starts with a header and every frame up to there is whole.
-# (MP3: MPEG-1 Layer III, the test stream's format.)
-whole_frames() {
-    od -An -v -tu1 "$1" | awk -v adts="$([[ $1 == *.aac ]] && echo 1 || echo 0)" '
-        function size(at,   bits) {
-            if (b[at] != 255) return 0
-            if (adts) {
-                if (int(b[at + 1] / 16) != 15) return 0
-                return (b[at + 3] % 4) * 2048 + b[at + 4] * 8 + int(b[at + 5] / 32)
-            }
-            if (b[at + 1] != 250 && b[at + 1] != 251) return 0
-            bits = b[at + 2]
-            return int(144000 * kbps[int(bits / 16)] / rate[int(bits / 4) % 4]) + int(bits / 2) % 2
-        }
-        { for (i = 1; i <= NF; i++) b[n++] = $i }
-        END {
-            split("32 40 48 56 64 80 96 112 128 160 192 224 256 320", kbps, " ")
-            rate[0] = 44100; rate[1] = 48000; rate[2] = 32000; rate[3] = 0
-            for (at = 0; at + 7 <= n && at + size(at) <= n; at += size(at))
-                if (size(at) < 7) exit 1
-            print at
-        }'
-}
-
-# Fails unless ffmpeg decodes the whole frames of the recording FILE without a single complaint.
-check_decodes() {
-    local length complaints
-    if ! length=$(whole_frames "$1"); then
-        echo "$1: no frame header at its start, or a damaged frame" >&2
-        exit 1
-    fi
-    head -c "$length" "$1" > "$tmp/frames"
-    complaints=$(ffmpeg -nostdin -v error -i "$tmp/frames" -f null - 2>&1) || true
-    if [ -n "$complaints" ] || ! ffmpeg -nostdin -v quiet -i "$tmp/frames" -f null -; then
-        echo "$1 does not decode cleanly:" >&2
-        echo "$complaints" >&2
-        exit 1
-    fi
-    step "decodes cleanly: ${1##*/} (its first $length of $(stat -c %s "$1") bytes)"
-}
 
 step "start: zenovia /hallgat 1"
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$tmp/sound.raw QT_QPA_PLATFORM=xcb \
@@ -91,17 +39,7 @@ SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$tmp/sound.raw QT_QPA_PLATFORM=xcb \
 win=$(window_named Zenovia) || true
 [ -n "$win" ] || { echo "no window titled Zenovia appeared" >&2; check_running; exit 1; }
 
-step "recording on: window menu (Shift+F10), Beállítások, the recording box, OK"
-timeout 20 xdotool windowactivate --sync "$win"
-xdotool key shift+F10
-wait_for "the window menu opens" 10 windows_shown 2
-xdotool key b
-dialog=$(window_named 'Beállítások') || true
-[ -n "$dialog" ] || { echo "the settings dialog did not open" >&2; exit 1; }
-timeout 20 xdotool windowactivate --sync "$dialog"
-# The focus starts in the proxy box; the recording box is the third control after it.
-xdotool key Tab Tab Tab space Return
-wait_for "the settings dialog closes" 10 window_gone 'Beállítások'
+switch_recording_on "$win"
 
 mp3_first=$(recording "Elso cim" "Teszt MP3.mp3")
 wait_for "the recording of the first title" 60 has_bytes "$mp3_first" 32768
@@ -143,13 +81,8 @@ wait_for "the minimised caption of the AAC station" 20 caption_is "Zenovia - Tes
 step "caption: $(xdotool getwindowname "$win")"
 check_running
 
-step "close through the window manager"
-wmctrl -i -c "$win"
-wait_for "the receiver ends" 30 receiver_ended
-status=0
-wait "$receiver" || status=$?
-[ "$status" -eq 0 ] || { echo "the receiver ended with status $status" >&2; exit 1; }
-[ ! -e "$program/Error.log" ] || { echo "Error.log:" >&2; cat "$program/Error.log" >&2; exit 1; }
+close_through_window_manager "$win"
+[ ! -e "$error_log" ] || { echo "Error.log:" >&2; cat "$error_log" >&2; exit 1; }
 [ -s "$tmp/sound.raw" ] || { echo "no sound reached the disk device" >&2; exit 1; }
 
 step "stored settings:"

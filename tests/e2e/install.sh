@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The install tree: `cmake --install` into a fresh prefix lays out exactly the program folder,
-# the launcher, the desktop entry, its icon and the software-centre description; the desktop
-# files pass their validators; the program's libraries resolve inside its folder; and the
-# installed launcher starts a receiver that finds its skins, libraries and station file and
-# plays a loopback station.
+# the launcher, the desktop entry, its icon, the software-centre description, the manual page,
+# the copyright file and the changelog; the desktop files pass their validators; the program's
+# libraries resolve inside its folder; and the installed launcher starts a receiver that finds
+# its skins, libraries and station file and plays a loopback station.
 #
 # Usage: tests/e2e/install.sh BUILD_DIR
 set -euo pipefail
@@ -14,24 +14,10 @@ source tests/e2e/receiver.sh
 
 install_receiver
 
-# Every file the install lays out; the manual is there once it has been built.
-expected=(
-    bin/zenovia
-    lib/zenovia/zenovia
-    lib/zenovia/libzvaudio.so lib/zenovia/libzvaudio.so.2 lib/zenovia/libzvaudio.so.2.3.0
-    lib/zenovia/libzvaudio_aac.so
-    lib/zenovia/libpulsebar.so.1 lib/zenovia/libpulsebar.so.1.0.0
-    lib/zenovia/zv0.skn lib/zenovia/zv1.skn lib/zenovia/zv2.skn lib/zenovia/zv3.skn
-    lib/zenovia/licensz.txt
-    share/applications/zenovia.desktop
-    share/icons/hicolor/128x128/apps/zenovia.png
-    share/metainfo/zenovia.metainfo.xml
-)
-installed=$(cd "$prefix" && find . ! -type d -printf '%P\n' |
-    grep -v '^lib/zenovia/ZenoviaHasznalatiUtmutato\.pdf$' | sort)
-if [ "$installed" != "$(printf '%s\n' "${expected[@]}" | sort)" ]; then
+installed=$(cd "$prefix" && find . ! -type d -printf '%P\n' | grep -vxF "$manual_file" | sort)
+if [ "$installed" != "$(printf '%s\n' "${installed_files[@]}" | sort)" ]; then
     echo "the install laid out other files than expected:" >&2
-    diff <(printf '%s\n' "${expected[@]}" | sort) <(echo "$installed") >&2 || true
+    diff <(printf '%s\n' "${installed_files[@]}" | sort) <(echo "$installed") >&2 || true
     exit 1
 fi
 

@@ -1,11 +1,17 @@
 #include "recordingtest.h"
 
+#include "dialogs/frmsett.h"
 #include "engine/audiovalues.h"
+#include "engine/streamworker.h"
+#include "platform/errorlog.h"
 #include "platform/programpaths.h"
 #include "zvaudio.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
 #include <QTest>
 
 namespace {
@@ -32,6 +38,9 @@ TEST_F(StreamRecorder, OneFilePerTitleFromItsFrameStart) {
     block("lost");
     EXPECT_EQ(readFile(programPath("A_Teszt Rádió.mp3")), "\xFF\xFB\x90xynext");
     EXPECT_EQ(readFile(programPath("B_Teszt Rádió.mp3")), "\xFF\xFBmore");
+    zvengine::setRecordingEnabled(true);  // within the title: afresh, from a frame start
+    block("mid\xFF\xFB\x90");
+    EXPECT_EQ(readFile(programPath("B_Teszt Rádió.mp3")), "\xFF\xFB\x90");
 }
 
 // A recording begins at a whole frame header of its own format, without the bytes before it:
@@ -63,7 +72,9 @@ TEST_F(StreamRecorder, RecordingStartsAtAWholeFrameHeader) {
     }
 }
 
-TEST_F(StreamRecorder, RecordingsStayInTheProgramFolder) {
+// A recording's name is one plain name of at most 255 bytes directly in its folder; control
+// characters in the title become blanks.
+TEST_F(StreamRecorder, RecordingNamesArePlainShortAndStayInTheFolder) {
     const QString folder = programPath("prog");
     // A folder that an unchecked "/../" in a name would pass through.
     ASSERT_TRUE(QDir().mkpath(folder + "/A_"));
@@ -84,8 +95,13 @@ TEST_F(StreamRecorder, RecordingsStayInTheProgramFolder) {
         {"Mi?", "A", ""},
         {"Ado", "../../kint", "....kint_Ado.mp3"},
         {"Ado", "/tmp/kint", "tmpkint_Ado.mp3"},
-        {"Ado", "x\x01y", ""},
+        {"Ado", "x\x01y\t\x7F", "x y  _Ado.mp3"},
         {"Ado", "Mi: az?", "Mi az_Ado.mp3"},
+        {"Ado", QByteArray(300, 'x'), QString(247, 'x') + "_Ado.mp3"},
+        {"Ado", QString(200, u'é').toUtf8(), QString(123, u'é') + "_Ado.mp3"},
+        {"Ado", QByteArray(244, 'y') + "😀z", QString(244, 'y') + "_Ado.mp3"},
+        {QString(248, 'c'), "Cím", "C_" + QString(248, 'c') + ".mp3"},
+        {QString(251, 'c'), "Dal", ""},
     };
     for (const auto& row : rows) {
         stations.stations[0].name = row.caption;
@@ -144,6 +160,66 @@ TEST_F(StreamRecorder, RecordsALiveStreamPerTitle) {
         EXPECT_TRUE(file.startsWith("\xFF\xFB")) << name.toStdString();
         EXPECT_TRUE((source + source).contains(file.left(source.size()))) << name.toStdString();
     }
+}
+
+// A stop, or a click on another station, closes the recording: the next station's bytes (its
+// own tone, MP3 or AAC, with titles or none) never reach the last station's file.
+TEST_F(StreamRecorder, AStopOrSwitchEndsTheRecording) {
+    zvtest::Stationd server(ZV_TEST_DATA_DIR);
+    ASSERT_TRUE(openAudio());
+    ASSERT_NE(ZVA_PluginLoad("libzvaudio_aac.so", 0), 0u);
+    stations.stations[0].streamUrl = url(server, "/mp3?title_interval=600");
+    const QString fileA = programPath("Első Előadó - Első dal_Teszt Rádió.mp3");
+    const QByteArray source = readFile(ZV_TEST_DATA_DIR "/audio/tone44.mp3");
+    for (const char* other : {"/mp3-48", "/aac", "/mp3-48?titles=B"}) {
+        stations.stations[1].streamUrl = url(server, other);
+        zvengine::stopStream();
+        ASSERT_TRUE(zvengine::startWorker(0));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(fileA).size() > 3; }, 10000));
+        zvengine::stopStream();
+        ASSERT_TRUE(zvengine::startWorker(1));
+        ASSERT_TRUE(workerDone() && playing()) << other;
+        const QByteArray file = readFile(fileA);
+        EXPECT_TRUE(source.repeated(file.size() / source.size() + 2).contains(file)) << other;
+    }
+}
+
+// A program folder the receiver cannot write (0555, for root too) sends recordings to the user's
+// music folder and Error.log to a private state folder; the settings dialog names the one used.
+TEST_F(StreamRecorder, ReadOnlyProgramFolderWritesToTheUsersFolders) {
+    const QString home = tempPath("home");
+    const QString dirs = qEnvironmentVariable("XDG_CONFIG_HOME") + "/user-dirs.dirs";
+    const QByteArray program = QFile::encodeName(programDir.path()), savedHome = qgetenv("HOME");
+    qputenv("HOME", home.toUtf8());
+    ::chmod(program.constData(), 0555);
+    const QString dalok = "XDG_MUSIC_DIR=\"$HOME/Dalok\"\n";
+    const struct {
+        QString music, state, userDirs, recordings, log;  // empty music, state: not set
+    } rows[] = {
+        {home + "/m", home + "/s", dalok, home + "/m/Zenovia", home + "/s/zenovia"},
+        {"relatív", "", dalok, home + "/Dalok/Zenovia", home + "/.local/state/zenovia"},
+        {"", "", "", home + "/Music/Zenovia", home + "/.local/state/zenovia"},
+    };
+    for (const auto& row : rows) {
+        qputenv("XDG_MUSIC_DIR", row.music.toUtf8());
+        qputenv("XDG_STATE_HOME", row.state.toUtf8());
+        writeFile(dirs, row.userDirs.toUtf8());
+        meta("StreamTitle='" + row.recordings.toUtf8() + "';");
+        block("\xFF\xFB\x90");
+        zverr::Errorlog("x", "");
+        bool closed = false;
+        frmSett dialog([](QWidget*) {}, closed);
+        EXPECT_EQ(readFile(row.recordings + "/" + QFileInfo(recordFile()).fileName()),
+                  "\xFF\xFB\x90");
+        EXPECT_TRUE(QFileInfo::exists(row.log + "/Error.log")) << row.log.toStdString();
+        EXPECT_TRUE(
+            control<QCheckBox>(dialog, "chkSave")->text().endsWith(" (" + row.recordings + ")"));
+    }
+    EXPECT_EQ(QFileInfo(home + "/s/zenovia").permissions().toInt() & 0x077, 0);
+    EXPECT_EQ(programFiles(), QStringList());
+    qputenv("HOME", savedHome);
+    QFile::remove(dirs);
+    ::chmod(program.constData(), 0700);
 }
 
 }  // namespace
