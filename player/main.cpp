@@ -1,6 +1,7 @@
 // The receiver's entry: everything happens in start-up and in the main window's events, which the
 // end of the session and the desktop's media controls reach once the window is there.
 #include "desktop/mediacontrols.h"
+#include "platform/qthungarian.h"
 #include "startup/startfailure.h"
 #include "startup/startup.h"
 #include "ui/frmmain.h"
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zenovia"));
     QApplication::setApplicationVersion(QStringLiteral(ZENOVIA_VERSION));
+    zvlocale::loadQtHungarian();
     std::unique_ptr<frmMain> window;
     try {
         window = zvstartup::Main(QApplication::arguments().mid(1));

@@ -103,8 +103,10 @@ void frmSett::Form_Load(const std::function<void(QWidget*)>& skin) {
         chkSave_->setText(chkSave_->text() + QStringLiteral(" (") + zvpaths::recordingFolder() +
                           QLatin1Char(')'));
     });
-    connect(chkDirectConnect_, &QCheckBox::clicked, this, &frmSett::chkDirectConnect_Click);
-    connect(chkSave_, &QCheckBox::clicked, this, &frmSett::chkSave_Click);
+    // Every change of a box's state counts, however it came (mouse, space bar, a screen
+    // reader's toggle), so what the box shows is what holds; the state set above is no change.
+    connect(chkDirectConnect_, &QCheckBox::toggled, this, &frmSett::chkDirectConnect_Click);
+    connect(chkSave_, &QCheckBox::toggled, this, &frmSett::chkSave_Click);
     connect(cmOK_, &QPushButton::clicked, this, &frmSett::cmOK_Click);
     connect(cmdCancl_, &QPushButton::clicked, this, &frmSett::cmdCancl_Click);
 }

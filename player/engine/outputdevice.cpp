@@ -1,5 +1,7 @@
 #include "outputdevice.h"
 
+#include "devicegate.h"
+
 #include "platform/errorchain.h"
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
@@ -17,8 +19,11 @@ constexpr std::uint32_t kOptionPrebuffer = 15;
 constexpr std::uint32_t kOptionAgent = 16;
 constexpr std::uint32_t kOptionPlaylists = 21;
 
+// An output that is open already (a request that slipped past the gate, another caller) is an
+// output that works: trying the next device on it would only fail again.
 bool open(int device) {
-    return ZVA_Init(device, kRate, 0, nullptr, nullptr) != 0;
+    return ZVA_Init(device, kRate, 0, nullptr, nullptr) != 0 ||
+           ZVA_ErrorGetCode() == ZVA_ERROR_ALREADY;
 }
 
 // The agent text lives as long as the program: the library may keep the address.
@@ -40,6 +45,8 @@ QString agentText() {
 
 void InitDev() {
     zverr::Procedure proc("modNetRadio", "InitDev");
+    // The window's requests wait while the boxes below may be open.
+    const DeviceGate::Opening opening;
     try {
         DeviceChoice& choice = deviceChoice();
         proc.step(1);

@@ -8,14 +8,16 @@
 #include "recordingstate.h"
 #include "streammeta.h"
 #include "streamrecorder.h"
+#include "streamworkers.h"
 #include "uithread.h"
 
 #include <zvaudio.h>
 
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
-#include <thread>
+#include <mutex>
 
 namespace zvengine {
 namespace {
@@ -35,13 +37,24 @@ void* userValue(std::uint64_t generation) {
 
 // Frees the library and opens the output again, on the UI thread and only while `generation`
 // is current: a click meanwhile has done both already.
-void reopenOutput(std::uint64_t generation) {
-    runOnUiThread([generation] {
-        if (playerState().current(generation)) {
-            ZVA_Free();
-            InitDev();
-        }
-    });
+void reopenOutput(std::uint64_t generation, const std::stop_token& stop) {
+    runOnUiThread(
+        [generation] {
+            if (playerState().current(generation)) {
+                ZVA_Free();
+                InitDev();
+            }
+        },
+        stop);
+}
+
+// One buffering pass's pause; false when the worker was asked to stop, before or meanwhile.
+bool pause(const std::stop_token& stop) {
+    std::mutex mutex;
+    std::condition_variable_any never;
+    std::unique_lock lock(mutex);
+    never.wait_for(lock, stop, kBufferingPass, [] { return false; });
+    return !stop.stop_requested();
 }
 
 // The station's header texts: name, description and bit rate, as the server sends them.
@@ -85,8 +98,9 @@ void showHeaders(std::uint64_t generation, std::uint32_t stream) {
 enum class Buffering { Filled, Freed, Lost };
 
 // Waits, one pass every 50 ms, until more than three quarters of the download buffer are
-// filled, showing the fill. A connection that closes first will never fill it.
-Buffering buffer(std::uint64_t generation, std::uint32_t stream) {
+// filled, showing the fill. A connection that closes first will never fill it; a worker asked
+// to stop ends as one whose stream was freed.
+Buffering buffer(std::uint64_t generation, std::uint32_t stream, const std::stop_token& stop) {
     for (;;) {
         const std::int64_t end = ZVA_StreamGetFilePosition(stream, ZVA_FILEPOS_END);
         if (end == ZVA_POSITION_NONE || !playerState().current(generation)) {
@@ -102,7 +116,9 @@ Buffering buffer(std::uint64_t generation, std::uint32_t stream) {
             return Buffering::Lost;
         }
         show(generation, Label::Desc, QStringLiteral("Pufferelés...  %1%").arg(percent));
-        std::this_thread::sleep_for(kBufferingPass);
+        if (!pause(stop)) {
+            return Buffering::Freed;
+        }
     }
 }
 
@@ -154,19 +170,19 @@ bool startWorker(int index) {
     }
     const std::uint64_t generation = state.generation();
     state.workerThread = generation;
-    std::thread([index, generation] {
+    streamWorkers().start([index, generation](std::stop_token stop) {
         // Nothing may leave a thread's body: the program would end.
         try {
-            OpenURL(index, generation);
+            OpenURL(index, generation, stop);
         } catch (...) {
             std::uint64_t self = generation;
             playerState().workerThread.compare_exchange_strong(self, 0);
         }
-    }).detach();
+    });
     return true;
 }
 
-void OpenURL(int index, std::uint64_t generation) {
+void OpenURL(int index, std::uint64_t generation, std::stop_token stop) {
     zverr::Procedure proc("modNetRadio", "OpenURL");
     PlayerState& state = playerState();
     try {
@@ -177,7 +193,7 @@ void OpenURL(int index, std::uint64_t generation) {
         show(generation, Label::Title, QString());
         show(generation, Label::Desc, QStringLiteral("Kapcsolódás..."));
         proc.step(2);
-        const QString probeText = modDownText::getUrls(url);
+        const QString probeText = modDownText::getUrls(url, stop);
         if (probeText.isEmpty()) {
             ShowNotAvailable(generation);
         } else if (state.current(generation)) {
@@ -198,10 +214,10 @@ void OpenURL(int index, std::uint64_t generation) {
                 ZVA_StreamFree(stream);
             } else if (stream == 0) {
                 ShowNotAvailable(generation);
-                reopenOutput(generation);
+                reopenOutput(generation, stop);
             } else {
                 proc.step(6);
-                switch (buffer(generation, stream)) {
+                switch (buffer(generation, stream, stop)) {
                     case Buffering::Filled:
                         proc.step(9);
                         play(generation, stream);
@@ -225,6 +241,7 @@ void OpenURL(int index, std::uint64_t generation) {
 void stopStream() {
     PlayerState& state = playerState();
     state.beginGeneration();
+    streamWorkers().stopAll();
     endRecording();
     ZVA_ChannelStop(state.streamHandle());
     closeThr();

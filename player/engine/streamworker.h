@@ -8,6 +8,9 @@
 // no device, releases no worker but itself, and frees any stream it created itself; so two
 // stations never play at once, whatever the timing of clicks.
 //
+// The workers are the engine's own (StreamWorkers): an overtaken one is asked to stop and ends
+// at its next pass, its probe cut short; the window's unload waits for all of them.
+//
 // Thread contract: startWorker, closeThr and stopStream on the UI thread; OpenURL on its own
 // thread.
 #pragma once
@@ -15,6 +18,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <stop_token>
 
 namespace zvengine {
 
@@ -22,23 +26,23 @@ namespace zvengine {
 // player state keeps that outcome for the window's watch.
 void ShowNotAvailable(std::uint64_t generation);
 
-// Releases the current worker: it is neither waited for nor stopped, and ends by itself.
+// Releases the current worker's handle; the worker itself is stopped by stopStream.
 void closeThr();
 
 // Starts a worker for the station at `index` in the current generation; false (nothing
 // started) while the previous worker has not been released.
 bool startWorker(int index);
 
-// The worker's body, for the station at `index`.
-void OpenURL(int index, std::uint64_t generation);
+// The worker's body, for the station at `index`; a stop requested on `stop` ends it early.
+void OpenURL(int index, std::uint64_t generation, std::stop_token stop);
 
 // The buffer fill that OpenURL shows: (download - decode) * 100 / end, rounded to the nearest
 // whole number, an exact half to the even one; 0 when the end position is not positive.
 int bufferPercent(std::int64_t download, std::int64_t decode, std::int64_t end);
 
 // The engine's half of stopping the sound: starts a new generation (so every worker and stream
-// so far is overtaken), closes the recording file, stops the current stream, releases the
-// worker, frees the audio library and opens the output again.
+// so far is overtaken, and each worker is asked to stop), closes the recording file, stops the
+// current stream, releases the worker, frees the audio library and opens the output again.
 void stopStream();
 
 }  // namespace zvengine

@@ -3,31 +3,54 @@
 #include <QCoreApplication>
 #include <QThread>
 
-#include <future>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
 
 namespace zvengine {
+namespace {
 
-void runOnUiThread(const std::function<void()>& work) {
+// What the UI thread hands back; shared, since the waiting thread may stop waiting first.
+struct HandBack {
+    std::mutex mutex;
+    std::condition_variable_any ran;
+    bool done = false;           // guarded by mutex
+    std::exception_ptr failure;  // guarded by mutex
+};
+
+}  // namespace
+
+bool runOnUiThread(std::function<void()> work, std::stop_token stop) {
     QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr || QThread::currentThread() == app->thread()) {
         work();
-        return;
+        return true;
     }
-    // The hand-back goes through a promise rather than Qt's blocking call, so that the waiting
-    // thread sees everything the work did.
-    std::promise<void> done;
+    auto handBack = std::make_shared<HandBack>();
     QMetaObject::invokeMethod(
         app,
-        [&work, &done] {
+        [work = std::move(work), handBack] {
+            std::exception_ptr failure;
             try {
                 work();
-                done.set_value();
             } catch (...) {
-                done.set_exception(std::current_exception());
+                failure = std::current_exception();
             }
+            std::lock_guard lock(handBack->mutex);
+            handBack->failure = failure;
+            handBack->done = true;
+            handBack->ran.notify_all();
         },
         Qt::QueuedConnection);
-    done.get_future().get();
+    std::unique_lock lock(handBack->mutex);
+    if (!handBack->ran.wait(lock, stop, [&] { return handBack->done; })) {
+        return false;
+    }
+    if (handBack->failure) {
+        std::rethrow_exception(handBack->failure);
+    }
+    return true;
 }
 
 }  // namespace zvengine

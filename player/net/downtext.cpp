@@ -4,19 +4,28 @@
 #include "filereplace.h"
 #include "httpfetch.h"
 
+#include <utility>
+
 namespace modDownText {
 
-bool DownloadFile(const QString& url, const QString& path) {
+Copied copyToFile(const QString& url, const QString& path) {
     const zvnet::FetchResult got = zvnet::fetch(url, zvnet::FetchLimits{});
-    return got.ok && zvnet::replaceFile(path, got.body);
+    if (!got.ok) {
+        return Copied::NotFetched;
+    }
+    return zvnet::replaceFile(path, got.body) ? Copied::Saved : Copied::NotWritten;
 }
 
-QString getUrls(const QString& url) {
+bool DownloadFile(const QString& url, const QString& path) {
+    return copyToFile(url, path) == Copied::Saved;
+}
+
+QString getUrls(const QString& url, std::stop_token stop) {
     zvnet::FetchLimits probe;
     probe.maxBytes = 64 * 1024;
     probe.keepPrefix = true;
     probe.stopAtStream = true;
-    const zvnet::FetchResult got = zvnet::fetch(url, probe);
+    const zvnet::FetchResult got = zvnet::fetch(url, probe, std::move(stop));
     return got.ok ? zvnet::decodeText(got.body) : QString();
 }
 

@@ -74,9 +74,14 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
     return n;
 }
 
+// libcurl asks at least about once a second, also while nothing arrives.
+int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<const std::stop_token*>(user)->stop_requested() ? 1 : 0;
+}
+
 }  // namespace
 
-FetchResult fetch(const QString& url, const FetchLimits& limits) {
+FetchResult fetch(const QString& url, const FetchLimits& limits, std::stop_token stop) {
     initCurlOnce();
     FetchResult result;
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
@@ -114,6 +119,9 @@ FetchResult fetch(const QString& url, const FetchLimits& limits) {
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &t);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, onBody);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &stop);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
 
     const CURLcode code = curl_easy_perform(c);
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &result.status);

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <stop_token>
 
 namespace zvnet {
 
@@ -36,6 +37,7 @@ struct FetchResult {
     QByteArray body;
 };
 
-FetchResult fetch(const QString& url, const FetchLimits& limits);
+// A stop requested on `stop` ends the transfer within about a second, as a failure.
+FetchResult fetch(const QString& url, const FetchLimits& limits, std::stop_token stop = {});
 
 }  // namespace zvnet

@@ -10,11 +10,8 @@ namespace {
 class QtMessageBoxes final : public MessageBoxes {
 public:
     Answer show(const QString& title, const QString& text, Icon icon, Buttons buttons) override {
-        QString shown = text;
-        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        QMessageBox box(qtIcon(icon), title, shown, qtButtons(buttons));
-        switch (box.exec()) {
+        const std::unique_ptr<QMessageBox> box = buildMessageBox(title, text, icon, buttons);
+        switch (box->exec()) {
             case QMessageBox::Ok:
                 return Answer::Ok;
             case QMessageBox::Yes:
@@ -25,37 +22,45 @@ public:
                 return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
         }
     }
-
-private:
-    static QMessageBox::Icon qtIcon(Icon icon) {
-        switch (icon) {
-            case Icon::Error:
-                return QMessageBox::Critical;
-            case Icon::Warning:
-            case Icon::Exclamation:
-                return QMessageBox::Warning;
-            case Icon::Information:
-                return QMessageBox::Information;
-        }
-        return QMessageBox::NoIcon;
-    }
-    static QMessageBox::StandardButtons qtButtons(Buttons buttons) {
-        switch (buttons) {
-            case Buttons::Ok:
-                return QMessageBox::Ok;
-            case Buttons::OkCancel:
-                return QMessageBox::Ok | QMessageBox::Cancel;
-            case Buttons::YesNo:
-                return QMessageBox::Yes | QMessageBox::No;
-        }
-        return QMessageBox::Ok;
-    }
 };
+
+QMessageBox::Icon qtIcon(Icon icon) {
+    switch (icon) {
+        case Icon::Error:
+            return QMessageBox::Critical;
+        case Icon::Warning:
+        case Icon::Exclamation:
+            return QMessageBox::Warning;
+        case Icon::Information:
+            return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons qtButtons(Buttons buttons) {
+    switch (buttons) {
+        case Buttons::Ok:
+            return QMessageBox::Ok;
+        case Buttons::OkCancel:
+            return QMessageBox::Ok | QMessageBox::Cancel;
+        case Buttons::YesNo:
+            return QMessageBox::Yes | QMessageBox::No;
+    }
+    return QMessageBox::Ok;
+}
 
 MessageBoxes* current = nullptr;
 EndHandler endHandler = nullptr;
 
 }  // namespace
+
+std::unique_ptr<QMessageBox> buildMessageBox(const QString& title, const QString& text, Icon icon,
+                                             Buttons buttons) {
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return std::make_unique<QMessageBox>(qtIcon(icon), title, shown, qtButtons(buttons));
+}
 
 MessageBoxes& messageBoxes() {
     static QtMessageBoxes real;

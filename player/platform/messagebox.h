@@ -6,6 +6,10 @@
 
 #include <QString>
 
+#include <memory>
+
+class QMessageBox;
+
 namespace zvbox {
 
 enum class Icon { Error, Warning, Information, Exclamation };
@@ -19,6 +23,11 @@ public:
     // Line breaks in text are CR or CR LF, as the receiver's texts are written.
     virtual Answer show(const QString& title, const QString& text, Icon icon, Buttons buttons) = 0;
 };
+
+// The real box for these values, not yet shown: the title, the text with its line breaks, the
+// icon and the standard buttons (in the language of Qt's installed translation).
+std::unique_ptr<QMessageBox> buildMessageBox(const QString& title, const QString& text, Icon icon,
+                                             Buttons buttons);
 
 // The boxes in use: real QMessageBoxes unless a test has put its own in place.
 MessageBoxes& messageBoxes();

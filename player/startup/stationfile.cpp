@@ -81,7 +81,12 @@ void StationFile::getRemIni() {
         proc.step(1);
         list_.localConfig = false;
         list_.configFile = zvpaths::tempFolder() + QStringLiteral("/zvad.tmp");
-        for (int tries = 1; !modDownText::DownloadFile(configUrl_, list_.configFile); ++tries) {
+        // Only a failed download is worth another try: a TEMP folder that cannot take the file
+        // (full, read-only) will not take it two seconds later either.
+        modDownText::Copied copied;
+        for (int tries = 1; (copied = modDownText::copyToFile(configUrl_, list_.configFile)) ==
+                            modDownText::Copied::NotFetched;
+             ++tries) {
             if (tries == kFetchTries) {
                 zvbox::endWithError(
                     QStringLiteral("A Zenovia nem tud a kiszolgálóhoz csatlakozni.\rKérem "
@@ -90,7 +95,7 @@ void StationFile::getRemIni() {
             pause_(kTryPause);
         }
         proc.step(2);
-        if (!zvpaths::FileExists(list_.configFile)) {
+        if (copied == modDownText::Copied::NotWritten || !zvpaths::FileExists(list_.configFile)) {
             zvbox::endWithError(
                 QStringLiteral("A Zenovia nem tud hozzáférni a helyi idéjglenes tárhoz.\rKérem "
                                "ellenőrizze a jogosultságokat. (ini W hiba)"));

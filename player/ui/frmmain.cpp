@@ -3,10 +3,13 @@
 #include "buttonlayout.h"
 #include "clockline.h"
 #include "engine/audiovalues.h"
+#include "engine/devicegate.h"
 #include "engine/playerstate.h"
 #include "engine/stationlogos.h"
 #include "engine/streamworker.h"
+#include "engine/streamworkers.h"
 #include "formmenu.h"
+#include "logopicture.h"
 #include "platform/errorchain.h"
 #include "platform/errorlog.h"
 #include "platform/programpaths.h"
@@ -291,6 +294,9 @@ void frmMain::autoPlay(int btnm) {
 }
 
 void frmMain::btnPresents_Click(int Index) {
+    if (zvengine::DeviceGate::holds(this, [this, Index] { btnPresents_Click(Index); })) {
+        return;
+    }
     zverr::trapEvent("frmMain.btnPresents_Click", [this, Index] {
         zvengine::playerState().currentStation = Index;
         stallWatch_.reset();
@@ -326,6 +332,9 @@ void frmMain::stopSound() {
 }
 
 void frmMain::cmdStop_Click() {
+    if (zvengine::DeviceGate::holds(this, [this] { cmdStop_Click(); })) {
+        return;
+    }
     zverr::trapEvent("frmMain.cmdStop_Click", [this] {
         lblName_->setValue(QString());
         lblBps_->setValue(QString());
@@ -436,7 +445,8 @@ void frmMain::layoutPresetRow(int first, int last) {
 }
 
 void frmMain::showLogo(const QString& file) {
-    const QPixmap logo(file);
+    // A file that is no GIF, PNG or JPEG leaves the picture shown.
+    const QPixmap logo = QPixmap::fromImage(readLogoPicture(file));
     if (!logo.isNull()) {
         pictLogo_->setPixmap(logo);
         logoFile_ = file;
@@ -490,6 +500,10 @@ void frmMain::VuR_DblClick() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    if (zvengine::DeviceGate::holds(this, [this] { close(); })) {
+        event->ignore();
+        return;
+    }
     modPreviousInstance::ForgetWindowHandle(*this);
     Form_Unload();
     event->accept();
@@ -505,6 +519,9 @@ void frmMain::Form_Unload() {
         zvengine::playerState().beginGeneration();
         ZVA_Stop();
         ZVA_Free();
+        // Freeing the library has ended every stream being created; asked to stop, a worker in
+        // its probe or its buffering ends within a second, so the program never ends under one.
+        zvengine::streamWorkers().joinAll();
         if (zvengine::playerState().workerThread != 0) {
             zvengine::closeThr();
         }

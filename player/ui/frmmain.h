@@ -37,6 +37,10 @@ public:
 
     // Starts the station at `Index` (0..12): tears down what played, starts a stream worker,
     // and shows the station's skin and logo.
+    //
+    // A start, a stop or a close asked for while the output device is being opened (from the
+    // keys, the media controls or a later copy, through a device box's event loop) waits in
+    // zvengine::DeviceGate and runs once the opening is over.
     void btnPresents_Click(int Index);
     // Back to the choose-a-station prompt, the default logo and skin, without sound.
     void cmdStop_Click();

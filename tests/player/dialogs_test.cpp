@@ -9,6 +9,8 @@
 #include "ui/skinlabel.h"
 #include "version.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -130,6 +132,37 @@ TEST_F(Dialogs, DirectConnectionEmptiesTheProxyBox) {
         control<QCheckBox>(dialog, "chkDirectConnect")->click();
         EXPECT_EQ(proxy->isEnabled(), !ticked);
         EXPECT_EQ(proxy->text(), "");
+    }
+}
+
+// However a box changes, by a screen reader's toggle or by the space bar, what it shows is what
+// holds: recording follows "Adás mentése…", the proxy box follows "Közvetlen kapcsolat".
+TEST_F(Dialogs, EveryChangeOfABoxHoldsAsItShows) {
+    const struct {
+        const char* way;
+        std::function<void(QCheckBox*)> change;
+    } rows[] = {
+        {"toggle",
+         [](QCheckBox* box) {
+             QAccessible::queryAccessibleInterface(box)->actionInterface()->doAction(
+                 QAccessibleActionInterface::toggleAction());
+         }},
+        {"space", [](QCheckBox* box) { QTest::keyClick(box, Qt::Key_Space); }},
+    };
+    for (const auto& row : rows) {
+        zvengine::setRecordingEnabled(false);
+        frmSett dialog(skin, closed);
+        QCheckBox* save = control<QCheckBox>(dialog, "chkSave");
+        QCheckBox* direct = control<QCheckBox>(dialog, "chkDirectConnect");
+        QLineEdit* proxy = control<QLineEdit>(dialog, "txtProxy");
+        for (const bool ticked : {true, false}) {
+            row.change(save);
+            row.change(direct);
+            EXPECT_EQ(save->isChecked(), ticked) << row.way;
+            EXPECT_EQ(zvengine::recordingState().recordingEnabled, ticked) << row.way;
+            EXPECT_EQ(direct->isChecked(), ticked) << row.way;
+            EXPECT_EQ(proxy->isEnabled(), !ticked) << row.way;
+        }
     }
 }
 

@@ -1,11 +1,13 @@
 #include "ui/frmmain.h"
 #include "engine/outputdevice.h"
 #include "engine/playerstate.h"
+#include "engine/streamworkers.h"
 #include "platform/settingsstore.h"
 #include "playertest.h"
 #include "pulsegauge.h"
 #include "ui/skinlabel.h"
 
+#include <QBuffer>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
@@ -278,22 +280,129 @@ TEST_F(Controls, FirstShowStartsTheCommandLineStationOnce) {
     }
 }
 
-// Closing the window while a station plays or connects leaves no sound and no stream behind.
-TEST_F(Controls, ClosingWhilePlayingOrConnectingLeavesNoSound) {
+// A start, a stop or a close that arrives while a device box is open (its event loop delivers
+// them) waits until the box has closed and the click's own start is done, then runs; the
+// program goes on.
+TEST_F(Controls, RequestsDuringADeviceBoxWaitForTheOutput) {
+    const struct {
+        const char* request;
+        std::function<void(frmMain&)> make;
+        std::function<bool(const frmMain&)> done;
+    } rows[] = {
+        {"start", [](frmMain& w) { w.btnPresents_Click(2); },
+         [](const frmMain&) { return zvengine::playerState().currentStation == 2; }},
+        {"stop", [](frmMain& w) { w.cmdStop_Click(); },
+         [](const frmMain& w) { return label(w, "lblTitle") == frmMain::kPrompt; }},
+        {"close", [](frmMain& w) { w.close(); }, [](const frmMain& w) { return !w.isVisible(); }},
+    };
+    for (const auto& row : rows) {
+        const auto window = loaded();
+        window->show();
+        // The dummy driver has one device: the second fails, the "no sound" device works.
+        zvengine::deviceChoice().deviceIndex = 2;
+        zvengine::deviceChoice().previousDevice = 0;
+        boxes.shown.clear();
+        boxes.whileOpen = [&] { row.make(*window); };
+        const std::uint64_t before = generation();
+        EXPECT_EQ(endOf([&] { window->btnPresents_Click(0); }), std::nullopt) << row.request;
+        EXPECT_EQ(generation(), before + 1) << row.request;
+        EXPECT_TRUE(window->isVisible()) << row.request;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return generation() == before + 2; })) << row.request;
+        EXPECT_TRUE(row.done(*window)) << row.request;
+        EXPECT_EQ(boxes.shown.size(), 1u) << row.request;
+        window->close();
+    }
+}
+
+// Closing the window while a station plays, while its worker waits in a stalled probe or while
+// it buffers a slow stream leaves no sound, no stream and no worker behind when the close returns.
+TEST_F(Controls, ClosingLeavesNoSoundStreamOrWorker) {
     zvtest::Stationd server(ZV_TEST_DATA_DIR);
-    for (const char* path : {"/mp3", "/mp3?delay_ms=3000"}) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"/mp3", nullptr},  // playing
+        {"/mp3?delay_ms=60000", "Kapcsolódás..."},
+        {"/mp3?burst=0", "Pufferelés..."},
+    };
+    for (const auto& [path, shown] : rows) {
         list.stations[0].streamUrl = url(server, path);
         const auto window = loaded();
         window->show();
         window->autoPlay(1);
-        if (std::string(path) == "/mp3") {
-            ASSERT_TRUE(QTest::qWaitFor(playing));
-        }
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return shown ? label(*window, "lblDesc").startsWith(shown) : playing(); }));
         window->close();
         EXPECT_EQ(ZVA_ChannelIsActive(zvengine::playerState().streamHandle()), ZVA_ACTIVE_STOPPED)
             << path;
         EXPECT_EQ(ZVA_Free(), 0) << path;
+        EXPECT_EQ(zvengine::streamWorkers().running(), 0u) << path;
         ASSERT_TRUE(openAudio());
+    }
+}
+
+// A stop or a newer start overtakes a worker that waits in a stalled probe: asked to stop, it
+// ends within about a second, long before the probe's own 10 s time-out; only the newer start's
+// worker is left.
+TEST_F(Controls, OvertakenWorkerEndsAtItsNextPass) {
+    zvtest::Stationd server(ZV_TEST_DATA_DIR);
+    list.stations[0].streamUrl = url(server, "/mp3?delay_ms=60000");
+    const struct {
+        const char* request;
+        std::function<void(frmMain&)> overtake;
+        std::size_t left;
+    } rows[] = {
+        {"stop", [](frmMain& w) { w.cmdStop_Click(); }, 0},
+        {"start", [](frmMain& w) { w.btnPresents_Click(0); }, 1},
+    };
+    const auto window = loaded();
+    window->show();
+    for (const auto& row : rows) {
+        window->autoPlay(1);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return label(*window, "lblDesc").startsWith("Kapcsolódás..."); }));
+        row.overtake(*window);
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            return zvengine::streamWorkers().running() == row.left;
+        })) << row.request;
+    }
+    window->close();
+}
+
+// A station's logo is shown when its file is a GIF, PNG or JPEG, whatever its name; any other
+// picture or garbage leaves the logo shown before.
+TEST_F(Controls, OnlyGifPngAndJpegLogosAreShown) {
+    const auto window = loaded();
+    const auto picture = [](const char* format) {
+        QImage image(40, 20, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        EXPECT_TRUE(image.save(&buffer, format)) << format;
+        return bytes;
+    };
+    const struct {
+        const char* kind;
+        QByteArray content;
+        bool shown;
+    } rows[] = {
+        {"gif", readFile(":/zenovia/logo.gif"), true},
+        {"svg", "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"9\" height=\"9\"/>", false},
+        {"png", picture("PNG"), true},
+        {"bmp", picture("BMP"), false},
+        {"jpeg", picture("JPEG"), true},
+        {"xpm", picture("XPM"), false},
+        {"garbage", QByteArray(300, '\x5a'), false},
+    };
+    QString previous = window->logoFile();
+    int n = 0;
+    for (const auto& row : rows) {
+        const QString file = tempPath(QStringLiteral("zvlogo%1.gif").arg(n++));
+        writeFile(file, row.content);
+        list.stations[0].logoFile = file;
+        window->btnPresents_Click(0);
+        EXPECT_EQ(window->logoFile().toStdString(), (row.shown ? file : previous).toStdString())
+            << row.kind;
+        previous = window->logoFile();
     }
 }
 

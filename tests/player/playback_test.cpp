@@ -66,7 +66,8 @@ TEST(BufferPercent, RoundsHalvesToEvenAndCountsAnUnknownEndAsEmpty) {
 }
 
 // The device chain: the chosen device, then the one that worked before, then the default, with
-// a box before each new try; the device that finally opened is stored.
+// a box before each new try; the device that finally opened is stored. An output that is open
+// already counts as opened.
 TEST_F(Playback, OutputDeviceFallsBackStepByStep) {
     const struct {
         int device, previous;
@@ -74,14 +75,17 @@ TEST_F(Playback, OutputDeviceFallsBackStepByStep) {
         std::size_t boxes;
         const char* stored;  // "x": the setting stays untouched
         bool ends;
+        bool open = false;  // the output is open before the call
     } cases[] = {
-        {1, 1, "dummy", 0, "x", false},
-        {2, 2, "dummy", 2, "-1", false},
-        {2, 1, "dummy", 1, "1", false},
+        {1, 1, "dummy", 0, "x", false},  {2, 2, "dummy", 0, "x", false, true},
+        {2, 2, "dummy", 2, "-1", false}, {2, 1, "dummy", 1, "1", false},
         {2, 2, "nincs", 3, "x", true},
     };
     for (const auto& c : cases) {
         ZVA_Free();
+        if (c.open) {
+            ASSERT_TRUE(openAudio());
+        }
         boxes.shown.clear();
         zvsettings::removeSection(zvsettings::kSettingsSection);
         qputenv("SDL_AUDIODRIVER", c.driver);

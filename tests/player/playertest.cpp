@@ -2,6 +2,7 @@
 
 #include "engine/playerstate.h"
 #include "engine/recordingstate.h"
+#include "engine/streamworkers.h"
 #include "platform/programpaths.h"
 #include "platform/shellopen.h"
 #include "ui/frmmain.h"
@@ -11,6 +12,8 @@
 #include <QTest>
 
 #include <zvaudio.h>
+
+#include <utility>
 
 namespace zvtest {
 
@@ -24,6 +27,9 @@ void PrintTo(const ShownBox& box, std::ostream* out) {
 zvbox::Answer ScriptedBoxes::show(const QString& title, const QString& text, zvbox::Icon icon,
                                   zvbox::Buttons buttons) {
     shown.push_back({title, text, icon, buttons});
+    if (whileOpen) {
+        std::exchange(whileOpen, nullptr)();
+    }
     if (answers.empty()) {
         return zvbox::Answer::Ok;
     }
@@ -55,6 +61,7 @@ void PlayerTest::TearDown() {
     // A test leaves no worker running, recording off and the audio output and its add-on
     // closed for the next one.
     EXPECT_TRUE(workerDone());
+    zvengine::streamWorkers().joinAll();
     zvengine::setRecordingEnabled(false);
     ZVA_PluginFree(0);
     ZVA_Free();

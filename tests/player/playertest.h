@@ -51,6 +51,8 @@ public:
 
     std::vector<ShownBox> shown;
     std::deque<zvbox::Answer> answers;  // taken in order; Ok when empty
+    // Runs once, while the next box is open, as that box's event loop would deliver it.
+    std::function<void()> whileOpen;
 };
 
 class PlayerTest : public ::testing::Test {

@@ -115,19 +115,44 @@ TEST_F(StationFileTest, FetchedFileIsReadAndDeleted) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-// Five failed fetches, refused or answered with an error, end the program with one box.
-TEST_F(StationFileTest, FiveFailedFetchesEndTheProgram) {
-    for (const bool refused : {true, false}) {
+// A fetch that fails five times, refused or answered with an error, ends the program with the
+// network box; a file that arrives but cannot be written to TEMP ends it at once with the
+// storage box.
+TEST_F(StationFileTest, FailedFetchesEndTheProgramWithTheirOwnBox) {
+    const QString network =
+        "A Zenovia nem tud a kiszolgálóhoz csatlakozni.\rKérem ellenőrizze az "
+        "internetkapcsolatát/tűzfalát. (ini D hiba)";
+    const QString storage =
+        "A Zenovia nem tud hozzáférni a helyi idéjglenes tárhoz.\rKérem ellenőrizze a "
+        "jogosultságokat. (ini W hiba)";
+    const struct {
+        std::vector<std::string> server;
+        bool served;    // the server has the station file
+        bool writable;  // TEMP can take zvad.tmp
+        int pauses;
+        QString box;
+    } rows[] = {
+        {{"--refuse"}, true, true, 4, network},
+        {{}, false, true, 4, network},
+        {{}, true, false, 0, storage},
+    };
+    for (const auto& row : rows) {
         boxes.shown.clear();
         pauses = 0;
-        // Refused: nobody accepts. Otherwise the server has no config/zvadok.txt: 404 each time.
-        startServer(refused ? std::vector<std::string>{"--refuse"} : std::vector<std::string>{});
-        EXPECT_EQ(endOf([&] { reader().getRemIni(); }), zvbox::kExitFailed);
-        EXPECT_EQ(pauses, 4);
-        EXPECT_EQ(boxes.shown, (Boxes{{"Hiba",
-                                       "A Zenovia nem tud a kiszolgálóhoz csatlakozni.\rKérem "
-                                       "ellenőrizze az internetkapcsolatát/tűzfalát. (ini D "
-                                       "hiba)"}}));
+        QFile::remove(serverRoot.path() + "/config/zvadok.txt");
+        if (row.served) {
+            serve("[Adok]\nadoUrl0=http://szerver/0\n");
+        }
+        // As root, permissions stop nothing: a folder in the file's place refuses it.
+        QDir(tempPath("")).rmdir("zvad.tmp");
+        if (!row.writable) {
+            ASSERT_TRUE(QDir(tempPath("")).mkdir("zvad.tmp"));
+        }
+        startServer(row.server);
+        EXPECT_EQ(endOf([&] { reader().getRemIni(); }), zvbox::kExitFailed)
+            << row.box.toStdString();
+        EXPECT_EQ(pauses, row.pauses) << row.box.toStdString();
+        EXPECT_EQ(boxes.shown, (Boxes{{"Hiba", row.box}}));
         EXPECT_TRUE(list.stations[0].streamUrl.isEmpty());
     }
 }
