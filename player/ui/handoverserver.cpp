@@ -2,11 +2,20 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 
 namespace {
 
 // A station number is at most a few digits: a longer message without its line end is refused.
 constexpr qint64 kLongestMessage = 16;
+
+// On the server's thread, where the socket lives; a socket that has gone meanwhile is skipped.
+void acknowledge(const QPointer<QLocalSocket>& socket) {
+    if (socket) {
+        socket->write(HandOverServer::kAcknowledgement);
+        socket->disconnectFromServer();
+    }
+}
 
 }  // namespace
 
@@ -26,10 +35,24 @@ HandOverServer::HandOverServer(QObject* parent, std::function<void(int station)>
                     return;
                 }
                 const int station = later->readLine().trimmed().toInt();
-                later->write(kAcknowledgement);
-                later->disconnectFromServer();
+                // While the window is up, the later copy is answered once this copy's window has
+                // come forward, as a desktop expects of an activation it asked for; before that, at
+                // once, so the later copy need not wait for the loading.
+                const QPointer<QLocalSocket> socket(later);
+                const bool answered = !up_;
+                if (answered) {
+                    acknowledge(socket);
+                }
                 QMetaObject::invokeMethod(
-                    this, [this, station] { received(station); }, Qt::QueuedConnection);
+                    this,
+                    [this, station, socket, answered] {
+                        received(station);
+                        if (!answered) {
+                            QMetaObject::invokeMethod(
+                                server_, [socket] { acknowledge(socket); }, Qt::QueuedConnection);
+                        }
+                    },
+                    Qt::QueuedConnection);
             });
         }
     });

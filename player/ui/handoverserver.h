@@ -1,6 +1,7 @@
-// The first copy's server for later copies, on a thread of its own: a later copy is answered at
-// once, even while the first copy's UI thread is still busy loading (the logo downloads block
-// it), and its station reaches the UI thread by queued invocation. Stations that arrive before
+// The first copy's server for later copies, on a thread of its own: while the first copy's UI
+// thread is still busy loading (the logo downloads block it) a later copy is answered at once;
+// once the window is up, after the window has come forward. Its station reaches the UI thread by
+// queued invocation. Stations that arrive before
 // the window is up wait for it, and are served after the window's own command-line station.
 //
 // Thread contract: created, started and destroyed on the UI thread (the destructor stops and
@@ -12,6 +13,7 @@
 #include <QObject>
 #include <QThread>
 
+#include <atomic>
 #include <functional>
 #include <vector>
 
@@ -35,8 +37,8 @@ private:
     void received(int station);
 
     const std::function<void(int)> serve_;
-    std::vector<int> waiting_;  // UI thread only
-    bool up_ = false;           // UI thread only
+    std::vector<int> waiting_;     // UI thread only
+    std::atomic<bool> up_{false};  // written on the UI thread, read on both
     QThread thread_;
     QLocalServer* server_;  // lives on thread_
 };
