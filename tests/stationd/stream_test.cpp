@@ -161,6 +161,16 @@ TEST_F(StationdStream, RedirectsAndDropsCloseTheConnection) {
     }
 }
 
+// A restarting server: after the drop the next connections close unanswered, then it plays.
+TEST_F(StationdStream, ADropRefusesTheNextConnections) {
+    EXPECT_TRUE(open("/mp3?drop_after=0.2&refuse_after_drop=2", false, SIZE_MAX)->closed());
+    for (const bool answered : {false, false, true}) {
+        const auto client = open("/mp3", false, kBurst);
+        EXPECT_EQ(client->data().size() >= kBurst, answered);
+        EXPECT_EQ(client->closed(), !answered);
+    }
+}
+
 // Garbage shifts the audio after it; an overrun length byte is followed by the title's own
 // 16-byte units and then the audio.
 TEST_F(StationdStream, FaultsInTheBody) {

@@ -161,7 +161,11 @@ void Connection::answerStation(const StationConfig& config) {
         send(IcyStream::head(config, *audio, metadata));
         return;
     }
-    (new IcyStream(socket_, config, audio, metadata, this))->start();
+    // The connection is gone by the time a drop's consequence runs: it reaches the server alone.
+    (new IcyStream(socket_, config, audio, metadata, this))
+        ->start([server = &server_, refusals = config.refuseAfterDrop] {
+            server->refuseConnections(refusals);
+        });
 }
 
 void Connection::answerFile() {

@@ -48,13 +48,14 @@ QByteArray IcyStream::head(const StationConfig& config, const AudioFile& audio,
     return head + "\r\n";
 }
 
-void IcyStream::start() {
+void IcyStream::start(std::function<void()> dropped) {
     socket_->write(head(config_, *audio_, metaint_ > 0));
     if (config_.dropAfter >= 0) {
         QTimer::singleShot(std::chrono::milliseconds(std::llround(config_.dropAfter * 1000)), this,
-                           [this] {
+                           [this, dropped = std::move(dropped)] {
                                ticker_.stop();
                                socket_->abort();
+                               dropped();
                            });
     }
     clock_.start();

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <random>
 
@@ -27,8 +28,9 @@ public:
     static QByteArray head(const StationConfig& config, const AudioFile& audio,
                            bool metadataRequested);
 
-    // Writes the head and the burst and starts pacing.
-    void start();
+    // Writes the head and the burst and starts pacing; `dropped` runs when drop_after closes the
+    // connection.
+    void start(std::function<void()> dropped);
 
 private:
     void tick();

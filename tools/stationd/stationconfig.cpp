@@ -84,6 +84,9 @@ StationConfig::SetResult StationConfig::set(const QByteArray& key, const QByteAr
     if (key == "drop_after") {
         return assign(dropAfter, seconds(value, 0));
     }
+    if (key == "refuse_after_drop") {
+        return assign(refuseAfterDrop, integer(value, 0, 1000));
+    }
     if (key == "stall_at") {
         return assign(stallAt, seconds(value, 0));
     }

@@ -28,6 +28,9 @@
 // Faults:
 //   redirect_loop=1       answer "302 Found" pointing at the request's own target, forever
 //   drop_after=SEC        close the connection after SEC seconds
+//   refuse_after_drop=N   once drop_after has closed the connection, the server closes the
+//                         next N connections at once, without an answer (a station whose
+//                         server is restarting)
 //   stall_at=SEC, stall_for=SEC
 //                         send nothing from SEC seconds on for SEC seconds, then carry on at the
 //                         bit rate without catching up
@@ -61,7 +64,8 @@ struct StationConfig {
     QByteArray redirect;
     bool redirectLoop = false;
     double dropAfter = -1;  // negative: never
-    double stallAt = -1;    // negative: never
+    int refuseAfterDrop = 0;
+    double stallAt = -1;  // negative: never
     double stallFor = 0;
     int tricklePercent = 100;
     qint64 garbageAfter = -1;  // negative: never

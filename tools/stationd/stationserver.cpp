@@ -78,7 +78,8 @@ std::shared_ptr<const AudioFile> StationServer::audio(const QByteArray& file, QS
 
 void StationServer::accept() {
     while (QTcpSocket* socket = listener_.nextPendingConnection()) {
-        if (options_.refuse) {
+        if (options_.refuse || refusals_ > 0) {
+            refusals_ = std::max(0, refusals_ - 1);
             socket->close();
             socket->deleteLater();
             continue;

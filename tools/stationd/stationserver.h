@@ -20,9 +20,9 @@ struct ServerOptions {
 };
 
 // The listening side: the root folder, the station table from <root>/stations.ini, the audio
-// files it loops, and the server-wide misbehaviour (--fail-first, --refuse). Each accepted
-// connection gets a Connection. Everything runs on the event loop's thread; nothing here is
-// shared with another thread.
+// files it loops, and the server-wide misbehaviour (--fail-first, --refuse, the refusals after a
+// drop). Each accepted connection gets a Connection. Everything runs on the event loop's thread;
+// nothing here is shared with another thread.
 class StationServer : public QObject {
 public:
     explicit StationServer(ServerOptions options);
@@ -35,6 +35,8 @@ public:
     QByteArray host() const;
     // Counts one request; true while it is one of the first --fail-first requests.
     bool failNextRequest();
+    // The next `count` connections are closed at once, without an answer.
+    void refuseConnections(int count) { refusals_ += count; }
     // Appends a request's head, as received, and an empty line to the --log file.
     void logRequest(const QByteArray& head);
     // The station mounted at the decoded path, or null.
@@ -55,4 +57,5 @@ private:
     QHash<QByteArray, StationConfig> stations_;
     QHash<QByteArray, std::shared_ptr<const AudioFile>> audio_;
     int requests_ = 0;
+    int refusals_ = 0;  // connections still to be refused after a drop
 };
