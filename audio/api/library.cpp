@@ -158,6 +158,7 @@ const Library::NumberOption* Library::numberOption(std::uint32_t option) {
         {ZVA_CONFIG_NET_READTIMEOUT, 100, 600000, &Library::readTimeoutMs_},
         {ZVA_CONFIG_NET_OPENTIMEOUT, 0, 600000, &Library::openTimeoutMs_},
         {ZVA_CONFIG_NET_PLAYLIST_ENTRIES, 1, 1000, &Library::playlistEntries_},
+        {ZVA_CONFIG_NET_RECONNECT, 0, 3600000, &Library::reconnectMs_},
     };
     for (const NumberOption& entry : options) {
         if (entry.option == option) {
@@ -241,6 +242,7 @@ Stream::Settings Library::streamSettings(const char* url, std::uint32_t flags,
     settings.reader.maxEntries = playlistEntries_;
     settings.bufferMs = bufferMs_;
     settings.prebufPercent = prebufPercent_;
+    settings.reconnectFor = std::chrono::milliseconds(reconnectMs_);
     settings.openTimeout = std::chrono::milliseconds(
         openTimeoutMs_ != 0 ? openTimeoutMs_ : std::min(3 * connectTimeoutMs_, kMaxDefaultOpenMs));
     return settings;

@@ -93,6 +93,7 @@ private:
     int readTimeoutMs_ = 15000;
     int openTimeoutMs_ = 0;  // 0: three connect timeouts, at most 30 s
     int playlistEntries_ = 16;
+    int reconnectMs_ = 30000;
     // Every agent text ever set, so that a pointer from ZVA_GetConfig stays valid whatever
     // another thread sets meanwhile; the same text is kept once.
     std::set<std::string> agentPool_;

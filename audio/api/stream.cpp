@@ -7,6 +7,7 @@
 #include "../buffer/ringbuffer.h"
 #include "../decode/framesync.h"
 #include "../mix/mixer.h"
+#include "../net/reconnectschedule.h"
 
 namespace zva {
 namespace {
@@ -137,8 +138,16 @@ int Stream::download() {
     // Nothing may leave a thread's body: an exception here would end the whole program.
     try {
         const int result = reader_.run(settings_.url);
+        const bool played = started_;
         if (!started_ && !probe_.empty()) {
             chooseDecoder(true);
+        }
+        while (played && mayReconnect() && reconnect()) {
+        }
+        std::string rest;
+        aligner_.flush(rest);
+        if (started_ && live()) {
+            pass(rest);
         }
         return result;
     } catch (const std::bad_alloc&) {
@@ -148,7 +157,45 @@ int Stream::download() {
     }
 }
 
+bool Stream::mayReconnect() const {
+    std::lock_guard lock(mutex_);
+    return settings_.reconnectFor.count() > 0 && !finite_ && !cancelled_ && !decodingDone_;
+}
+
+bool Stream::reconnect() {
+    using Clock = ReconnectSchedule::Clock;
+    ReconnectSchedule schedule(Clock::now(), settings_.reconnectFor);
+    while (const std::optional<Clock::time_point> at = schedule.next(Clock::now())) {
+        {
+            std::unique_lock lock(mutex_);
+            // Until the schedule's time; cancel() ends the wait at once.
+            if (changed_.wait_until(lock, *at, [this] { return cancelled_; })) {
+                return false;
+            }
+        }
+        // What the lost connection left of its last frame is dropped, not joined.
+        aligner_.restart();
+        joining_ = true;
+        joined_ = false;
+        const StreamReader::Rejoin outcome = reader_.resume();
+        joining_ = false;
+        if (outcome == StreamReader::Rejoin::Final) {
+            return false;
+        }
+        if (joined_) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool Stream::begin(const ResponseHeaders& headers) {
+    finite_ = headers.number("Content-Length") >= 0;
+    if (started_) {
+        // A new connection of the stream that plays: the station is the same, so its header
+        // block, tags and title stay.
+        return live();
+    }
     const std::string block = headers.block();
     {
         std::lock_guard lock(mutex_);
@@ -176,13 +223,32 @@ bool Stream::audio(const std::uint8_t* data, std::size_t size) {
         return false;
     }
     if (started_) {
-        if (settings_.proc != nullptr) {
-            settings_.proc(data, static_cast<std::uint32_t>(size), settings_.user);
-        }
-        return store(data, size);
+        return deliver(data, size);
     }
     probe_.append(reinterpret_cast<const char*>(data), size);
     return probe_.size() < kProbeBytes || chooseDecoder(false);
+}
+
+bool Stream::deliver(const std::uint8_t* data, std::size_t size) {
+    aligned_.clear();
+    aligner_.feed(data, size, aligned_);
+    // A new connection that carries no frame of the stream is not the stream.
+    return !aligner_.joinFailed() && pass(aligned_);
+}
+
+bool Stream::pass(const std::string& bytes) {
+    if (bytes.empty()) {
+        return true;
+    }
+    if (joining_ && !joined_) {
+        ring_->markJoin();
+        joined_ = true;
+    }
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (settings_.proc != nullptr) {
+        settings_.proc(data, static_cast<std::uint32_t>(bytes.size()), settings_.user);
+    }
+    return store(data, bytes.size());
 }
 
 bool Stream::store(const std::uint8_t* data, std::size_t size) {
@@ -207,6 +273,7 @@ bool Stream::chooseDecoder(bool force) {
             if (headerBitrate_ >= 8 && headerBitrate_ <= 640) {
                 bitrate = static_cast<int>(headerBitrate_) * 1000;
             }
+            aligner_ = FrameAligner(sync.format);
             return startDecoding(kind, static_cast<std::size_t>(bitrate));
         }
     }
@@ -237,13 +304,10 @@ bool Stream::startDecoding(const DecoderKind& kind, std::size_t bitrate) {
     const std::string held = std::move(probe_);
     probe_.clear();
     // The answer plays: the caller now sees it from its header block on.
-    if (settings_.proc != nullptr && live()) {
-        if ((settings_.flags & ZVA_STREAM_STATUS) != 0) {
-            settings_.proc(heldStatus_.data(), 0, settings_.user);
-        }
-        settings_.proc(held.data(), static_cast<std::uint32_t>(held.size()), settings_.user);
+    if (settings_.proc != nullptr && live() && (settings_.flags & ZVA_STREAM_STATUS) != 0) {
+        settings_.proc(heldStatus_.data(), 0, settings_.user);
     }
-    return store(reinterpret_cast<const std::uint8_t*>(held.data()), held.size());
+    return deliver(reinterpret_cast<const std::uint8_t*>(held.data()), held.size());
 }
 
 void Stream::metadata(std::string_view text) {

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "../decode/framealigner.h"
 #include "../decode/pluginregistry.h"
 #include "../decode/streamdecoder.h"
 #include "../mix/mixchannel.h"
@@ -29,6 +30,13 @@ class RingBuffer;
 // of an answer are held back until a decoder has taken it, so a refused playlist entry never
 // reaches it.
 //
+// An endless stream that has played outlives its connection: when the connection ends or fails,
+// the download thread connects again (ReconnectSchedule) while the sound plays on from the
+// download buffer, and the new connection's frames join the old ones at a frame boundary. The
+// caller sees one stream: one header block, its bytes in whole frames, the titles of every
+// connection; the stream counts as connected until the give-up time has passed without a new
+// connection. A stream with a length (a file) ends with its answer.
+//
 // Thread contract: open() from the creating thread, cancel(), join() and queries from any thread.
 // Events and callbacks run on the download thread. Fields are guarded by mutex_ unless marked
 // otherwise.
@@ -45,6 +53,7 @@ public:
         int bufferMs = 5000;
         int prebufPercent = 75;
         std::chrono::milliseconds openTimeout{15000};
+        std::chrono::milliseconds reconnectFor{30000};  // 0: a lost connection ends the stream
         std::vector<DecoderKind> decoders;
     };
 
@@ -88,6 +97,16 @@ private:
     // Picks the decoder once the first bytes show the format; false when none takes it.
     bool chooseDecoder(bool force);
     bool startDecoding(const DecoderKind& kind, std::size_t bitrate);
+    // Audio bytes of the answer that plays, through the frame aligner to the caller and the
+    // download buffer; false when they cannot go on.
+    bool deliver(const std::uint8_t* data, std::size_t size);
+    bool pass(const std::string& bytes);
+    // Whether a lost connection is to be made again: the stream played, goes on without end
+    // and still decodes.
+    bool mayReconnect() const;
+    // Connects again until a new connection brings the sound back or the give-up time has
+    // passed: true when one did and has since ended in its turn.
+    bool reconnect();
 
     bool begin(const ResponseHeaders& headers) override;
     bool audio(const std::uint8_t* data, std::size_t size) override;
@@ -132,7 +151,12 @@ private:
     std::string heldStatus_;  // the answer's header block, held until the decoder is chosen
     std::string probe_;       // the first audio bytes, held until the decoder is chosen
     long headerBitrate_ = -1;
-    int refusal_ = 0;  // why the current answer's audio was refused (a ZVA_ERROR_* code)
+    int refusal_ = 0;      // why the current answer's audio was refused (a ZVA_ERROR_* code)
+    bool finite_ = false;  // the answer that plays has a length: a file, not a station
+    FrameAligner aligner_;
+    std::string aligned_;   // the aligner's output, reused
+    bool joining_ = false;  // a new connection is being tried
+    bool joined_ = false;   // its first frame went on
 };
 
 }  // namespace zva

@@ -73,13 +73,31 @@ std::size_t RingBuffer::takeLocked(std::uint8_t* data, std::size_t size) {
     return n;
 }
 
-std::size_t RingBuffer::read(std::uint8_t* data, std::size_t size) {
+std::size_t RingBuffer::read(std::uint8_t* data, std::size_t size, bool* startsAnew) {
     std::unique_lock lock(mutex_);
     readable_.wait(lock, [&] { return cancelled_ || finished_ || written_ != read_; });
     if (cancelled_) {
         return 0;
     }
+    bool fresh = false;
+    while (!joins_.empty() && joins_.front() <= read_ && written_ != read_) {
+        joins_.pop_front();
+        fresh = true;
+    }
+    if (!joins_.empty() && joins_.front() > read_) {
+        size = std::min<std::size_t>(size, joins_.front() - read_);
+    }
+    if (startsAnew != nullptr) {
+        *startsAnew = fresh;
+    }
     return takeLocked(data, size);
+}
+
+void RingBuffer::markJoin() {
+    std::lock_guard lock(mutex_);
+    if (joins_.empty() || joins_.back() != written_) {
+        joins_.push_back(written_);
+    }
 }
 
 void RingBuffer::finish() {

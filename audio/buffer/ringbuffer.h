@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <vector>
 
@@ -26,8 +27,11 @@ public:
     // Stores as much of `data` as fits now, without waiting: the bytes stored.
     std::size_t writeSome(const std::uint8_t* data, std::size_t size);
     // Takes up to `size` bytes, waiting until there are some; 0 once the writer has finished
-    // and everything was read, or when cancelled.
-    std::size_t read(std::uint8_t* data, std::size_t size);
+    // and everything was read, or when cancelled. `startsAnew`, when given, tells whether the
+    // bytes are the first after a join.
+    std::size_t read(std::uint8_t* data, std::size_t size, bool* startsAnew = nullptr);
+    // The next bytes written are the first of a new connection.
+    void markJoin();
 
     void finish();
     void cancel();
@@ -52,6 +56,7 @@ private:
     std::atomic<bool> finished_{false};
     bool cancelled_ = false;  // guarded by mutex_
     std::size_t wanted_ = 0;  // guarded by mutex_; room the waiting writer needs, 0: none waits
+    std::deque<std::uint64_t> joins_;  // guarded by mutex_; write positions of joins not read
 };
 
 }  // namespace zva

@@ -110,9 +110,20 @@ void StreamDecoder::run() {
     unsigned char bytes[kReadBytes];
     bool failed = false;
     for (;;) {
-        const std::size_t n = ring_.read(bytes, sizeof bytes);
+        bool startsAnew = false;
+        const std::size_t n = ring_.read(bytes, sizeof bytes, &startsAnew);
         if (n == 0) {
             break;
+        }
+        if (startsAnew) {
+            // A new connection's first frame: what the decoder kept of the last one (an MP3
+            // bit reservoir, a frame's overlap) belongs to other sound.
+            kind_.info->close(decoder);
+            decoder = kind_.info->open();
+            if (decoder == nullptr) {
+                failed = true;
+                break;
+            }
         }
         if (kind_.info->feed(decoder, bytes, n, &StreamDecoder::sink, this) != ZVA_FEED_OK ||
             convertFailed_) {
@@ -123,7 +134,9 @@ void StreamDecoder::run() {
             break;
         }
     }
-    kind_.info->close(decoder);
+    if (decoder != nullptr) {
+        kind_.info->close(decoder);
+    }
     converter_.flush();
     drain();
     channel_.endOfSource();

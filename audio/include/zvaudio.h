@@ -71,6 +71,12 @@ typedef uint32_t ZVA_HPLUGIN;
  * default) = three connection timeouts, at most 30000 */
 #define ZVA_CONFIG_NET_OPENTIMEOUT 38
 #define ZVA_CONFIG_NET_PLAYLIST_ENTRIES 39 /* playlist entries tried per stream (default 16) */
+/* ms a stream that has played goes on trying to connect again after its connection ended or
+ * failed, playing on from its buffer meanwhile (default 30000); only then does
+ * ZVA_FILEPOS_CONNECTED read 0 and the download proc get its end. 0 = a lost connection ends
+ * the stream at once. Streams with a length (files) and final answers (401, 403, 407, a
+ * playlist, a TLS failure) are not tried again. */
+#define ZVA_CONFIG_NET_RECONNECT 40
 /* address of a NUL-terminated proxy text, or 0 (the default: the http_proxy, https_proxy,
  * all_proxy and no_proxy variables). "" = no proxy, whatever the variables say; otherwise
  * "[user:password@]host:port", optionally after "http://", "https://", "socks4://",

@@ -51,6 +51,10 @@ bool MixChannel::waitForRoom(std::size_t frames) {
 void MixChannel::endOfSource() {
     std::lock_guard lock(mutex_);
     sourceEnded_ = true;
+    // A channel that waits for sound when the last of it has played waits for nothing.
+    if (state_ == State::Stalled && count_ == 0) {
+        state_ = State::Stopped;
+    }
 }
 
 void MixChannel::cancel() {
@@ -75,6 +79,17 @@ void MixChannel::mixInto(float* out, std::size_t frames, Clock::time_point playA
     }
     if (state_ != State::Playing) {
         fadeOutLocked(out, frames);
+        return;
+    }
+    if (count_ < frames && !sourceEnded_ && !ring_->finished() && ring_->fill() == 0) {
+        // The download buffer ran dry and the sound ends within this period: its last frames
+        // fade out rather than break off, as a stop does.
+        const std::size_t fade = std::min(count_, kFadeFrames);
+        const std::size_t done = renderLocked(out, count_ - fade, targetGainLocked(), &playAt);
+        renderLocked(out + done * 2, fade, {0.0f, 0.0f}, nullptr);
+        gain_ = {0.0f, 0.0f};
+        clearLevelLocked();
+        state_ = State::Stalled;
         return;
     }
     if (renderLocked(out, frames, targetGainLocked(), &playAt) < frames) {

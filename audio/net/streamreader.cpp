@@ -19,14 +19,36 @@ int StreamReader::run(const std::string& url) {
     return attempt(url, 0);
 }
 
-int StreamReader::attempt(const std::string& url, int depth) {
+void StreamReader::reset(const std::string& url) {
+    url_ = url;
     headers_ = ResponseHeaders();
     mode_ = Mode::Undecided;
     refusal_ = 0;
     demuxer_.reset();
     playlist_.reset();
     stopped_ = false;
+}
 
+StreamReader::Rejoin StreamReader::resume() {
+    reset(audioUrl_);
+    resuming_ = true;
+    const HttpClient::Result result = http_.fetch(url_, *this);
+    resuming_ = false;
+    if (mode_ == Mode::Audio) {
+        return stopped_ ? Rejoin::Final : Rejoin::Played;
+    }
+    const int status = headers_.statusCode();
+    // An answer it could not read (refused with a status below 400) is as malformed next time.
+    if (result == HttpClient::Result::Interrupted || result == HttpClient::Result::Tls ||
+        mode_ == Mode::Playlist || status == 401 || status == 403 || status == 407 ||
+        (refusal_ != 0 && status < 400)) {
+        return Rejoin::Final;
+    }
+    return Rejoin::Failed;
+}
+
+int StreamReader::attempt(const std::string& url, int depth) {
+    reset(url);
     const HttpClient::Result result = http_.fetch(url, *this);
     if (mode_ == Mode::Audio && events_.playing()) {
         return result == HttpClient::Result::Finished ? ZVA_OK : fetchError(result);
@@ -100,9 +122,13 @@ bool StreamReader::body(const std::uint8_t* data, std::size_t size) {
         if (settings_.followPlaylists &&
             PlaylistParser::looksLikePlaylist(headers_.value("Content-Type"), effective, head)) {
             mode_ = Mode::Playlist;
+            if (resuming_) {
+                return false;  // the station is no longer the stream that played
+            }
             playlist_ = std::make_unique<PlaylistParser>();
         } else {
             mode_ = Mode::Audio;
+            audioUrl_ = url_;
             const long metaInt = headers_.number("icy-metaint");
             if (metaInt > 0 && metaInt < kMinMetaInt) {
                 refusal_ = ZVA_ERROR_NOTAVAIL;

@@ -48,11 +48,24 @@ public:
     // The whole download. 0 when audio played and the answer then ended; otherwise the
     // ZVA_ERROR_* code of the last failure.
     int run(const std::string& url);
+
+    // What a try to connect again came to.
+    enum class Rejoin {
+        Played,  // the audio answer came and has ended again
+        Failed,  // no audio this time, worth another try: refused, reset, timed out, 404, 5xx
+        Final,   // no more tries: cancelled, refused by its owner, 401, 403, 407, a playlist,
+                 // a malformed answer or a TLS failure
+    };
+    // After run() played: fetches the address whose answer played once more, with the same
+    // request, and hands its answer to the same Events (begin() again, then its audio).
+    Rejoin resume();
+
     void interrupt() { http_.interrupt(); }
 
 private:
     enum class Mode { Undecided, Audio, Playlist };
 
+    void reset(const std::string& url);
     int attempt(const std::string& url, int depth);
     int fetchError(HttpClient::Result result) const;
 
@@ -66,6 +79,8 @@ private:
     Events& events_;
     HttpClient http_;
     // Per attempt, download thread only:
+    std::string url_;  // the attempt's address, before redirects
+    bool resuming_ = false;
     ResponseHeaders headers_;
     Mode mode_ = Mode::Undecided;
     int refusal_ = 0;  // the ZVA_ERROR_* code of a refused answer
@@ -73,6 +88,7 @@ private:
     std::unique_ptr<PlaylistParser> playlist_;
     bool stopped_ = false;  // the owner refused more audio
     int entriesTried_ = 0;  // over the whole download
+    std::string audioUrl_;  // the address of the answer that played: after the playlist step
 };
 
 }  // namespace zva

@@ -25,6 +25,7 @@ protected:
         ZVA_SetConfig(ZVA_CONFIG_NET_BUFFER, 5000);
         ZVA_SetConfig(ZVA_CONFIG_NET_READTIMEOUT, 15000);
         ZVA_SetConfig(ZVA_CONFIG_NET_OPENTIMEOUT, 0);
+        ZVA_SetConfig(ZVA_CONFIG_NET_RECONNECT, 30000);
     }
     void TearDown() override { ZVA_Free(); }
 

@@ -89,6 +89,7 @@ TEST_F(LifecycleTest, FreeCancelsAStreamThatACallbackIsCreating) {
     constexpr int kDelayMs = 30000;
     ZVA_SetConfig(ZVA_CONFIG_NET_READTIMEOUT, 60000);
     ZVA_SetConfig(ZVA_CONFIG_NET_OPENTIMEOUT, 60000);
+    ZVA_SetConfig(ZVA_CONFIG_NET_RECONNECT, 0);
     Callbacks callbacks;
     callbacks.slowUrl = server->url("/mp3?delay_ms=" + std::to_string(kDelayMs));
     const ZVA_HSTREAM h =

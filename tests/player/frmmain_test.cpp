@@ -489,7 +489,9 @@ TEST_F(Controls, SlowTimerStopsFailedAndDroppedStations) {
     }
     EXPECT_EQ(label(*window, "lblTitle"), frmMain::kPrompt);
 
-    list.stations[0].streamUrl = url(server, "/mp3?drop_after=2");
+    // A server gone for good after the drop: the library gives up after half a second.
+    ZVA_SetConfig(ZVA_CONFIG_NET_RECONNECT, 500);
+    list.stations[0].streamUrl = url(server, "/mp3?drop_after=2&refuse_after_drop=1000");
     window->autoPlay(1);
     ASSERT_TRUE(QTest::qWaitFor(
         [] {

@@ -142,10 +142,13 @@ TEST_F(Playback, HeadersFillNameDescriptionAndFormat) {
 
 // A station that cannot be played says so and leaves the receiver usable.
 TEST_F(Playback, UnplayableStationsShowTheNotAvailableTexts) {
+    // The last station's server is gone for good after its drop: given up after half a second.
+    ZVA_SetConfig(ZVA_CONFIG_NET_RECONNECT, 500);
+    const zvtest::Stationd gone(ZV_TEST_DATA_DIR);
     for (const QString& address :
          {url("/nincs-ilyen"), QStringLiteral("HTTP://127.0.0.1:%1/mp3").arg(server->port()),
           QStringLiteral("http://127.0.0.1:1/mp3"), url("/stations.ini"),
-          url("/mp3?drop_after=0.6&burst=0")}) {
+          QString::fromStdString(gone.url("/mp3?drop_after=0.6&burst=0&refuse_after_drop=1000"))}) {
         start(address);
         ASSERT_TRUE(workerDone()) << address.toStdString();
         EXPECT_EQ(view.label(Label::Title), kNotAvailableTitle) << address.toStdString();

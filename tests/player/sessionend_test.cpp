@@ -29,7 +29,8 @@ TEST_F(SessionEnd, EndingSignalsCloseTheWindowThroughItsUnload) {
         ::kill(static_cast<pid_t>(receiver.processId()), signal);
         ASSERT_TRUE(receiver.waitForFinished(30000)) << signal;
         EXPECT_EQ(receiver.exitStatus(), QProcess::NormalExit) << signal;
-        EXPECT_EQ(receiver.exitCode(), 0) << signal;
+        EXPECT_EQ(receiver.exitCode(), 0)
+            << signal << receiver.readAllStandardError().toStdString();
         EXPECT_EQ(read(kSettingsSection, "Hangero"), "48") << signal;
         EXPECT_EQ(read(kWindowSection, "WindowHandle", "nincs"), "nincs") << signal;
     }

@@ -1,0 +1,178 @@
+// Streams whose connection drops: the library connects again inside its buffer, the sound on
+// SDL's disk driver goes on, and a server gone for good still ends the stream.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "command.h"
+#include "stationd.h"
+#include "streamlog.h"
+#include "waitfor.h"
+#include "zvaudio.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Log = zvtest::StreamLog;
+using zvtest::waitFor;
+
+constexpr int kRate = 44100;
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The longest run of silent frames between the first and the last sound of stereo samples.
+std::size_t longestSilence(const std::string& raw) {
+    const auto* samples = reinterpret_cast<const float*>(raw.data());
+    const std::size_t frames = raw.size() / (2 * sizeof(float));
+    std::size_t longest = 0;
+    std::size_t run = 0;
+    bool heard = false;
+    for (std::size_t i = 0; i < frames; ++i) {
+        if (std::fabs(samples[2 * i]) + std::fabs(samples[2 * i + 1]) < 1e-3f) {
+            ++run;
+            continue;
+        }
+        if (heard) {
+            longest = std::max(longest, run);
+        }
+        heard = true;
+        run = 0;
+    }
+    return longest;
+}
+
+class ReconnectTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ZVA_SetConfig(ZVA_CONFIG_NET_PREBUF, 0);
+        ZVA_SetConfig(ZVA_CONFIG_NET_RECONNECT, 30000);
+    }
+    void TearDown() override {
+        ZVA_Free();
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        std::filesystem::remove(folder_ / "out.raw");
+        std::filesystem::remove(folder_ / "recording.mp3");
+        std::filesystem::remove(requestLog_);
+    }
+
+    ZVA_HSTREAM create(const std::string& path, Log& log) { return create(server_, path, log); }
+    static ZVA_HSTREAM create(const zvtest::Stationd& server, const std::string& path, Log& log) {
+        const ZVA_HSTREAM h = ZVA_StreamCreateURL(server.url(path).c_str(), 0, ZVA_STREAM_STATUS,
+                                                  &Log::download, &log);
+        EXPECT_NE(h, 0u) << path << " error " << ZVA_ErrorGetCode();
+        return h;
+    }
+    // The requests the server has answered with a station or a file.
+    std::size_t requests() const {
+        const std::string text = readFile(requestLog_);
+        std::size_t count = 0;
+        for (auto at = text.find("GET "); at != std::string::npos; at = text.find("GET ", at + 1)) {
+            ++count;
+        }
+        return count;
+    }
+
+    const std::filesystem::path folder_ = ::testing::TempDir();
+    const std::string requestLog_ =
+        folder_ / ("zvaudio-reconnect-" + std::to_string(::getpid()) + ".log");
+    zvtest::Stationd server_{ZV_TEST_DATA_DIR, {"--log", requestLog_}};
+};
+
+// Twenty seconds of a station that drops its listener every three seconds sound as one stream:
+// no gap, one status block, the titles of every connection, and a recording that decodes.
+TEST_F(ReconnectTest, DropsEveryThreeSecondsAreNotHeard) {
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", (folder_ / "out.raw").c_str(), 1);
+    ASSERT_EQ(ZVA_Init(-1, 44100, 0, nullptr, nullptr), 1) << ZVA_ErrorGetCode();
+    Log log;
+    log.keep = true;
+    const ZVA_HSTREAM h = create("/mp3?drop_after=3", log);
+    ASSERT_NE(ZVA_ChannelSetSync(h, ZVA_SYNC_META, 0, &Log::sync, &log), 0u);
+    ASSERT_EQ(ZVA_ChannelPlay(h, 0), 1);
+    const auto end = Clock::now() + std::chrono::seconds(20);
+    bool alwaysConnected = true;
+    while (Clock::now() < end) {
+        alwaysConnected &= ZVA_StreamGetFilePosition(h, ZVA_FILEPOS_CONNECTED) == 1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ZVA_Free();
+
+    EXPECT_TRUE(alwaysConnected);
+    // Each connection brings a burst and three seconds of sound, which the buffer holds until
+    // it is heard, so the next drop is met later than three seconds on.
+    const std::size_t connections = requests();
+    EXPECT_GE(connections, 3u);
+    EXPECT_EQ(log.count(Log::Event::Status), 1u);
+    EXPECT_EQ(log.count(Log::Event::End), 0u);
+    // The first connection's title may come before the sync is set; every later one's counts.
+    EXPECT_GE(log.count(Log::Event::Meta, "Első dal"), connections - 1);
+    EXPECT_LT(longestSilence(readFile(folder_ / "out.raw")), std::size_t(kRate / 10));
+
+    const std::filesystem::path recording = folder_ / "recording.mp3";
+    std::ofstream(recording, std::ios::binary) << log.kept;
+    EXPECT_GT(log.kept.size(), 19u * 16000);
+    EXPECT_EQ(zvtest::runCommand("mpg123 -t '" + recording.string() +
+                                 "' 2>&1 | grep -i -E 'error|illegal|resync|skipped'"),
+              "");
+    EXPECT_EQ(zvtest::runCommand("ffmpeg -v error -i '" + recording.string() + "' -f null - 2>&1"),
+              "");
+}
+
+// After the drop the server refuses every connection: the stream stays connected, playing out
+// its buffer, until the give-up time has passed, and then ends.
+TEST_F(ReconnectTest, AServerGoneForGoodEndsTheStreamAfterTheGiveUpTime) {
+    constexpr auto kGiveUp = std::chrono::milliseconds(1500);
+    ZVA_SetConfig(ZVA_CONFIG_NET_RECONNECT, kGiveUp.count());
+    ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+    Log log;
+    const auto start = Clock::now();
+    const ZVA_HSTREAM h = create("/mp3?drop_after=0.5&burst=4096&refuse_after_drop=1000", log);
+    ASSERT_EQ(ZVA_ChannelPlay(h, 0), 1);
+    ASSERT_TRUE(waitFor([&] { return ZVA_StreamGetFilePosition(h, ZVA_FILEPOS_CONNECTED) == 0; }));
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(500) + kGiveUp);
+    EXPECT_TRUE(waitFor([&] { return log.count(Log::Event::End) == 1; }));
+    EXPECT_TRUE(waitFor([&] { return ZVA_ChannelIsActive(h) == ZVA_ACTIVE_STOPPED; }));
+    EXPECT_EQ(ZVA_StreamGetFilePosition(h, ZVA_FILEPOS_CURRENT),
+              ZVA_StreamGetFilePosition(h, ZVA_FILEPOS_DOWNLOAD));
+}
+
+// A file has a length: when its answer ends, the stream ends, and it is not fetched again.
+TEST_F(ReconnectTest, AFileIsNotFetchedAgain) {
+    ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+    Log log;
+    const ZVA_HSTREAM h = create("/audio/tone44.mp3", log);
+    ASSERT_EQ(ZVA_ChannelPlay(h, 0), 1);
+    EXPECT_TRUE(waitFor([&] { return log.count(Log::Event::End) == 1; }));
+    EXPECT_EQ(ZVA_StreamGetFilePosition(h, ZVA_FILEPOS_CONNECTED), 0);
+    EXPECT_EQ(requests(), 1u);
+}
+
+// Freeing a stream while it waits between tries ends it at once and no callback follows.
+TEST_F(ReconnectTest, FreeDuringTheBackOff) {
+    ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
+    for (const int freeAfterMs : {350, 600, 1200}) {
+        // A server of its own each time: after the drop it refuses everyone.
+        const zvtest::Stationd gone(ZV_TEST_DATA_DIR);
+        Log log;
+        const ZVA_HSTREAM h =
+            create(gone, "/mp3?drop_after=0.3&burst=4096&refuse_after_drop=1000", log);
+        ASSERT_EQ(ZVA_ChannelPlay(h, 0), 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(freeAfterMs));
+        EXPECT_EQ(ZVA_StreamGetFilePosition(h, ZVA_FILEPOS_CONNECTED), 1) << freeAfterMs;
+        EXPECT_EQ(ZVA_StreamFree(h), 1);
+        EXPECT_EQ(log.count(Log::Event::End), 0u);
+    }
+}
+
+}  // namespace
