@@ -36,6 +36,13 @@ int initSdlAudio() {
     return SDL_InitSubSystem(SDL_INIT_AUDIO);
 }
 
+// A name from SDL's device list lasts until the next count of the list in any thread drops the
+// devices removed meanwhile: the list is counted and its names read under this lock.
+std::mutex& deviceListMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
 }  // namespace
 
 std::vector<std::string> Output::deviceNames() {
@@ -43,11 +50,13 @@ std::vector<std::string> Output::deviceNames() {
     if (initSdlAudio() != 0) {
         return names;
     }
+    std::unique_lock listLock(deviceListMutex());
     const int count = SDL_GetNumAudioDevices(0);
     for (int i = 0; i < count; ++i) {
         const char* name = SDL_GetAudioDeviceName(i, 0);
         names.emplace_back(name != nullptr ? name : "");
     }
+    listLock.unlock();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return names;
 }
@@ -74,7 +83,9 @@ int Output::open(int device) {
     sdlStarted_ = true;
     std::string name;
     if (device > 0) {
+        std::unique_lock listLock(deviceListMutex());
         if (device > SDL_GetNumAudioDevices(0)) {
+            listLock.unlock();
             close();
             return ZVA_ERROR_DEVICE;
         }
@@ -183,9 +194,12 @@ void Output::followDevice() {
     // no longer listed.
     const bool gone = SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED;
     bool listed = wanted_.empty();
-    for (int i = 0, count = SDL_GetNumAudioDevices(0); i < count && !listed; ++i) {
-        const char* name = SDL_GetAudioDeviceName(i, 0);
-        listed = name != nullptr && wanted_ == name;
+    if (!listed) {
+        std::lock_guard listLock(deviceListMutex());
+        for (int i = 0, count = SDL_GetNumAudioDevices(0); i < count && !listed; ++i) {
+            const char* name = SDL_GetAudioDeviceName(i, 0);
+            listed = name != nullptr && wanted_ == name;
+        }
     }
     if (!gone && onDefault_ != listed) {
         return;

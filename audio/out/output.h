@@ -27,8 +27,8 @@ class Mixer;
 //
 // Thread contract: open(), close() and setPaused() from one thread at a time (the library
 // serialises them); the watcher takes the SDL device from them only under sdlMutex_, and
-// close() ends it. The mixer is called on SDL's audio thread or the no-sound thread, and by the
-// watcher to fade out a device it leaves while that one still plays.
+// close() ends it. deviceNames() from any thread. The mixer is called on SDL's audio thread or the
+// no-sound thread, and by the watcher to fade out a device it leaves while that one still plays.
 class Output {
 public:
     explicit Output(Mixer& mixer) : mixer_(mixer) {}
