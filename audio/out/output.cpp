@@ -20,6 +20,9 @@ constexpr int kPeriodFrames = 4096;
 // Longer than two of the longest periods: a device that has stopped taking periods does not hold
 // up a pause for long.
 constexpr std::chrono::milliseconds kFadeTimeout{250};
+// A device gone is replaced within a fifth of a second plus its opening, well below a second of
+// silence; a look costs a lock and SDL's device list, five times a second.
+constexpr std::chrono::milliseconds kWatchPeriod{200};
 
 MixChannel::Clock::duration periodLength(std::size_t frames) {
     return std::chrono::duration_cast<MixChannel::Clock::duration>(
@@ -33,6 +36,13 @@ int initSdlAudio() {
     return SDL_InitSubSystem(SDL_INIT_AUDIO);
 }
 
+// A name from SDL's device list lasts until the next count of the list in any thread drops the
+// devices removed meanwhile: the list is counted and its names read under this lock.
+std::mutex& deviceListMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
 }  // namespace
 
 std::vector<std::string> Output::deviceNames() {
@@ -40,11 +50,13 @@ std::vector<std::string> Output::deviceNames() {
     if (initSdlAudio() != 0) {
         return names;
     }
+    std::unique_lock listLock(deviceListMutex());
     const int count = SDL_GetNumAudioDevices(0);
     for (int i = 0; i < count; ++i) {
         const char* name = SDL_GetAudioDeviceName(i, 0);
         names.emplace_back(name != nullptr ? name : "");
     }
+    listLock.unlock();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return names;
 }
@@ -52,7 +64,10 @@ std::vector<std::string> Output::deviceNames() {
 int Output::open(int device) {
     close();
     mixer_.resume();
-    paused_ = false;
+    {
+        std::lock_guard lock(sdlMutex_);
+        paused_ = false;
+    }
     if (device == 0) {
         silentQuit_ = false;
         silentPaused_ = false;
@@ -68,13 +83,36 @@ int Output::open(int device) {
     sdlStarted_ = true;
     std::string name;
     if (device > 0) {
+        std::unique_lock listLock(deviceListMutex());
         if (device > SDL_GetNumAudioDevices(0)) {
+            listLock.unlock();
             close();
             return ZVA_ERROR_DEVICE;
         }
         const char* found = SDL_GetAudioDeviceName(device - 1, 0);
         name = found != nullptr ? found : "";
     }
+    bool opened = false;
+    {
+        std::lock_guard lock(sdlMutex_);
+        device_ = openSdl(device > 0 ? name.c_str() : nullptr);
+        opened = device_ != 0;
+        if (opened) {
+            SDL_PauseAudioDevice(device_, 0);
+            wanted_ = name;
+            onDefault_ = false;
+            watchQuit_ = false;
+            watcher_ = std::thread(&Output::watchLoop, this);
+        }
+    }
+    if (!opened) {
+        close();
+        return ZVA_ERROR_DEVICE;
+    }
+    return ZVA_OK;
+}
+
+SDL_AudioDeviceID Output::openSdl(const char* name) {
     SDL_AudioSpec wanted{};
     wanted.freq = MixChannel::kRate;
     wanted.format = AUDIO_F32SYS;
@@ -83,20 +121,25 @@ int Output::open(int device) {
     wanted.callback = &Output::sdlCallback;
     wanted.userdata = this;
     SDL_AudioSpec obtained{};
-    device_ = SDL_OpenAudioDevice(device > 0 ? name.c_str() : nullptr, 0, &wanted, &obtained, 0);
-    if (device_ == 0) {
-        close();
-        return ZVA_ERROR_DEVICE;
-    }
-    SDL_PauseAudioDevice(device_, 0);
-    return ZVA_OK;
+    return SDL_OpenAudioDevice(name, 0, &wanted, &obtained, 0);
 }
 
 void Output::close() {
-    fadeOutMix();
-    if (device_ != 0) {
-        SDL_CloseAudioDevice(device_);
-        device_ = 0;
+    if (watcher_.joinable()) {
+        {
+            std::lock_guard lock(sdlMutex_);
+            watchQuit_ = true;
+        }
+        watchWake_.notify_all();
+        watcher_.join();
+    }
+    {
+        std::lock_guard lock(sdlMutex_);
+        fadeOutMix();
+        if (device_ != 0) {
+            SDL_CloseAudioDevice(device_);
+            device_ = 0;
+        }
     }
     if (sdlStarted_) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -120,6 +163,7 @@ void Output::fadeOutMix() {
 }
 
 void Output::setPaused(bool paused) {
+    std::lock_guard lock(sdlMutex_);
     if (paused) {
         fadeOutMix();
     } else {
@@ -130,10 +174,59 @@ void Output::setPaused(bool paused) {
         SDL_PauseAudioDevice(device_, paused ? 1 : 0);
     }
     {
-        std::lock_guard lock(silentMutex_);
+        std::lock_guard silentLock(silentMutex_);
         silentPaused_ = paused;
     }
     silentWake_.notify_all();
+}
+
+void Output::watchLoop() {
+    pthread_setname_np(pthread_self(), "zva-device");
+    std::unique_lock lock(sdlMutex_);
+    while (!watchWake_.wait_for(lock, kWatchPeriod, [this] { return watchQuit_; })) {
+        followDevice();
+    }
+}
+
+void Output::followDevice() {
+    // SDL marks a device that was unplugged, or whose sound server stream ended, as stopped; a
+    // server that moved the stream elsewhere by itself leaves it playing, but the chosen name is
+    // no longer listed.
+    const bool gone = SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED;
+    bool listed = wanted_.empty();
+    if (!listed) {
+        std::lock_guard listLock(deviceListMutex());
+        for (int i = 0, count = SDL_GetNumAudioDevices(0); i < count && !listed; ++i) {
+            const char* name = SDL_GetAudioDeviceName(i, 0);
+            listed = name != nullptr && wanted_ == name;
+        }
+    }
+    if (!gone && onDefault_ != listed) {
+        return;
+    }
+    // The next device opens paused while the current one still takes the periods, so the mix
+    // has one thread rendering it at a time, and a device that does not open changes nothing.
+    bool toDefault = !listed || wanted_.empty();
+    SDL_AudioDeviceID next = openSdl(toDefault ? nullptr : wanted_.c_str());
+    if (next == 0 && gone && !toDefault) {
+        toDefault = true;
+        next = openSdl(nullptr);
+    }
+    if (next == 0) {
+        return;
+    }
+    // A device left while it still plays fades out first, so the move does not click.
+    if (!gone && !paused_) {
+        mixer_.fadeOut();
+        mixer_.waitUntilFaded(kFadeTimeout);
+    }
+    SDL_CloseAudioDevice(device_);
+    device_ = next;
+    onDefault_ = toDefault && !wanted_.empty();
+    if (!paused_) {
+        mixer_.resume();
+        SDL_PauseAudioDevice(device_, 0);
+    }
 }
 
 void Output::sdlCallback(void* user, Uint8* stream, int length) {

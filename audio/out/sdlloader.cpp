@@ -63,6 +63,11 @@ void SDL_PauseAudioDevice(SDL_AudioDeviceID dev, int pause_on) {
     }
 }
 
+SDL_AudioStatus SDL_GetAudioDeviceStatus(SDL_AudioDeviceID dev) {
+    const auto f = real<&SDL_GetAudioDeviceStatus>("SDL_GetAudioDeviceStatus");
+    return f != nullptr ? f(dev) : SDL_AUDIO_STOPPED;
+}
+
 void SDL_CloseAudioDevice(SDL_AudioDeviceID dev) {
     if (const auto f = real<&SDL_CloseAudioDevice>("SDL_CloseAudioDevice")) {
         f(dev);

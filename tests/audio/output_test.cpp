@@ -12,25 +12,14 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "command.h"
 #include "fixtures.h"
+#include "pulsetest.h"
 #include "stationd.h"
 #include "waitfor.h"
 #include "zvaudio.h"
-
-// libpulse hands data between its threads through its own lock-free channel, which
-// ThreadSanitizer cannot see from an uninstrumented library, and keeps an allocation for the
-// whole process; only that library is excused.
-extern "C" const char* __tsan_default_suppressions() {
-    return "race:libpulsecommon\n";
-}
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libpulse.so\n";
-}
 
 namespace {
 
@@ -174,50 +163,27 @@ TEST_F(DiskOutputTest, EndingPlaybackFadesOut) {
     }
 }
 
-// The first word of the first line of `pactl list short <what>` whose second word is `key`
-// (sinks: index by name; sink inputs: input by sink index); empty when none is.
-std::string pactlFirstWord(const std::string& what, const std::string& key) {
-    std::istringstream lines(zvtest::runCommand("pactl list short " + what));
-    std::string first, second, rest;
-    while (lines >> first >> second && std::getline(lines, rest)) {
-        if (second == key) {
-            return first;
-        }
-    }
-    return {};
-}
+// The device list and the chosen device on the PulseAudio server.
+using PulseOutput = zvtest::PulseTest;
+using zvtest::playsInto;
 
-TEST(PulseOutput, ListsBothSinksInOrderAndPlaysIntoTheSecond) {
-    const char* runtime = std::getenv("ZENOVIA_PULSE_RUNTIME_DIR");
-    if (runtime == nullptr || *runtime == '\0') {
-        GTEST_SKIP() << "no private PulseAudio server: ZENOVIA_PULSE_RUNTIME_DIR is not set "
-                        "(scripts/test.sh starts one through scripts/pulse.sh)";
-    }
-    setenv("XDG_RUNTIME_DIR", runtime, 1);
-    setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+TEST_F(PulseOutput, ListsBothSinksInOrderAndPlaysIntoTheSecond) {
     std::vector<std::string> names;
     for (int n = 1; const char* name = ZVA_GetDeviceDescription(n); ++n) {
         names.emplace_back(name);
     }
     EXPECT_EQ(names, (std::vector<std::string>{"Egyes", "Kettes"}));
-    const auto plays = [](const char* sink) {
-        const std::string index = pactlFirstWord("sinks", sink);
-        return !index.empty() && !pactlFirstWord("sink-inputs", index).empty();
-    };
-    ASSERT_FALSE(pactlFirstWord("sinks", "kettes").empty());
-    ASSERT_FALSE(plays("kettes"));
 
     zvtest::Stationd server(ZV_TEST_DATA_DIR);
     ASSERT_EQ(ZVA_Init(2, 44100, 0, nullptr, nullptr), 1) << ZVA_ErrorGetCode();
     const ZVA_HSTREAM h = ZVA_StreamCreateURL(server.url("/mp3").c_str(), 0, 0, nullptr, nullptr);
     ASSERT_NE(h, 0u);
     ASSERT_EQ(ZVA_ChannelPlay(h, 0), 1);
-    EXPECT_TRUE(waitFor([&] { return plays("kettes"); }));
-    EXPECT_FALSE(plays("egyes"));
+    EXPECT_TRUE(waitFor([&] { return playsInto("kettes"); }));
+    EXPECT_FALSE(playsInto("egyes"));
     EXPECT_EQ(ZVA_Free(), 1);
     EXPECT_EQ(ZVA_Init(5, 44100, 0, nullptr, nullptr), 0);
     EXPECT_EQ(ZVA_ErrorGetCode(), ZVA_ERROR_DEVICE);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
 }
 
 }  // namespace
