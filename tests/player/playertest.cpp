@@ -129,6 +129,11 @@ bool PlayerTest::startReceiver(QProcess& copy, const QStringList& arguments) con
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("HOME", homeDir.path());
     environment.insert("SDL_AUDIODRIVER", "dummy");
+#if defined(__SANITIZE_ADDRESS__)
+    // Full stacks, so that the leak check can tell Qt's D-Bus thread from the receiver's code.
+    environment.insert("ASAN_OPTIONS", "fast_unwind_on_malloc=0");
+    environment.insert("LSAN_OPTIONS", "suppressions=" ZV_RECEIVER_LSAN_SUPPRESSIONS);
+#endif
     copy.setProcessEnvironment(environment);
     copy.start(programPath("zenovia"), arguments);
     return copy.waitForStarted();
