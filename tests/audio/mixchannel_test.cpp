@@ -96,6 +96,21 @@ TEST(MixChannel, StallsWhenDryAndResumesAtQuarterRefill) {
     EXPECT_EQ(c.channel.state(), State::Stopped) << "the source ended and everything was played";
 }
 
+// A channel whose download buffer ran dry fades its last sound out instead of breaking it off;
+// once its source ends while it waits, it has stopped.
+TEST(MixChannel, RunningDryFadesOutAndAnEndWhileDryStops) {
+    Channel c(4096);
+    const std::vector<float> steady(2000 * 2, 1.0f);
+    ASSERT_EQ(c.channel.push(steady.data(), 2000), 2000u);
+    c.channel.play();
+    const auto out = c.mix(4096);
+    EXPECT_EQ(c.channel.state(), State::Stalled);
+    EXPECT_EQ(out[1000 * 2], 1.0f);
+    EXPECT_LT(zvtest::maxStep(out, 0, 4096), 0.01f);
+    c.channel.endOfSource();
+    EXPECT_EQ(c.channel.state(), State::Stopped);
+}
+
 TEST(MixChannel, WaitingDecoderWakesOnlyWhenHalfIsFree) {
     Channel c(4096);
     ASSERT_EQ(c.push(4096), 4096u);

@@ -97,4 +97,24 @@ TEST(RingBuffer, CancelReleasesBothSides) {
     reader.join();
 }
 
+// A read stops at a join and the next one says its bytes start anew, also when the buffer was
+// empty at the join.
+TEST(RingBuffer, ReadsStopAtJoins) {
+    zva::RingBuffer ring(1000);
+    const std::vector<std::uint8_t> bytes(100, 7);
+    ring.write(bytes.data(), 60);
+    ring.markJoin();
+    ring.write(bytes.data(), 40);
+    std::uint8_t piece[100];
+    bool startsAnew = true;
+    EXPECT_EQ(ring.read(piece, sizeof piece, &startsAnew), 60u);
+    EXPECT_FALSE(startsAnew);
+    EXPECT_EQ(ring.read(piece, sizeof piece, &startsAnew), 40u);
+    EXPECT_TRUE(startsAnew);
+    ring.markJoin();
+    ring.write(bytes.data(), 10);
+    EXPECT_EQ(ring.read(piece, sizeof piece, &startsAnew), 10u);
+    EXPECT_TRUE(startsAnew);
+}
+
 }  // namespace
