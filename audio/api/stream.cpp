@@ -142,7 +142,8 @@ int Stream::download() {
         if (!started_ && !probe_.empty()) {
             chooseDecoder(true);
         }
-        while (played && mayReconnect() && reconnect()) {
+        // A TLS failure is final, as on every try to connect again.
+        while (played && result != ZVA_ERROR_SSL && mayReconnect() && reconnect()) {
         }
         std::string rest;
         aligner_.flush(rest);

@@ -10,8 +10,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -36,19 +38,36 @@ unsigned portOf(const std::string& url) {
                : 80;
 }
 
-// Whether a connection to `port` is established: the kernel's table lists the remote end of
-// each connection as hexadecimal address:port, and state 01 as established.
+// The sockets this process has open, by inode.
+std::set<std::string> ownSockets() {
+    std::set<std::string> inodes;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::string target = std::filesystem::read_symlink(fd.path(), error).string();
+        if (!error && target.rfind("socket:[", 0) == 0) {
+            inodes.insert(target.substr(8, target.size() - 9));
+        }
+    }
+    return inodes;
+}
+
+// Whether this process has a connection to `port` established: the kernel's table lists each
+// connection's remote end as hexadecimal address:port, state 01 as established, and the
+// socket's inode, which tells this process's connections from other programs' (an Icecast
+// server's sources).
 bool connectedTo(unsigned port) {
+    const std::set<std::string> own = ownSockets();
     std::ifstream table("/proc/net/tcp");
     std::string line;
     std::getline(table, line);
     while (std::getline(table, line)) {
         std::istringstream fields(line);
-        std::string slot, local, remote, state;
-        fields >> slot >> local >> remote >> state;
+        std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout, inode;
+        fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >>
+            timeout >> inode;
         const std::size_t colon = remote.find(':');
         if (state == "01" && colon != std::string::npos &&
-            std::stoul(remote.substr(colon + 1), nullptr, 16) == port) {
+            std::stoul(remote.substr(colon + 1), nullptr, 16) == port && own.count(inode) != 0) {
             return true;
         }
     }

@@ -61,9 +61,9 @@ protected:
     void TearDown() override {
         ZVA_Free();
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        std::filesystem::remove(folder_ / "out.raw");
-        std::filesystem::remove(folder_ / "recording.mp3");
-        std::filesystem::remove(requestLog_);
+        for (const char* name : {".raw", ".mp3", ".log"}) {
+            std::filesystem::remove(scratch(name));
+        }
     }
 
     ZVA_HSTREAM create(const std::string& path, Log& log) { return create(server_, path, log); }
@@ -75,7 +75,7 @@ protected:
     }
     // The requests the server has answered with a station or a file.
     std::size_t requests() const {
-        const std::string text = readFile(requestLog_);
+        const std::string text = readFile(scratch(".log"));
         std::size_t count = 0;
         for (auto at = text.find("GET "); at != std::string::npos; at = text.find("GET ", at + 1)) {
             ++count;
@@ -83,17 +83,19 @@ protected:
         return count;
     }
 
-    const std::filesystem::path folder_ = ::testing::TempDir();
-    const std::string requestLog_ =
-        folder_ / ("zvaudio-reconnect-" + std::to_string(::getpid()) + ".log");
-    zvtest::Stationd server_{ZV_TEST_DATA_DIR, {"--log", requestLog_}};
+    // A file of this test process's own: the sound on disk, the recording, the server's log.
+    static std::string scratch(const char* ending) {
+        return ::testing::TempDir() + "zvaudio-reconnect-" + std::to_string(::getpid()) + ending;
+    }
+
+    zvtest::Stationd server_{ZV_TEST_DATA_DIR, {"--log", scratch(".log")}};
 };
 
 // Twenty seconds of a station that drops its listener every three seconds sound as one stream:
 // no gap, one status block, the titles of every connection, and a recording that decodes.
 TEST_F(ReconnectTest, DropsEveryThreeSecondsAreNotHeard) {
     setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", (folder_ / "out.raw").c_str(), 1);
+    setenv("SDL_DISKAUDIOFILE", scratch(".raw").c_str(), 1);
     ASSERT_EQ(ZVA_Init(-1, 44100, 0, nullptr, nullptr), 1) << ZVA_ErrorGetCode();
     Log log;
     log.keep = true;
@@ -117,16 +119,15 @@ TEST_F(ReconnectTest, DropsEveryThreeSecondsAreNotHeard) {
     EXPECT_EQ(log.count(Log::Event::End), 0u);
     // The first connection's title may come before the sync is set; every later one's counts.
     EXPECT_GE(log.count(Log::Event::Meta, "Első dal"), connections - 1);
-    EXPECT_LT(longestSilence(readFile(folder_ / "out.raw")), std::size_t(kRate / 10));
+    EXPECT_LT(longestSilence(readFile(scratch(".raw"))), std::size_t(kRate / 10));
 
-    const std::filesystem::path recording = folder_ / "recording.mp3";
+    const std::string recording = scratch(".mp3");
     std::ofstream(recording, std::ios::binary) << log.kept;
     EXPECT_GT(log.kept.size(), 19u * 16000);
-    EXPECT_EQ(zvtest::runCommand("mpg123 -t '" + recording.string() +
+    EXPECT_EQ(zvtest::runCommand("mpg123 -t '" + recording +
                                  "' 2>&1 | grep -i -E 'error|illegal|resync|skipped'"),
               "");
-    EXPECT_EQ(zvtest::runCommand("ffmpeg -v error -i '" + recording.string() + "' -f null - 2>&1"),
-              "");
+    EXPECT_EQ(zvtest::runCommand("ffmpeg -v error -i '" + recording + "' -f null - 2>&1"), "");
 }
 
 // After the drop the server refuses every connection: the stream stays connected, playing out
