@@ -4,8 +4,9 @@
 # admin interface, the receiver on a private Xvfb display with openbox, its sound going to
 # SDL's disk driver. It starts the MP3 station from the command line, switches recording on in
 # the settings dialog, reads the minimised window's caption, gets one decodable recording file
-# per title, hands the AAC station over from a second start, turns the volume with the mouse
-# wheel, closes the window through the window manager and reads the stored settings.
+# per title, restarts Icecast and its sources while the station plays (it plays on by itself),
+# hands the AAC station over from a second start, turns the volume with the mouse wheel, closes
+# the window through the window manager and reads the stored settings.
 #
 # Usage: tests/e2e/icecast.sh BUILD_DIR
 set -euo pipefail
@@ -59,6 +60,24 @@ wait_for "the minimised caption" 20 caption_is "Zenovia - Teszt MP3: Harmadik ci
 set_icecast_title mp3 "Negyedik cim"
 wait_for "the minimised caption follows the title" 30 caption_is "Zenovia - Teszt MP3: Negyedik cim"
 step "caption: $(xdotool getwindowname "$win")"
+
+step "restart: Icecast and its sources go away and come back on the same port"
+restart_icecast
+set_icecast_title aac "AAC elso"
+# A title sent while the receiver still refills its buffer does not reach the caption, which
+# names only a station that plays: titles go on changing until one does.
+(
+    for ((n = 1; ; n++)); do
+        set_icecast_title mp3 "Visszatert $n" || true
+        sleep 2
+    done
+) &
+titles=$!
+caption_starts() { [[ "$(xdotool getwindowname "$win")" == "$1"* ]]; }
+wait_for "the caption after the restart" 60 caption_starts "Zenovia - Teszt MP3: Visszatert"
+kill "$titles"
+step "caption: $(xdotool getwindowname "$win")"
+check_running
 
 step "second start: zenovia /hallgat 2 hands over"
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$tmp/second.raw QT_QPA_PLATFORM=xcb \
