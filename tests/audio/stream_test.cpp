@@ -158,6 +158,7 @@ TEST_F(StreamTest, MetadataSyncSitsAtTheTitleByteBetweenDownloadBlocks) {
         const auto now = log.snapshot();
         return meta != nullptr && now.back().kind == Log::Event::Meta && now.back().text == meta;
     }));
+    ZVA_StreamFree(h);  // before the log goes
 }
 
 // With reconnecting off, a connection left silent past the read timeout ends the download at
@@ -385,6 +386,7 @@ TEST_F(StreamTest, PlaylistEntryRefusedForItsFormatGivesWayToTheNext) {
     EXPECT_NE(log.snapshot().front().text.find("Teszt Rádió MP3"), std::string::npos);
     const char* meta = ZVA_ChannelGetTags(h, ZVA_TAG_META);
     EXPECT_TRUE(meta == nullptr || std::string(meta).find("AAC") == std::string::npos) << meta;
+    ZVA_StreamFree(h);  // before the log goes
 }
 
 TEST_F(StreamTest, StopPausesOutputAndPlayResumes) {
