@@ -161,20 +161,6 @@ TEST_F(StreamTest, MetadataSyncSitsAtTheTitleByteBetweenDownloadBlocks) {
     ZVA_StreamFree(h);  // before the log goes
 }
 
-// With reconnecting off, a connection left silent past the read timeout ends the download at
-// once.
-TEST_F(StreamTest, EndedDownloadClosesTheConnection) {
-    ZVA_SetConfig(ZVA_CONFIG_NET_READTIMEOUT, 400);
-    ZVA_SetConfig(ZVA_CONFIG_NET_RECONNECT, 0);
-    Log log;
-    const ZVA_HSTREAM h = openPath("/mp3?burst=4096&stall_at=0.2&stall_for=20", &log);
-    ASSERT_EQ(ZVA_ChannelPlay(h, 0), 1);
-    EXPECT_TRUE(waitFor([&] { return pos(h, ZVA_FILEPOS_CONNECTED) == 0; }));
-    EXPECT_TRUE(waitFor([&] { return log.count(Log::Event::End) == 1; }));
-    EXPECT_EQ(log.snapshot().back().kind, Log::Event::End);
-    EXPECT_EQ(pos(h, ZVA_FILEPOS_DOWNLOAD), static_cast<int64_t>(log.bytes));
-}
-
 TEST_F(StreamTest, StallsWhenDryAndResumesAfterRefill) {
     ZVA_SetConfig(ZVA_CONFIG_NET_BUFFER, 1000);
     const ZVA_HSTREAM h = openPath("/mp3?burst=8192&stall_at=0.5&stall_for=1");
