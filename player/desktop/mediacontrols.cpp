@@ -1,12 +1,11 @@
 #include "mediacontrols.h"
 
+#include "engine/audioengine.h"
 #include "mprisplayer.h"
 #include "mprisroot.h"
-#include "ui/frmmain.h"
-#include "ui/skinlabel.h"
 
 #include <QDBusMessage>
-#include <QSlider>
+#include <QWidget>
 
 namespace zvdesktop {
 namespace {
@@ -16,7 +15,7 @@ const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
 
 }  // namespace
 
-bool offerMediaControls(frmMain& window, const QDBusConnection& bus) {
+bool offerMediaControls(QWidget& window, const QDBusConnection& bus) {
     if (!bus.isConnected()) {
         return false;
     }
@@ -28,18 +27,16 @@ bool offerMediaControls(frmMain& window, const QDBusConnection& bus) {
     return true;
 }
 
-MediaControls::MediaControls(frmMain& window, const QDBusConnection& bus)
-    : QObject(&window), bus_(bus), player_(new MprisPlayer(window, this)) {
+MediaControls::MediaControls(QWidget& window, const QDBusConnection& bus)
+    : QObject(&window), bus_(bus), player_(new MprisPlayer(zvengine::audioEngine(), this)) {
     new MprisRoot(window, this);
     status_ = player_->PlaybackStatus();
     metadata_ = player_->Metadata();
     volume_ = player_->Volume();
-    // The title label changes at every start, stop, failure and new title; the logo with the
-    // station; the slider with every volume change, while its thumb is dragged too.
-    connect(&window.titleLabel(), &SkinLabel::changed, this, &MediaControls::announceChanges);
-    connect(&window, &frmMain::logoShown, this, &MediaControls::announceChanges);
-    connect(&window.volumeSlider(), &QSlider::valueChanged, this, &MediaControls::announceChanges);
-    connect(&window.volumeSlider(), &QSlider::sliderMoved, this, &MediaControls::announceChanges);
+    // The engine tells of every start, stop, failure, new title and logo, and of every volume
+    // change, while the slider's thumb is dragged too.
+    connect(&zvengine::audioEngine(), &zvengine::AudioEngine::changed, this,
+            &MediaControls::announceChanges);
 }
 
 MediaControls::~MediaControls() {

@@ -12,21 +12,22 @@
 #include <QString>
 #include <QVariantMap>
 
-class frmMain;
 class MprisPlayer;
+class QWidget;
 
 namespace zvdesktop {
 
-// Offers `window` on `bus`. Without a bus, when the bus refuses or another program holds the
-// name, the receiver goes on as before, and says nothing: returns false.
-bool offerMediaControls(frmMain& window,
+// Offers the receiver, its main window `window` and its audio engine, on `bus`. Without a bus,
+// when the bus refuses or another program holds the name, the receiver goes on as before, and
+// says nothing: returns false.
+bool offerMediaControls(QWidget& window,
                         const QDBusConnection& bus = QDBusConnection::sessionBus());
 
 // The object at the player's path, a child of the window. It holds the name while it lives.
 class MediaControls : public QObject {
     Q_OBJECT
 public:
-    MediaControls(frmMain& window, const QDBusConnection& bus);
+    MediaControls(QWidget& window, const QDBusConnection& bus);
     ~MediaControls() override;
 
     // Takes the path and the name; false when either is refused.

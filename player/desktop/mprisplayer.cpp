@@ -1,10 +1,7 @@
 #include "mprisplayer.h"
 
-#include "engine/playerstate.h"
-#include "ui/frmmain.h"
-#include "ui/skinlabel.h"
+#include "engine/audioengine.h"
 
-#include <QSlider>
 #include <QUrl>
 
 #include <algorithm>
@@ -16,20 +13,16 @@ constexpr int kLoudest = 50;
 
 }  // namespace
 
-MprisPlayer::MprisPlayer(frmMain& window, QObject* parent)
-    : QDBusAbstractAdaptor(parent), window_(window) {}
+MprisPlayer::MprisPlayer(zvengine::AudioEngine& engine, QObject* parent)
+    : QDBusAbstractAdaptor(parent), engine_(engine) {}
 
 int MprisPlayer::stationOnAir() const {
-    // Every way of stopping (the stop button, Esc, the watches, a new output device) ends in the
-    // prompt; every start replaces it with the station's own texts.
-    if (window_.titleLabel().value() == frmMain::kPrompt) {
-        return -1;
-    }
-    return zvengine::playerState().currentStation;
+    return engine_.onAir() == zvengine::OnAir::Stopped ? -1 : engine_.station();
 }
 
 bool MprisPlayer::playing() const {
-    return stationOnAir() >= 0 && !zvengine::playerState().notAvailable();
+    const zvengine::OnAir state = engine_.onAir();
+    return state == zvengine::OnAir::Connecting || state == zvengine::OnAir::Playing;
 }
 
 QString MprisPlayer::PlaybackStatus() const {
@@ -48,22 +41,21 @@ QVariantMap MprisPlayer::Metadata() const {
         {QStringLiteral("mpris:trackid"),
          QVariant::fromValue(
              QDBusObjectPath(QStringLiteral("/org/zenovia/station/%1").arg(station + 1)))},
-        {QStringLiteral("xesam:title"), SkinLabel::displayText(window_.titleLabel().value())},
+        {QStringLiteral("xesam:title"), zvengine::displayText(engine_.title())},
     };
-    if (offered(station)) {
-        const QString caption = window_.stations().stations[static_cast<size_t>(station)].name;
+    if (engine_.offered(station)) {
         metadata.insert(QStringLiteral("xesam:artist"),
-                        QStringList{SkinLabel::displayText(caption)});
+                        QStringList{zvengine::displayText(engine_.stationName(station))});
     }
-    if (!window_.logoFile().isEmpty()) {
+    if (!engine_.logoFile().isEmpty()) {
         metadata.insert(QStringLiteral("mpris:artUrl"),
-                        QUrl::fromLocalFile(window_.logoFile()).toString());
+                        QUrl::fromLocalFile(engine_.logoFile()).toString());
     }
     return metadata;
 }
 
 double MprisPlayer::Volume() const {
-    return window_.volumeSlider().sliderPosition() / static_cast<double>(kLoudest);
+    return engine_.volume() / static_cast<double>(kLoudest);
 }
 
 void MprisPlayer::setVolume(double volume) {
@@ -71,13 +63,8 @@ void MprisPlayer::setVolume(double volume) {
         return;
     }
     const double position = std::round(std::clamp(volume, 0.0, 1.0) * kLoudest);
-    // The slider's own handler hands the volume to the audio library.
-    window_.volumeSlider().setValue(static_cast<int>(position));
-}
-
-bool MprisPlayer::offered(int index) const {
-    return index >= 0 && index < zvengine::kStationCount &&
-           window_.stations().stations[static_cast<size_t>(index)].enabled;
+    // The window's slider moves, and its own handler hands the volume to the audio library.
+    engine_.requestVolume(static_cast<int>(position));
 }
 
 bool MprisPlayer::CanPlay() const {
@@ -88,7 +75,7 @@ int MprisPlayer::offeredFrom(int from, int step) const {
     for (int k = 1; k <= zvengine::kStationCount; ++k) {
         const int index = ((from + k * step) % zvengine::kStationCount + zvengine::kStationCount) %
                           zvengine::kStationCount;
-        if (offered(index)) {
+        if (engine_.offered(index)) {
             return index;
         }
     }
@@ -97,34 +84,34 @@ int MprisPlayer::offeredFrom(int from, int step) const {
 
 void MprisPlayer::start(int index) {
     if (index >= 0) {
-        window_.btnPresents_Click(index);
+        engine_.requestStart(index);
     }
 }
 
 void MprisPlayer::Next() {
-    start(offeredFrom(zvengine::playerState().currentStation, 1));
+    start(offeredFrom(engine_.station(), 1));
 }
 
 void MprisPlayer::Previous() {
-    start(offeredFrom(zvengine::playerState().currentStation, -1));
+    start(offeredFrom(engine_.station(), -1));
 }
 
 void MprisPlayer::Pause() {
     if (playing()) {
-        window_.cmdStop_Click();
+        engine_.requestStop();
     }
 }
 
 void MprisPlayer::PlayPause() {
     if (playing()) {
-        window_.cmdStop_Click();
+        engine_.requestStop();
     } else {
         Play();
     }
 }
 
 void MprisPlayer::Stop() {
-    window_.cmdStop_Click();
+    engine_.requestStop();
 }
 
 void MprisPlayer::Play() {
@@ -132,6 +119,6 @@ void MprisPlayer::Play() {
         return;
     }
     // The station last chosen; before any choice, the first one offered.
-    const int chosen = zvengine::playerState().currentStation;
-    start(offered(chosen) ? chosen : offeredFrom(-1, 1));
+    const int chosen = engine_.station();
+    start(engine_.offered(chosen) ? chosen : offeredFrom(-1, 1));
 }

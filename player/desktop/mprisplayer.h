@@ -1,6 +1,7 @@
 // The receiver's playing as the desktop's media controls see it: the station on the air, its
-// title, logo and volume, and the requests of media keys and desktop controls, carried out by
-// the window's own handlers exactly as a click on a preset button or the stop button.
+// title, logo and volume, as the audio engine tells them, and the requests of media keys and
+// desktop controls, which the engine hands to the window to carry out exactly as a click on a
+// preset button or the stop button.
 //
 // A live station has no pause and no position: Pause stops, and seeking does nothing. Next and
 // Previous move over the offered stations in button order, wrapping around.
@@ -13,7 +14,9 @@
 #include <QDBusObjectPath>
 #include <QVariantMap>
 
-class frmMain;
+namespace zvengine {
+class AudioEngine;
+}
 
 class MprisPlayer : public QDBusAbstractAdaptor {
     Q_OBJECT
@@ -33,7 +36,7 @@ class MprisPlayer : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool CanControl READ CanControl)
 public:
     // `parent` is the object registered on the bus.
-    MprisPlayer(frmMain& window, QObject* parent);
+    MprisPlayer(zvengine::AudioEngine& engine, QObject* parent);
 
     // "Playing" from a station's start (connecting included) until it is stopped or fails.
     QString PlaybackStatus() const;
@@ -60,14 +63,13 @@ public slots:
     void OpenUri(const QString&) {}
 
 private:
-    // The preset button index of the station on the air, -1 while the prompt is shown.
+    // The preset button index of the station on the air, -1 while it is stopped.
     int stationOnAir() const;
     bool playing() const;
-    bool offered(int index) const;
     // The first offered station `step` buttons on from `from`, wrapping around; -1 when none is.
     int offeredFrom(int from, int step) const;
     // Starts the station at `index` as its button would; nothing for -1.
     void start(int index);
 
-    frmMain& window_;
+    zvengine::AudioEngine& engine_;
 };

@@ -1,13 +1,14 @@
 #include "mprisroot.h"
 
-#include "ui/frmmain.h"
-#include "ui/previousinstance.h"
+#include "platform/windowforward.h"
 
-MprisRoot::MprisRoot(frmMain& window, QObject* parent)
+#include <QWidget>
+
+MprisRoot::MprisRoot(QWidget& window, QObject* parent)
     : QDBusAbstractAdaptor(parent), window_(window) {}
 
 void MprisRoot::Raise() {
-    modPreviousInstance::bringForward(window_);
+    zvshell::bringForward(window_);
 }
 
 void MprisRoot::Quit() {

@@ -8,7 +8,7 @@
 #include <QDBusAbstractAdaptor>
 #include <QStringList>
 
-class frmMain;
+class QWidget;
 
 class MprisRoot : public QDBusAbstractAdaptor {
     Q_OBJECT
@@ -22,7 +22,7 @@ class MprisRoot : public QDBusAbstractAdaptor {
     Q_PROPERTY(QStringList SupportedMimeTypes READ SupportedMimeTypes)
 public:
     // `parent` is the object registered on the bus.
-    MprisRoot(frmMain& window, QObject* parent);
+    MprisRoot(QWidget& window, QObject* parent);
 
     QString Identity() const { return QStringLiteral("Zenovia"); }
     QString DesktopEntry() const { return QStringLiteral("zenovia"); }
@@ -38,5 +38,5 @@ public slots:
     void Quit();
 
 private:
-    frmMain& window_;
+    QWidget& window_;
 };

@@ -1,11 +1,8 @@
 #include "frmsett.h"
 
-#include "engine/audiovalues.h"
+#include "engine/audioengine.h"
 #include "engine/networkproxy.h"
-#include "engine/outputdevice.h"
-#include "engine/playerstate.h"
 #include "engine/recordingstate.h"
-#include "engine/streamworker.h"
 #include "platform/errorlog.h"
 #include "platform/settingsstore.h"
 #include "platform/writefolders.h"
@@ -19,8 +16,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include <zvaudio.h>
 
 namespace {
 
@@ -81,15 +76,10 @@ void frmSett::createControls() {
 
 void frmSett::Form_Load(const std::function<void(QWidget*)>& skin) {
     zverr::trapEvent("frmSett.Form_Load", [this, &skin] {
-        for (int device = 1;; ++device) {
-            const char* description = ZVA_GetDeviceDescription(device);
-            if (description == nullptr) {
-                break;
-            }
-            cmbDev_->addItem(zvengine::AnsiPtrToString(description));
-        }
+        const zvengine::AudioEngine& engine = zvengine::audioEngine();
+        cmbDev_->addItems(engine.devices());
         // Device numbers count from 1; the default device (-1) and 0 select nothing.
-        const int device = zvengine::deviceChoice().deviceIndex;
+        const int device = engine.device();
         cmbDev_->setCurrentIndex(device >= 1 ? device - 1 : -1);
 
         const zvsettings::ProxySetting stored = zvsettings::storedProxy();
@@ -128,30 +118,11 @@ void frmSett::cmOK_Click() {
     zverr::trapEvent("frmSett.cmOK_Click", [this] {
         // With nothing selected the current device stays.
         if (cmbDev_->currentIndex() >= 0) {
-            changeDevice(cmbDev_->currentIndex() + 1);
+            zvengine::audioEngine().chooseDevice(cmbDev_->currentIndex() + 1);
         }
         saveProxy();
         accept();
     });
-}
-
-void frmSett::changeDevice(int device) {
-    zvengine::DeviceChoice& choice = zvengine::deviceChoice();
-    choice.deviceIndex = device;
-    if (choice.deviceIndex == choice.previousDevice) {
-        return;
-    }
-    // A new generation first: a worker still connecting is overtaken and touches nothing of
-    // the library that is torn down and opened again on the new device here.
-    zvengine::stopStream();
-    zvengine::PlayerState& state = zvengine::playerState();
-    using Label = zvengine::ReceiverView::Label;
-    state.showLabel(state.generation(), Label::Name, QString());
-    state.showLabel(state.generation(), Label::Bps, QString());
-    state.showLabel(state.generation(), Label::Title, zvengine::kChooseStationPrompt);
-    choice.previousDevice = choice.deviceIndex.load();
-    zvsettings::write(zvsettings::kSettingsSection, QStringLiteral("Hangkartya"),
-                      QString::number(choice.deviceIndex));
 }
 
 void frmSett::saveProxy() {

@@ -34,7 +34,6 @@ private:
     void cmOK_Click();
     void cmdCancl_Click();
     void Form_Unload();
-    void changeDevice(int device);
     void saveProxy();
 
     bool& dialogClosed_;

@@ -8,9 +8,15 @@ PlayerState& playerState() {
 }
 
 std::uint64_t PlayerState::beginGeneration() {
-    std::lock_guard lock(mutex_);
-    notAvailable_ = false;
-    return ++generation_;
+    std::uint64_t started = 0;
+    {
+        std::lock_guard lock(mutex_);
+        onAir_ = OnAir::Stopped;
+        title_.clear();
+        started = ++generation_;
+    }
+    notify();
+    return started;
 }
 
 std::uint32_t PlayerState::streamHandle() const {
@@ -32,16 +38,41 @@ std::uint32_t PlayerState::streamHandleOf(std::uint64_t of) const {
     return generation_ == of ? streamHandle_ : 0;
 }
 
-void PlayerState::markNotAvailable(std::uint64_t of) {
-    std::lock_guard lock(mutex_);
-    if (generation_ == of) {
-        notAvailable_ = true;
+void PlayerState::markOnAir(std::uint64_t of, OnAir state) {
+    {
+        std::lock_guard lock(mutex_);
+        if (generation_ != of) {
+            return;
+        }
+        onAir_ = state;
     }
+    notify();
 }
 
-bool PlayerState::notAvailable() const {
+OnAir PlayerState::onAir() const {
     std::lock_guard lock(mutex_);
-    return notAvailable_;
+    return onAir_;
+}
+
+QString PlayerState::title() const {
+    std::lock_guard lock(mutex_);
+    return title_;
+}
+
+void PlayerState::onChange(std::function<void()> listener) {
+    std::lock_guard lock(mutex_);
+    changed_ = std::move(listener);
+}
+
+void PlayerState::notify() const {
+    std::function<void()> listener;
+    {
+        std::lock_guard lock(mutex_);
+        listener = changed_;
+    }
+    if (listener) {
+        listener();
+    }
 }
 
 void PlayerState::attach(ReceiverView* view, const StationList* stations) {
@@ -59,10 +90,20 @@ void PlayerState::detach(const ReceiverView* view) {
 }
 
 void PlayerState::showLabel(std::uint64_t of, ReceiverView::Label label, const QString& text) {
-    std::lock_guard lock(mutex_);
-    if (view_ != nullptr && generation_ == of) {
-        view_->setLabel(of, label, text);
+    {
+        std::lock_guard lock(mutex_);
+        if (generation_ != of) {
+            return;
+        }
+        if (view_ != nullptr) {
+            view_->setLabel(of, label, text);
+        }
+        if (label != ReceiverView::Label::Title) {
+            return;
+        }
+        title_ = text;
     }
+    notify();
 }
 
 void PlayerState::showCaption(std::uint64_t of, const QString& text) {
@@ -82,6 +123,12 @@ QString PlayerState::streamUrl(int index) const {
     std::lock_guard lock(mutex_);
     return stations_ != nullptr ? stations_->stations.at(static_cast<std::size_t>(index)).streamUrl
                                 : QString();
+}
+
+bool PlayerState::offered(int index) const {
+    std::lock_guard lock(mutex_);
+    return stations_ != nullptr && index >= 0 && index < kStationCount &&
+           stations_->stations[static_cast<std::size_t>(index)].enabled;
 }
 
 }  // namespace zvengine

@@ -1,6 +1,6 @@
 // The player state that the UI thread, the stream workers and the audio library's callbacks
-// share: the current stream, the station last chosen, the slider's volume, and which start of
-// the sound is the current one.
+// share: the current stream, the station last chosen, the slider's volume, which start of the
+// sound is the current one, and what is on the air in it (its state and its last title).
 //
 // Thread contract: every member may be used from any thread. The window attaches itself and the
 // station table on the UI thread when it is created and detaches them when it goes; workers and
@@ -12,16 +12,26 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 namespace zvengine {
+
+// What is on the air.
+enum class OnAir {
+    Stopped,       // nothing chosen, or stopped
+    Connecting,    // a station was started and its stream is being connected and buffered
+    Playing,       // its stream plays
+    NotAvailable,  // it could not be played
+};
 
 class PlayerState {
 public:
     void attach(ReceiverView* view, const StationList* stations);
     // Detaches `view` and its station table, if they are the ones attached.
     void detach(const ReceiverView* view);
-    // A label or the caption on the attached view, if there is one and `of` is current.
+    // A label or the caption on the attached view, if there is one and `of` is current. A
+    // title shown is kept as the title on the air.
     void showLabel(std::uint64_t of, ReceiverView::Label label, const QString& text);
     void showCaption(std::uint64_t of, const QString& text);
     // The name (the preset button's caption) of the station at `index`, empty without a table;
@@ -29,6 +39,8 @@ public:
     QString stationName(int index) const;
     // The stream address of the station at `index`, as stationName.
     QString streamUrl(int index) const;
+    // Whether the table offers a station at `index`; false without a table.
+    bool offered(int index) const;
 
     std::atomic<int> currentStation{0};  // the preset button index last chosen
     std::atomic<int> sliderValue{48};    // the volume slider's position, 0..50
@@ -37,7 +49,7 @@ public:
     std::atomic<std::uint64_t> workerThread{0};
 
     // Starts a new generation (a start or a stop of the sound): every worker and stream of an
-    // earlier one is overtaken from now on, and no station has failed in it yet. UI thread
+    // earlier one is overtaken from now on, and nothing is on the air in it yet. UI thread
     // only. Returns the new generation.
     std::uint64_t beginGeneration();
     std::uint64_t generation() const { return generation_.load(); }
@@ -54,16 +66,28 @@ public:
     // worker stored is never handed to an older one.
     std::uint32_t streamHandleOf(std::uint64_t of) const;
 
-    // Notes that the station of generation `of` cannot be played, if `of` is still current.
-    void markNotAvailable(std::uint64_t of);
+    // Notes what is on the air in generation `of`, if it is still current.
+    void markOnAir(std::uint64_t of, OnAir state);
+    OnAir onAir() const;
     // Whether the station of the current generation could not be played.
-    bool notAvailable() const;
+    bool notAvailable() const { return onAir() == OnAir::NotAvailable; }
+    // The title last shown in the current generation; empty before one.
+    QString title() const;
+
+    // Called, from whichever thread made it and outside the lock, after every change of the
+    // state or the title on the air.
+    void onChange(std::function<void()> listener);
 
 private:
+    // Calls the listener; never under the lock.
+    void notify() const;
+
     mutable std::mutex mutex_;
     std::atomic<std::uint64_t> generation_{0};  // changed under mutex_, read anywhere
     std::uint32_t streamHandle_ = 0;            // guarded by mutex_
-    bool notAvailable_ = false;                 // guarded by mutex_
+    OnAir onAir_ = OnAir::Stopped;              // guarded by mutex_
+    QString title_;                             // guarded by mutex_
+    std::function<void()> changed_;             // guarded by mutex_
     ReceiverView* view_ = nullptr;              // guarded by mutex_
     const StationList* stations_ = nullptr;     // guarded by mutex_
 };

@@ -17,6 +17,15 @@ namespace zvengine {
 inline const QString kChooseStationPrompt =
     QStringLiteral("Kérem, válasszon egy élő műsort\raz alábbiak közül");
 
+// How a label's value looks on screen: a CR (or CR LF) breaks the line and "&&" shows as "&".
+inline QString displayText(const QString& value) {
+    QString shown = value;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    shown.replace(QStringLiteral("&&"), QStringLiteral("&"));
+    return shown;
+}
+
 class ReceiverView {
 public:
     enum class Label { Name, Desc, Bps, Title };

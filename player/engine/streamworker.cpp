@@ -132,6 +132,7 @@ void play(std::uint64_t generation, std::uint32_t stream) {
     SetSync(stream, ZVA_SYNC_META, 0, &MetaSync, userValue(generation));
     ZVA_ChannelSetAttributes(stream, -1, playerState().sliderValue * 2, -101);
     ZVA_ChannelPlay(stream, 0);
+    playerState().markOnAir(generation, OnAir::Playing);
 }
 
 }  // namespace
@@ -145,7 +146,7 @@ int bufferPercent(std::int64_t download, std::int64_t decode, std::int64_t end) 
 }
 
 void ShowNotAvailable(std::uint64_t generation) {
-    playerState().markNotAvailable(generation);
+    playerState().markOnAir(generation, OnAir::NotAvailable);
     playerState().showCaption(generation, QStringLiteral("Zenovia"));
     show(generation, Label::Title,
          QStringLiteral("A műsor nem érhető el, vagy a hangot nem lehet lejátszani"));

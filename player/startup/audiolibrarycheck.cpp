@@ -1,11 +1,9 @@
 #include "audiolibrarycheck.h"
 
+#include "engine/audioengine.h"
 #include "engine/audiovalues.h"
-#include "engine/errorbox.h"
 #include "platform/messagebox.h"
 #include "platform/programpaths.h"
-
-#include <zvaudio.h>
 
 namespace zvstartup {
 
@@ -21,9 +19,7 @@ void checkAudioLibrary(std::uint32_t version) {
 }
 
 void loadAacAddOn() {
-    if (ZVA_PluginLoad("libzvaudio_aac.so", 0) == 0) {
-        zverr::Error_(QStringLiteral("Az AAC modul nem érhető el  "));
-        ZVA_Free();
+    if (!zvengine::audioEngine().loadAacAddOn()) {
         zvbox::endProgram(zvbox::kExitFailed);
     }
 }

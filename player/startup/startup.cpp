@@ -2,6 +2,7 @@
 
 #include "audiolibrarycheck.h"
 #include "commandline.h"
+#include "engine/audioengine.h"
 #include "engine/networkproxy.h"
 #include "engine/outputdevice.h"
 #include "engine/streamrecorder.h"
@@ -13,8 +14,6 @@
 #include "ui/frmmain.h"
 
 #include <QDir>
-
-#include <zvaudio.h>
 
 #include <thread>
 
@@ -61,7 +60,7 @@ std::unique_ptr<frmMain> Main(const QStringList& arguments) {
     checkSkinFiles();
     readStationList(values.list);
     values.startStation = startStationFrom(arguments.join(QLatin1Char(' ')));
-    checkAudioLibrary(ZVA_GetVersion());
+    checkAudioLibrary(zvengine::audioEngine().libraryVersion());
 
     zvengine::DeviceChoice& device = zvengine::deviceChoice();
     device.deviceIndex = zvsettings::storedDevice();
@@ -70,7 +69,7 @@ std::unique_ptr<frmMain> Main(const QStringList& arguments) {
     // The library is bound to the window, so the window is created and loaded first.
     auto window = std::make_unique<frmMain>(values.list, values.startStation);
     window->Form_Load();
-    zvengine::InitDev();
+    zvengine::audioEngine().openOutput();
     loadAacAddOn();
     window->show();
     // A window manager may not hand the focus to a new window by itself.

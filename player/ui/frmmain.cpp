@@ -2,12 +2,9 @@
 
 #include "buttonlayout.h"
 #include "clockline.h"
-#include "engine/audiovalues.h"
+#include "engine/audioengine.h"
 #include "engine/devicegate.h"
-#include "engine/playerstate.h"
 #include "engine/stationlogos.h"
-#include "engine/streamworker.h"
-#include "engine/streamworkers.h"
 #include "formmenu.h"
 #include "logopicture.h"
 #include "platform/errorchain.h"
@@ -30,8 +27,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
-
-#include <zvaudio.h>
 
 const QString frmMain::kCaption = QStringLiteral("Zenovia");
 const QString frmMain::kPrompt = zvengine::kChooseStationPrompt;
@@ -83,13 +78,18 @@ frmMain::frmMain(zvengine::StationList& stations, int startStation, QWidget* par
     setWindowTitle(kCaption);
     setFixedSize(kWindowSize);
     createControls();
-    zvengine::playerState().attach(this, &stations_);
+    zvengine::AudioEngine& engine = zvengine::audioEngine();
+    engine.attach(this, &stations_);
+    // The media controls' requests, carried out as the window's own controls would.
+    connect(&engine, &zvengine::AudioEngine::startRequested, this, &frmMain::btnPresents_Click);
+    connect(&engine, &zvengine::AudioEngine::stopRequested, this, &frmMain::cmdStop_Click);
+    connect(&engine, &zvengine::AudioEngine::volumeRequested, VScroll1_, &QSlider::setValue);
     // The keys reach the window before whichever control has the focus.
     qApp->installEventFilter(this);
 }
 
 frmMain::~frmMain() {
-    zvengine::playerState().detach(this);
+    zvengine::audioEngine().detach(this);
 }
 
 void frmMain::createControls() {
@@ -217,7 +217,7 @@ void frmMain::setLabel(std::uint64_t generation, Label label, const QString& tex
     QMetaObject::invokeMethod(
         this,
         [this, generation, label, text] {
-            if (zvengine::playerState().current(generation)) {
+            if (zvengine::audioEngine().isCurrent(generation)) {
                 labelOf(label)->setValue(text);
             }
         },
@@ -228,7 +228,7 @@ void frmMain::setCaption(std::uint64_t generation, const QString& text) {
     QMetaObject::invokeMethod(
         this,
         [this, generation, text] {
-            if (zvengine::playerState().current(generation)) {
+            if (zvengine::audioEngine().isCurrent(generation)) {
                 setWindowTitle(text);
             }
         },
@@ -298,10 +298,11 @@ void frmMain::btnPresents_Click(int Index) {
         return;
     }
     zverr::trapEvent("frmMain.btnPresents_Click", [this, Index] {
-        zvengine::playerState().currentStation = Index;
         stallWatch_.reset();
-        stopSound();
-        if (!zvengine::startWorker(Index)) {
+        modWheel_.UnHook();
+        const bool started = zvengine::audioEngine().start(Index);
+        modWheel_.Hook(this);
+        if (!started) {
             QApplication::beep();
         }
         tmrHi_->start();
@@ -323,7 +324,7 @@ void frmMain::stopSound() {
         proc.step(1);
         modWheel_.UnHook();
         proc.step(2);
-        zvengine::stopStream();
+        zvengine::audioEngine().stop();
         proc.step(6);
         modWheel_.Hook(this);
     } catch (...) {
@@ -359,22 +360,17 @@ void frmMain::applySkin(const QString& file) {
 void frmMain::tmrHi_Timer() {
     zverr::trapEvent("frmMain.tmrHi_Timer", [this] {
         // Nothing is drawn for a window nobody sees.
-        const std::uint32_t stream = zvengine::playerState().streamHandle();
-        const std::uint32_t activity = ZVA_ChannelIsActive(stream);
+        const zvengine::AudioEngine& engine = zvengine::audioEngine();
         const bool seen = isVisible() && !isMinimized();
-        const bool shown = activity == ZVA_ACTIVE_PLAYING && seen;
-        const int left =
-            shown ? zvengine::meterLevel(zvengine::LowWord(ZVA_ChannelGetLevel(stream))) : 0;
-        const int right =
-            shown ? zvengine::meterLevel(zvengine::HighWord(ZVA_ChannelGetLevel(stream))) : 0;
-        VuL_->setByDispId(kLevelDispId, QVariant::fromValue<qint16>(static_cast<qint16>(left)));
-        VuR_->setByDispId(kLevelDispId, QVariant::fromValue<qint16>(static_cast<qint16>(right)));
+        const zvengine::MeterLevels levels = seen ? engine.levels() : zvengine::MeterLevels{};
+        VuL_->setByDispId(kLevelDispId,
+                          QVariant::fromValue<qint16>(static_cast<qint16>(levels.left)));
+        VuR_->setByDispId(kLevelDispId,
+                          QVariant::fromValue<qint16>(static_cast<qint16>(levels.right)));
         // With the meters at rest and nothing about to play, or nobody to see them, the timer
         // sleeps until a station starts or the window is shown again: an idle receiver wakes
         // for nothing.
-        const bool sounding = activity == ZVA_ACTIVE_PLAYING || activity == ZVA_ACTIVE_STALLED ||
-                              zvengine::playerState().workerThread != 0;
-        if (!seen || !sounding) {
+        if (!seen || !engine.sounding()) {
             tmrHi_->stop();
         }
     });
@@ -383,37 +379,34 @@ void frmMain::tmrHi_Timer() {
 void frmMain::tmrLo_Timer() {
     zverr::trapEvent("frmMain.tmrLo_Timer", [this] {
         showClock();
-        if (stallWatch_.tick(zvengine::streamTroubled())) {
+        if (stallWatch_.tick(zvengine::audioEngine().troubled())) {
             setWindowTitle(kCaption);
             cmdStop_Click();
         }
-        if (zvengine::connectionDropped()) {
+        if (zvengine::audioEngine().connectionDropped()) {
             cmdStop_Click();
         }
     });
 }
 
 void frmMain::lblTitle_Change() {
-    const int station = zvengine::playerState().currentStation;
+    const zvengine::AudioEngine& engine = zvengine::audioEngine();
+    const int station = engine.station();
     const QString stationCaption = station >= 0 && station < zvengine::kStationCount
                                        ? btnPresents_[static_cast<size_t>(station)]->text()
                                        : QString();
-    setWindowTitle(windowCaption(zvengine::streamActivity() == ZVA_ACTIVE_PLAYING, isMinimized(),
-                                 stationCaption, lblTitle_->value()));
+    setWindowTitle(
+        windowCaption(engine.playing(), isMinimized(), stationCaption, lblTitle_->value()));
 }
 
 void frmMain::VScroll1_Change() {
-    zverr::trapEvent("frmMain.VScroll1_Change", [this] { applyVolume(VScroll1_->value()); });
+    zverr::trapEvent("frmMain.VScroll1_Change",
+                     [this] { zvengine::audioEngine().setVolume(VScroll1_->value()); });
 }
 
 void frmMain::VScroll1_Scroll(int position) {
-    zverr::trapEvent("frmMain.VScroll1_Scroll", [this, position] { applyVolume(position); });
-}
-
-void frmMain::applyVolume(int position) {
-    // The stream worker applies the volume from its own thread: it reads this copy.
-    zvengine::playerState().sliderValue = position;
-    ZVA_ChannelSetAttributes(zvengine::playerState().streamHandle(), -1, position * 2, -101);
+    zverr::trapEvent("frmMain.VScroll1_Scroll",
+                     [position] { zvengine::audioEngine().setVolume(position); });
 }
 
 void frmMain::Mousewheel(int, int zDelta, int, int) {
@@ -449,8 +442,7 @@ void frmMain::showLogo(const QString& file) {
     const QPixmap logo = QPixmap::fromImage(readLogoPicture(file));
     if (!logo.isNull()) {
         pictLogo_->setPixmap(logo);
-        logoFile_ = file;
-        emit logoShown();
+        zvengine::audioEngine().setLogoFile(file);
     }
 }
 
@@ -515,16 +507,6 @@ void frmMain::Form_Unload() {
         tmrHi_->stop();
         tmrLo_->stop();
         zvsettings::storeVolume(VScroll1_->value());
-        // A worker still connecting is overtaken: it touches nothing once the library is gone.
-        zvengine::playerState().beginGeneration();
-        ZVA_Stop();
-        ZVA_Free();
-        // Freeing the library has ended every stream being created; asked to stop, a worker in
-        // its probe or its buffering ends within a second, so the program never ends under one.
-        zvengine::streamWorkers().joinAll();
-        if (zvengine::playerState().workerThread != 0) {
-            zvengine::closeThr();
-        }
-        ZVA_PluginFree(0);
+        zvengine::audioEngine().shutdown();
     });
 }

@@ -62,15 +62,7 @@ public:
     static const QString kCaption;  // "Zenovia"
     static const QString kPrompt;   // the choose-a-station prompt
 
-    // What the desktop's media controls read and follow.
-    const zvengine::StationList& stations() const { return stations_; }
-    const SkinLabel& titleLabel() const { return *lblTitle_; }
     QSlider& volumeSlider() { return *VScroll1_; }
-    // The picture file the logo box shows; empty while it shows the built-in logo.
-    const QString& logoFile() const { return logoFile_; }
-
-signals:
-    void logoShown();
 
 protected:
     bool event(QEvent* event) override;
@@ -94,7 +86,6 @@ private:
     void lblTitle_Change();
     void VScroll1_Change();
     void VScroll1_Scroll(int position);
-    void applyVolume(int position);
     void stopSound();
     void applySkin(const QString& file);
     SkinLabel* labelOf(Label label) const;
@@ -110,7 +101,6 @@ private:
     zvengine::StallWatch stallWatch_;
 
     QLabel* pictLogo_;
-    QString logoFile_;
     SkinLabel* lblName_;
     SkinLabel* lblDesc_;
     SkinLabel* lblBps_;

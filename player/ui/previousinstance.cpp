@@ -6,6 +6,7 @@
 #include "platform/messagebox.h"
 #include "platform/programpaths.h"
 #include "platform/settingsstore.h"
+#include "platform/windowforward.h"
 
 #include <QDeadlineTimer>
 #include <QLocalServer>
@@ -44,7 +45,7 @@ int remainingMs(const QDeadlineTimer& deadline) {
 // A later copy's station, once the window is up: the window comes forward and the station
 // starts as on its function key (any other number only brings the window forward).
 void serve(frmMain& window, int station) {
-    bringForward(window);
+    zvshell::bringForward(window);
     zverr::trapEvent("modPreviousInstance.serve", [&window, station] { window.autoPlay(station); });
 }
 
@@ -88,13 +89,6 @@ void CheckPrevInstance(frmMain& window, int startStation) {
     // Nobody accepts on the name: what is left there is a crashed copy's socket.
     QLocalServer::removeServer(name);
     startServer(window, name);
-}
-
-void bringForward(QWidget& window) {
-    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
-    window.show();
-    window.raise();
-    window.activateWindow();
 }
 
 void SaveWindowHandle(const QWidget& window) {

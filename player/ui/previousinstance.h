@@ -29,9 +29,6 @@ void CheckPrevInstance(frmMain& window, int startStation);
 // handed over meanwhile start now, and later ones as they come.
 void ServeHandOvers(const QWidget& window);
 
-// Brings the window forward, restored if minimised and activated, as a later copy's start does.
-void bringForward(QWidget& window);
-
 // Stores the window's id, at every activation, so the value is always the live window's.
 void SaveWindowHandle(const QWidget& window);
 

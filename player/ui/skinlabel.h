@@ -14,9 +14,6 @@ public:
 
     const QString& value() const { return value_; }
 
-    // How a value looks on screen.
-    static QString displayText(const QString& value);
-
 public slots:
     // Sets the value and emits changed(), also when the value stays the same.
     void setValue(const QString& value);

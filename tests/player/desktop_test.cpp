@@ -108,7 +108,7 @@ TEST_F(Desktop, RequestsActAsTheWindowsOwnControls) {
             return get(kPlayer, "PlaybackStatus") == QLatin1String(row.status);
         })) << row.method;
     }
-    EXPECT_EQ(window->titleLabel().value(), zvengine::kChooseStationPrompt);
+    EXPECT_EQ(control<SkinLabel>(*window, "lblTitle")->value(), zvengine::kChooseStationPrompt);
     EXPECT_EQ(qdbus_cast<QVariantMap>(get(kPlayer, "Metadata")).keys(),
               QStringList{"mpris:trackid"});
 }

@@ -1,4 +1,5 @@
 #include "ui/frmmain.h"
+#include "engine/audioengine.h"
 #include "engine/outputdevice.h"
 #include "engine/playerstate.h"
 #include "engine/streamworkers.h"
@@ -393,16 +394,17 @@ TEST_F(Controls, OnlyGifPngAndJpegLogosAreShown) {
         {"xpm", picture("XPM"), false},
         {"garbage", QByteArray(300, '\x5a'), false},
     };
-    QString previous = window->logoFile();
+    QString previous = zvengine::audioEngine().logoFile();
     int n = 0;
     for (const auto& row : rows) {
         const QString file = tempPath(QStringLiteral("zvlogo%1.gif").arg(n++));
         writeFile(file, row.content);
         list.stations[0].logoFile = file;
         window->btnPresents_Click(0);
-        EXPECT_EQ(window->logoFile().toStdString(), (row.shown ? file : previous).toStdString())
+        EXPECT_EQ(zvengine::audioEngine().logoFile().toStdString(),
+                  (row.shown ? file : previous).toStdString())
             << row.kind;
-        previous = window->logoFile();
+        previous = zvengine::audioEngine().logoFile();
     }
 }
 

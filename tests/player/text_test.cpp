@@ -1,5 +1,6 @@
 // The small text rules of the window: label values and their display, the clock line, and the
 // code page of texts from outside.
+#include "engine/receiverview.h"
 #include "net/codepage.h"
 #include "ui/clockline.h"
 #include "ui/skinlabel.h"
@@ -16,7 +17,7 @@ TEST(SkinLabelText, ValueIsKeptAsSetAndShownAsTheOriginalLabels) {
     EXPECT_EQ(label.text(), "Rock & Roll\nmásodik sor");
     label.setValue(label.value());
     EXPECT_EQ(changed.count(), 2);  // the change event fires on every assignment
-    EXPECT_EQ(SkinLabel::displayText("a\r\nb&&&&c&"), "a\nb&&c&");
+    EXPECT_EQ(zvengine::displayText("a\r\nb&&&&c&"), "a\nb&&c&");
 }
 
 TEST(ClockLine, HungarianAndEnglish) {
