@@ -1,11 +1,13 @@
 // Starting and stopping stations through the real audio library and stationd: the output device
 // chain, the worker's labels, and one stream at a time whatever the timing of starts.
+#include "engine/audioengine.h"
 #include "engine/outputdevice.h"
 #include "engine/playerstate.h"
 #include "engine/streamworker.h"
 #include "platform/settingsstore.h"
 #include "recordingtest.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 #include <zvaudio.h>
@@ -189,6 +191,36 @@ TEST_F(Playback, RapidStartsLeaveExactlyOneStream) {
     }
     EXPECT_EQ(streams, 1);
     EXPECT_TRUE(playing());
+}
+
+// What listeners learn of the station on the air, from the engine alone: connecting from the
+// start, then playing or not available as the worker ends, stopped by a stop; each change told.
+TEST_F(Playback, TheEngineTellsWhatIsOnTheAir) {
+    using zvengine::OnAir;
+    zvengine::AudioEngine& engine = zvengine::audioEngine();
+    const struct {
+        const char* path;
+        OnAir ended;
+        QString title;
+    } rows[] = {
+        {"/mp3?titles=Els%C5%91", OnAir::Playing, "Első"},
+        {"/nincs-ilyen", OnAir::NotAvailable, kNotAvailableTitle},
+    };
+    for (const auto& row : rows) {
+        list.stations[1].streamUrl = url(row.path);
+        QSignalSpy changed(&engine, &zvengine::AudioEngine::changed);
+        ASSERT_TRUE(engine.start(1));
+        EXPECT_EQ(engine.onAir(), OnAir::Connecting) << row.path;
+        EXPECT_EQ(engine.station(), 1);
+        ASSERT_TRUE(workerDone());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return engine.title() == row.title; })) << row.path;
+        EXPECT_EQ(engine.onAir(), row.ended) << row.path;
+        EXPECT_GE(changed.count(), 3) << row.path;  // the stop, the start, the end
+        engine.stop();
+        EXPECT_EQ(engine.onAir(), OnAir::Stopped);
+        EXPECT_EQ(engine.title(), "");
+        EXPECT_EQ(engine.station(), 1) << "the station last chosen stays";
+    }
 }
 
 // The stream is asked for once, with the receiver's name and version, and with its titles.
