@@ -8,6 +8,7 @@
 #include <string>
 
 #include "command.h"
+#include "privatepulse.h"
 #include "pulsetest.h"
 #include "stationd.h"
 #include "waitfor.h"
@@ -27,7 +28,7 @@ using DeviceFollow = zvtest::PulseTest;
 // The chosen sink unplugged: within a second the sound goes on into the default, the stream
 // playing on, and it comes back to the sink once the sink is there again.
 TEST_F(DeviceFollow, SoundLeavesAGoneSinkForTheDefaultAndComesBack) {
-    zvtest::Stationd server(ZV_TEST_DATA_DIR);
+    const zvtest::Stationd& server = zvtest::sharedStationd();
     ASSERT_EQ(ZVA_Init(2, 44100, 0, nullptr, nullptr), 1) << ZVA_ErrorGetCode();
     const ZVA_HSTREAM h = ZVA_StreamCreateURL(server.url("/mp3").c_str(), 0, 0, nullptr, nullptr);
     ASSERT_NE(h, 0u);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 #include "stationd.h"
@@ -10,14 +9,11 @@
 
 namespace zvtest {
 
-// A test of the C API: one stationd on the test stations for the whole suite, and the library
+// A test of the C API: the shared stationd on the test stations, and the library
 // opened on the "no sound" device, with the network options at their test values, for each
 // test and freed after it.
 class LibraryTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { server = std::make_unique<Stationd>(ZV_TEST_DATA_DIR); }
-    static void TearDownTestSuite() { server.reset(); }
-
     void SetUp() override {
         ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
         ZVA_SetConfig(ZVA_CONFIG_NET_PREBUF, 0);
@@ -35,7 +31,7 @@ protected:
         return ZVA_StreamCreateURL(server->url(path).c_str(), 0, ZVA_STREAM_STATUS, proc, user);
     }
 
-    static inline std::unique_ptr<Stationd> server;
+    static inline Stationd* const server = &sharedStationd();
 };
 
 }  // namespace zvtest

@@ -41,9 +41,6 @@ std::vector<zvtest::Tone> analyse(const std::vector<float>& samples) {
 
 class DiskOutputTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { server = std::make_unique<zvtest::Stationd>(ZV_TEST_DATA_DIR); }
-    static void TearDownTestSuite() { server.reset(); }
-
     void SetUp() override {
         file_ = std::filesystem::path(::testing::TempDir()) /
                 ("zvaudio-disk-" + std::to_string(::getpid()) + ".raw");
@@ -91,7 +88,7 @@ protected:
     }
 
     std::filesystem::path file_;
-    static inline std::unique_ptr<zvtest::Stationd> server;
+    static inline zvtest::Stationd* const server = &zvtest::sharedStationd();
 };
 
 // Every station comes out at 44100 Hz stereo with each tone on its channel, scaled by the
@@ -174,7 +171,7 @@ TEST_F(PulseOutput, ListsBothSinksInOrderAndPlaysIntoTheSecond) {
     }
     EXPECT_EQ(names, (std::vector<std::string>{"Egyes", "Kettes"}));
 
-    zvtest::Stationd server(ZV_TEST_DATA_DIR);
+    const zvtest::Stationd& server = zvtest::sharedStationd();
     ASSERT_EQ(ZVA_Init(2, 44100, 0, nullptr, nullptr), 1) << ZVA_ErrorGetCode();
     const ZVA_HSTREAM h = ZVA_StreamCreateURL(server.url("/mp3").c_str(), 0, 0, nullptr, nullptr);
     ASSERT_NE(h, 0u);

@@ -56,32 +56,6 @@ TEST(RingBuffer, WriterWaitsUntilHalfEmpty) {
     EXPECT_EQ(ring.fill(), 90u);
 }
 
-TEST(RingBuffer, FillStaysWithinCapacityWhileBothSidesMove) {
-    zva::RingBuffer ring(8);
-    std::atomic<bool> done{false};
-    std::thread writer([&] {
-        const std::uint8_t byte = 1;
-        while (!done) {
-            ring.write(&byte, 1);
-        }
-    });
-    std::thread reader([&] {
-        std::uint8_t byte;
-        while (!done) {
-            ring.read(&byte, 1);
-        }
-    });
-    std::size_t most = 0;
-    while (ring.totalRead() < 100000) {
-        most = std::max(most, ring.fill());
-    }
-    done = true;
-    ring.cancel();
-    writer.join();
-    reader.join();
-    EXPECT_LE(most, ring.capacity());
-}
-
 TEST(RingBuffer, CancelReleasesBothSides) {
     zva::RingBuffer ring(10);
     std::vector<std::uint8_t> bytes(30, 1);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "librarytest.h"
+#include "scratchdir.h"
 #include "stationd.h"
 #include "streamlog.h"
 #include "waitfor.h"
@@ -44,21 +45,14 @@ protected:
 
 // A server on a folder of playlists written for the test.
 struct LocalStation {
-    explicit LocalStation(const std::vector<std::pair<std::string, std::string>>& files)
-        : root(std::filesystem::path(::testing::TempDir()) /
-               ("zvaudio-local-" + std::to_string(::getpid()))) {
-        std::filesystem::create_directories(root);
-        std::ofstream(root / "stations.ini") << "; no stations\n";
+    explicit LocalStation(const std::vector<std::pair<std::string, std::string>>& files) {
+        std::ofstream(root.path() / "stations.ini") << "; no stations\n";
         for (const auto& [name, text] : files) {
-            std::ofstream(root / name) << text;
+            std::ofstream(root.path() / name) << text;
         }
-        server.emplace(root.string());
+        server.emplace(root.path().string());
     }
-    ~LocalStation() {
-        server.reset();
-        std::filesystem::remove_all(root);
-    }
-    std::filesystem::path root;
+    const zvtest::ScratchDir root;
     std::optional<zvtest::Stationd> server;
 };
 

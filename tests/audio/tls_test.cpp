@@ -10,9 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
+#include "scratchdir.h"
 #include "waitfor.h"
 #include "zvaudio.h"
 
@@ -42,11 +42,9 @@ bool accepts(int port) {
 }
 
 TEST(Tls, SelfSignedCertificateIsRefused) {
-    const auto dir =
-        std::filesystem::path(::testing::TempDir()) / ("zvaudio-tls-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string key = (dir / "key.pem").string();
-    const std::string cert = (dir / "cert.pem").string();
+    const zvtest::ScratchDir dir;
+    const std::string key = (dir.path() / "key.pem").string();
+    const std::string cert = (dir.path() / "cert.pem").string();
     const std::string make =
         "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1"
         " -keyout '" +
@@ -81,7 +79,6 @@ TEST(Tls, SelfSignedCertificateIsRefused) {
     EXPECT_EQ(ZVA_StreamCreateURL(url.c_str(), 0, 0, nullptr, nullptr), 0u);
     EXPECT_EQ(ZVA_ErrorGetCode(), ZVA_ERROR_SSL);
     ZVA_Free();
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

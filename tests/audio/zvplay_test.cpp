@@ -31,7 +31,7 @@ TEST(TitleText, StreamTitleUpToClosingQuote) {
 
 // What zvplay prints, and how it exits, for a station that plays and one that cannot.
 TEST(Zvplay, PrintsWhatItPlaysAndReportsWhatItCannot) {
-    const zvtest::Stationd server(ZV_TEST_DATA_DIR);
+    const zvtest::Stationd& server = zvtest::sharedStationd();
     const struct {
         std::string arguments;
         std::vector<std::string> printed;

@@ -35,10 +35,8 @@ TEST(AudioValues, LevelWordsGoOnTheMetersScale) {
         int right;
     } rows[] = {
         {0x80000000u + 16384u, 50, 100},   // full scale on the right
-        {(164u << 16) + 163u, 0, 1},       // 0.4974… down, 0.5004… up
         {(4096u << 16) + 12288u, 38, 12},  // 37.5 and 12.5 go to the even neighbours
-        {0, 0, 0},
-        {ZVA_LEVEL_NONE, 0, 0},  // a channel that stopped between two questions
+        {ZVA_LEVEL_NONE, 0, 0},            // a channel that stopped between two questions
     };
     for (const auto& row : rows) {
         EXPECT_EQ(zvengine::meterLevel(zvengine::LowWord(row.level)), row.left) << row.level;

@@ -82,7 +82,7 @@ protected:
 
     QString address;
     pid_t daemonPid = 0;
-    zvtest::Stationd server{ZV_TEST_DATA_DIR};
+    const zvtest::Stationd& server = zvtest::sharedStationd();
     zvengine::StationList list;
     std::unique_ptr<frmMain> window;
 };

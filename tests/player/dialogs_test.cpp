@@ -5,6 +5,7 @@
 #include "engine/recordingstate.h"
 #include "platform/settingsstore.h"
 #include "playertest.h"
+#include "privatepulse.h"
 #include "ui/frmmain.h"
 #include "ui/skinlabel.h"
 #include "version.h"
@@ -47,12 +48,10 @@ protected:
 
 // The device list is the audio library's, in its order; the stored device is preselected.
 TEST_F(Dialogs, DeviceListComesFromTheAudioLibrary) {
-    const char* runtime = std::getenv("ZENOVIA_PULSE_RUNTIME_DIR");
-    if (runtime == nullptr || *runtime == '\0') {
-        GTEST_SKIP() << "no private PulseAudio server (scripts/test.sh starts one)";
+    const zvtest::PrivatePulse pulse;
+    if (!pulse.available()) {
+        GTEST_SKIP() << zvtest::PrivatePulse::kMissing;
     }
-    setenv("XDG_RUNTIME_DIR", runtime, 1);
-    setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
     const std::pair<const char*, int> cases[] = {{"2", 1}, {"1", 0}, {"-1", -1}, {"0", -1}};
     for (const auto& [stored, selected] : cases) {
         zvsettings::write(zvsettings::kSettingsSection, "Hangkartya", stored);
@@ -63,13 +62,12 @@ TEST_F(Dialogs, DeviceListComesFromTheAudioLibrary) {
         EXPECT_EQ(devices->itemText(0) + "," + devices->itemText(1), "Egyes,Kettes");
         EXPECT_EQ(devices->currentIndex(), selected) << stored;
     }
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
 }
 
 // OK changes the device only when another one is chosen: the sound stops, the main window
 // shows the prompt and the number is stored. The same device, or none chosen, changes nothing.
 TEST_F(Dialogs, OkChangesTheDeviceOnlyWhenAnotherIsChosen) {
-    zvtest::Stationd server(ZV_TEST_DATA_DIR);
+    const zvtest::Stationd& server = zvtest::sharedStationd();
     list.stations[0].streamUrl = url(server, "/mp3");
     const struct {
         int device;    // open before the dialog
@@ -186,9 +184,7 @@ TEST_F(Dialogs, WindowMenuOpensTheDialogsAndNothingRestartsAfter) {
     ASSERT_TRUE(openAudio());
     frmMain window(list, 3);
     window.Form_Load();
-    window.show();
-    QApplication::setActiveWindow(&window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ASSERT_TRUE(showActive(window));
     ASSERT_EQ(zvengine::playerState().currentStation, 2);
 
     QMenu* menu = control<QMenu>(window, "modFormMenu");

@@ -62,7 +62,7 @@ TEST_F(Downloads, APlantedLinkIsReplacedNeverFollowed) {
 }
 
 TEST_F(Downloads, OnlyHttpAndHttpsAreSpokenEvenAfterARedirect) {
-    zvtest::Stationd stations(ZV_TEST_DATA_DIR);
+    const zvtest::Stationd& stations = zvtest::sharedStationd();
     const std::string local = "file://" + root.path().toStdString() + "/kicsi.txt";
     const std::pair<std::string, bool> rows[] = {
         {local, false},
@@ -116,7 +116,7 @@ TEST_F(Downloads, ProbeReturnsTheFirst64KiBOrNothing) {
 // Without the initial burst the stream arrives at its bit rate, so a probe that waited for
 // 64 KiB would bring back exactly that much.
 TEST(StreamProbe, EndlessStreamsAreReachable) {
-    zvtest::Stationd stations(ZV_TEST_DATA_DIR);
+    const zvtest::Stationd& stations = zvtest::sharedStationd();
     for (const char* path : {"/mp3?burst=0", "/http/mp3?burst=0", "/aac?burst=0"}) {
         const QString first = getUrls(QString::fromStdString(stations.url(path)));
         EXPECT_FALSE(first.isEmpty()) << path;

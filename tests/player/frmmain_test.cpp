@@ -217,9 +217,7 @@ struct WheelDuringSkins : QObject {
 // a station not offered does nothing; Esc stops.
 TEST_F(Controls, FunctionKeysStartOfferedStationsAndEscStops) {
     const auto window = loaded();
-    window->show();
-    QApplication::setActiveWindow(window.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(showActive(*window));
     volume(*window)->setFocus();
     const struct {
         Qt::Key key;
@@ -318,7 +316,7 @@ TEST_F(Controls, RequestsDuringADeviceBoxWaitForTheOutput) {
 // Closing the window while a station plays, while its worker waits in a stalled probe or while
 // it buffers a slow stream leaves no sound, no stream and no worker behind when the close returns.
 TEST_F(Controls, ClosingLeavesNoSoundStreamOrWorker) {
-    zvtest::Stationd server(ZV_TEST_DATA_DIR);
+    const zvtest::Stationd& server = zvtest::sharedStationd();
     const std::pair<const char*, const char*> rows[] = {
         {"/mp3", nullptr},  // playing
         {"/mp3?delay_ms=60000", "Kapcsolódás..."},
@@ -344,7 +342,7 @@ TEST_F(Controls, ClosingLeavesNoSoundStreamOrWorker) {
 // ends within about a second, long before the probe's own 10 s time-out; only the newer start's
 // worker is left.
 TEST_F(Controls, OvertakenWorkerEndsAtItsNextPass) {
-    zvtest::Stationd server(ZV_TEST_DATA_DIR);
+    const zvtest::Stationd& server = zvtest::sharedStationd();
     list.stations[0].streamUrl = url(server, "/mp3?delay_ms=60000");
     const struct {
         const char* request;
@@ -437,7 +435,7 @@ TEST_F(Controls, WheelHandlerIsSingleAndOffDuringSkinChanges) {
 // its right) and a drag of the slider sets its volume as it goes; minimised, the meters rest
 // and the task bar names the station and its title.
 TEST_F(Controls, PlayingStationDrivesMetersVolumeAndCaption) {
-    zvtest::Stationd server(ZV_TEST_DATA_DIR);
+    const zvtest::Stationd& server = zvtest::sharedStationd();
     list.stations[0].streamUrl = url(server, "/mp3?titles=Rock%20%26%20Roll&title_interval=1");
     const auto window = loaded();
     window->show();

@@ -18,9 +18,6 @@ using Label = zvengine::ReceiverView::Label;
 
 class Playback : public zvtest::PlayerTest {
 protected:
-    static void SetUpTestSuite() { server = std::make_unique<zvtest::Stationd>(ZV_TEST_DATA_DIR); }
-    static void TearDownTestSuite() { server.reset(); }
-
     void SetUp() override {
         PlayerTest::SetUp();
         zvengine::PlayerState& state = zvengine::playerState();
@@ -45,10 +42,8 @@ protected:
 
     zvtest::NotingView view;
     zvengine::StationList list;
-    static std::unique_ptr<zvtest::Stationd> server;
+    static inline zvtest::Stationd* const server = &zvtest::sharedStationd();
 };
-
-std::unique_ptr<zvtest::Stationd> Playback::server;
 
 const QString kNotAvailableTitle = "A műsor nem érhető el, vagy a hangot nem lehet lejátszani";
 
@@ -57,9 +52,8 @@ TEST(BufferPercent, RoundsHalvesToEvenAndCountsAnUnknownEndAsEmpty) {
         std::int64_t download, decode, end;
         int percent;
     } cases[] = {
-        {0, 0, 80000, 0},  {60000, 0, 80000, 75}, {60400, 0, 80000, 76}, {60400, 400, 80000, 75},
-        {151, 0, 200, 76}, {149, 0, 200, 74},     {3, 0, 200, 2},        {5, 0, 200, 2},
-        {7, 0, 200, 4},    {1000, 0, 0, 0},       {1000, 0, -1, 0},
+        {60400, 0, 80000, 76}, {60400, 400, 80000, 75}, {5, 0, 200, 2},
+        {1000, 0, 0, 0},       {1000, 0, -1, 0},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(zvengine::bufferPercent(c.download, c.decode, c.end), c.percent)

@@ -7,6 +7,7 @@
 #include "platform/shellopen.h"
 #include "ui/frmmain.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QSettings>
 #include <QTest>
@@ -143,6 +144,12 @@ std::unique_ptr<frmMain> PlayerTest::loadedWindow(zvengine::StationList& list, i
     auto window = std::make_unique<frmMain>(list, station);
     window->Form_Load();
     return window;
+}
+
+bool PlayerTest::showActive(QWidget& window) {
+    window.show();
+    QApplication::setActiveWindow(&window);
+    return QTest::qWaitForWindowActive(&window);
 }
 
 bool PlayerTest::openAudio() {

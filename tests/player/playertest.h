@@ -89,6 +89,8 @@ protected:
     static QString url(const Stationd& server, const std::string& path) {
         return QString::fromStdString(server.url(path));
     }
+    // Shows `window` and makes it the active one; true once the platform says it is.
+    static bool showActive(QWidget& window);
     // Opens the audio library on its first device; true when it opened.
     static bool openAudio();
     // Whether the current stream plays, asked of the audio library.

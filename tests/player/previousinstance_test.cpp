@@ -76,8 +76,7 @@ TEST_F(OneCopy, TheFirstCopyForgetsItsWindowWhenItCloses) {
     list.defaultPictureUrl = "http://127.0.0.1:1/nincs.gif";
     frmMain window(list);
     window.Form_Load();
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ASSERT_TRUE(showActive(window));
     EXPECT_EQ(zvsettings::read(zvsettings::kWindowSection, kWindowKey),
               QString::number(window.winId()));
     window.close();

@@ -128,7 +128,7 @@ TEST_F(StreamRecorder, NeverWritesThroughALink) {
 
 // The real library and a real station: files per title, each the stream from a frame start on.
 TEST_F(StreamRecorder, RecordsALiveStreamPerTitle) {
-    zvtest::Stationd server(ZV_TEST_DATA_DIR);
+    const zvtest::Stationd& server = zvtest::sharedStationd();
     ASSERT_TRUE(openAudio());
     const std::string url = server.url("/mp3?title_interval=0.5");
     const ZVA_HSTREAM h =
@@ -165,7 +165,7 @@ TEST_F(StreamRecorder, RecordsALiveStreamPerTitle) {
 // A stop, or a click on another station, closes the recording: the next station's bytes (its
 // own tone, MP3 or AAC, with titles or none) never reach the last station's file.
 TEST_F(StreamRecorder, AStopOrSwitchEndsTheRecording) {
-    zvtest::Stationd server(ZV_TEST_DATA_DIR);
+    const zvtest::Stationd& server = zvtest::sharedStationd();
     ASSERT_TRUE(openAudio());
     ASSERT_NE(ZVA_PluginLoad("libzvaudio_aac.so", 0), 0u);
     stations.stations[0].streamUrl = url(server, "/mp3?title_interval=600");

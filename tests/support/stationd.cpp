@@ -111,6 +111,11 @@ Stationd::~Stationd() {
     }
 }
 
+Stationd& sharedStationd() {
+    static Stationd server(ZV_TEST_DATA_DIR);
+    return server;
+}
+
 std::string Stationd::url(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(port_) + path;
 }

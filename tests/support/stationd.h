@@ -28,4 +28,10 @@ private:
     int port_ = 0;
 };
 
+// The one server on the test stations (tests/data) that the tests of a process share: started
+// at the first call, ended when the process ends. Tests that make a server misbehave for every
+// later client (refuse_after_drop, --refuse, --fail-first) start one of their own instead.
+// Call it from the test's thread.
+Stationd& sharedStationd();
+
 }  // namespace zvtest

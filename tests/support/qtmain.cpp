@@ -1,5 +1,6 @@
-// The receiver's tests run with a QApplication on the offscreen platform and a settings store
-// in a private folder, never the user's own.
+// The main of the tests that need widgets: a QApplication on the offscreen platform (unless the
+// environment names another) and a settings store in a private folder, never the user's own,
+// also when CTest lists the tests without the test environment.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -21,7 +22,9 @@ extern "C" const char* __tsan_default_suppressions() {
 int main(int argc, char** argv) {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
