@@ -150,7 +150,7 @@ void frmSett::changeDevice(int device) {
     state.showLabel(state.generation(), Label::Bps, QString());
     state.showLabel(state.generation(), Label::Title, zvengine::kChooseStationPrompt);
     choice.previousDevice = choice.deviceIndex.load();
-    zvsettings::write(zvsettings::kSettingsSection, QStringLiteral("Hangkartya"),
+    zvsettings::write(zvsettings::kSettingsSection, zvsettings::kDeviceKey,
                       QString::number(choice.deviceIndex));
 }
 

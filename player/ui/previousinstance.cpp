@@ -98,7 +98,7 @@ void bringForward(QWidget& window) {
 }
 
 void SaveWindowHandle(const QWidget& window) {
-    zvsettings::write(zvsettings::kWindowSection, QStringLiteral("WindowHandle"),
+    zvsettings::write(zvsettings::kWindowSection, zvsettings::kWindowHandleKey,
                       QString::number(window.winId()));
 }
 
