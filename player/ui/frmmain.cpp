@@ -62,10 +62,6 @@ constexpr int kButtonHeight = 350;
 constexpr int kMeterPeriodMs = 90;
 constexpr int kClockPeriodMs = 20000;
 
-// The meters' Level, set by its dispatch identifier as a 16-bit integer.
-constexpr std::int32_t kLevelDispId = 0x68030009;
-static_assert(PulseGauge::kProperties[0].dispId == kLevelDispId);
-
 // The skin of a station: the first three buttons have their own, every other one the night skin.
 QString skinFileOf(int index) {
     return QStringLiteral("zv%1.skn").arg(index >= 0 && index <= 2 ? index + 1 : 0);
@@ -367,8 +363,8 @@ void frmMain::tmrHi_Timer() {
             shown ? zvengine::meterLevel(zvengine::LowWord(ZVA_ChannelGetLevel(stream))) : 0;
         const int right =
             shown ? zvengine::meterLevel(zvengine::HighWord(ZVA_ChannelGetLevel(stream))) : 0;
-        VuL_->setByDispId(kLevelDispId, QVariant::fromValue<qint16>(static_cast<qint16>(left)));
-        VuR_->setByDispId(kLevelDispId, QVariant::fromValue<qint16>(static_cast<qint16>(right)));
+        VuL_->setLevel(left);
+        VuR_->setLevel(right);
         // With the meters at rest and nothing about to play, or nobody to see them, the timer
         // sleeps until a station starts or the window is shown again: an idle receiver wakes
         // for nothing.
