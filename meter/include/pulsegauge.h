@@ -13,28 +13,27 @@
 // does both steps for the text form of a PropertyBag). Until one of the two has run, every
 // property is 0/False except MaxLevel (100). WriteProperties() saves the meter again.
 //
-// Properties, in slot order (see kProperties for the dispatch identifiers and the descriptions):
+// Properties, in slot order (kSavedForm in pulsegauge.cpp holds what a new meter starts with and
+// the defaults of the saved form):
 //
-//   Level       Integer  default 100    clamped to 0..MaxLevel
-//   MidLevel    Integer  default 60     v >= HiLevel becomes HiLevel - 1, then v <= 0 becomes 1
-//   HiLevel     Integer  default 90     v > MaxLevel becomes MaxLevel, then v < MidLevel becomes
-//                                       MidLevel + 1
-//   MaxLevel    Integer  default 100    clamped to 10..10000; a smaller maximum lowers HiLevel
-//                                       to MaxLevel - 1, MidLevel below HiLevel and Level to
-//                                       MaxLevel, then notifies "MaxLevel", "HiLevel",
-//                                       "MidLevel", "Level" in that order
-//   ShowPeak    Boolean  default True   also starts (True) or stops (False) Clk
-//   BackColor   Color    default 0      any value; one with the top bit set is a system colour
-//   LowColor    Color    default 0xFF00 a negative value is ignored without a trace
-//   MidColor    Color    default 0xFFFF a negative value is ignored without a trace
-//   HiColor     Color    default 0xFF   a negative value is ignored without a trace
-//   Border      Boolean  default True   a sunken one-pixel edge; it takes one pixel off every
-//                                       side of the inner area
-//   Gradient    Boolean  default True
-//   PeakDelay   Integer  default 500    milliseconds, clamped to 0..5000 (loaded unclamped)
-//   Reverse     Boolean  default False
-//   Horizontal  Boolean  default False  setting it (to either value) swaps width and height
-//   Solid       Boolean  default False
+//   Level       Integer  clamped to 0..MaxLevel
+//   MidLevel    Integer  v >= HiLevel becomes HiLevel - 1, then v <= 0 becomes 1
+//   HiLevel     Integer  v > MaxLevel becomes MaxLevel, then v < MidLevel becomes MidLevel + 1
+//   MaxLevel    Integer  clamped to 10..10000; a smaller maximum lowers HiLevel to
+//                        MaxLevel - 1, MidLevel below HiLevel and Level to MaxLevel, then
+//                        notifies "MaxLevel", "HiLevel", "MidLevel", "Level" in that order
+//   ShowPeak    Boolean  also starts (True) or stops (False) Clk
+//   BackColor   Color    any value; one with the top bit set is a system colour
+//   LowColor    Color    a negative value is ignored without a trace
+//   MidColor    Color    a negative value is ignored without a trace
+//   HiColor     Color    a negative value is ignored without a trace
+//   Border      Boolean  a sunken one-pixel edge; it takes one pixel off every side of the
+//                        inner area
+//   Gradient    Boolean
+//   PeakDelay   Integer  milliseconds, clamped to 0..5000 (loaded unclamped)
+//   Reverse     Boolean
+//   Horizontal  Boolean  setting it (to either value) swaps width and height
+//   Solid       Boolean
 //
 // Colours are 0x00BBGGRR: red in the low byte. Every setter tells the host through
 // PropertyChanged(name); setters of drawn properties redraw at once into the drawing surface,
@@ -49,7 +48,6 @@
 #include <QFrame>
 #include <QImage>
 #include <QString>
-#include <QVariant>
 #include <array>
 #include <cstdint>
 
@@ -75,55 +73,6 @@ class PULSEBAR_EXPORT PulseGauge : public QFrame {
     Q_PROPERTY(bool Solid READ Solid WRITE setSolid)
 
 public:
-    enum class PropertyType { Boolean, Integer, Color };
-
-    // One row of the property table.
-    struct PropertyInfo {
-        const char* name;
-        PropertyType type;
-        std::int32_t defaultValue;  // -1 for True, 0 for False
-        std::int32_t dispId;        // the automation dispatch identifier
-        const char* parameter;      // the name of the setter's parameter
-        const char* description;
-    };
-
-    static constexpr std::int32_t kDispIdBase = 0x68030000;
-
-    // Every property in slot order, the order in which the accessors are listed.
-    static constexpr std::array<PropertyInfo, 15> kProperties{{
-        {"Level", PropertyType::Integer, 100, kDispIdBase + 9, "lvl",
-         "Returns/sets level to display."},
-        {"MidLevel", PropertyType::Integer, 60, kDispIdBase + 8, "lvl",
-         "Returns/sets the middle level value."},
-        {"HiLevel", PropertyType::Integer, 90, kDispIdBase + 7, "lvl",
-         "Returns/sets the high level value."},
-        {"MaxLevel", PropertyType::Integer, 100, kDispIdBase + 6, "lvl",
-         "Returns/sets the maximum level for the level meter."},
-        {"ShowPeak", PropertyType::Boolean, -1, kDispIdBase + 5, "Pk",
-         "Returns/sets whether the peak indicator is shown."},
-        {"BackColor", PropertyType::Color, 0, kDispIdBase + 4, "BckCol",
-         "Returns/sets the background color."},
-        {"LowColor", PropertyType::Color, 0xFF00, kDispIdBase + 3, "LowCol",
-         "Returns/sets the color for levels between 0 and MidLevel."},
-        {"MidColor", PropertyType::Color, 0xFFFF, kDispIdBase + 2, "MidCol",
-         "Returns/sets the color for levels between MidLevel and HiLevel"},
-        {"HiColor", PropertyType::Color, 0xFF, kDispIdBase + 1, "HiCol",
-         "Returns/sets the color for levels between HiLevel and MaxLevel."},
-        {"Border", PropertyType::Boolean, -1, kDispIdBase + 0, "BrdS",
-         "Returns/sets whether the control displays a 3-D border."},
-        {"Gradient", PropertyType::Boolean, -1, kDispIdBase + 13, "nGrad",
-         "Returns/sets if color changes between low, mid and high levels should be smooth."},
-        {"PeakDelay", PropertyType::Integer, 500, kDispIdBase + 12, "pDel",
-         "Returns/sets the delay (in milliseconds) before which the peak indicator starts to "
-         "fall."},
-        {"Reverse", PropertyType::Boolean, 0, kDispIdBase + 11, "NHr",
-         "Returns/sets if the level meter should display levels in a reverse direction."},
-        {"Horizontal", PropertyType::Boolean, 0, kDispIdBase + 10, "NHr",
-         "Returns/set if the level meter is horizontal."},
-        {"Solid", PropertyType::Boolean, 0, kDispIdBase + 14, "NSld",
-         "Returns/sets if the level meter displays a solid color."},
-    }};
-
     // Initialize: a meter with every property 0/False but MaxLevel 100, Clk stopped.
     explicit PulseGauge(QWidget* parent = nullptr);
     ~PulseGauge() override;
@@ -171,12 +120,6 @@ public:
     bool Solid() const { return solid_; }
     void setSolid(bool NSld);
 
-    // The property with dispatch identifier `dispId`; an invalid QVariant for an unknown one.
-    QVariant getByDispId(std::int32_t dispId) const;
-    // Sets the property with dispatch identifier `dispId` through its setter; false when the
-    // identifier is unknown or the value does not convert to the property's type.
-    bool setByDispId(std::int32_t dispId, const QVariant& value);
-
     // One tick of Clk: the hold count, the fall of the marker and its redraw. Clk runs one per
     // 10 ms while it runs; it may also be called directly.
     void ClkTick();
@@ -194,7 +137,7 @@ public:
     int holdMs() const { return holdMs_; }
 
 signals:
-    // A property changed; `name` is its name as in kProperties.
+    // A property changed; `name` is its name.
     void PropertyChanged(const QString& name);
 
     // Mouse events on the meter. Button holds 1 (left), 2 (right) and 4 (middle), Shift holds

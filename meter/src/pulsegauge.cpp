@@ -2,14 +2,68 @@
 
 #include "clkdriver.h"
 
-#include <QMetaProperty>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <string_view>
 
 namespace {
 
+using Type = PropertyBag::Type;
 using Value = PropertyBag::Value;
+
+// One key of the saved form. Booleans are -1 (True) and 0 (False).
+struct SavedKey {
+    const char* name;
+    Type type;
+    std::int32_t initial;  // what InitProperties gives a new meter
+    std::int32_t saved;    // what an absent key reads as, and a written value left out when equal
+    bool alwaysWritten;    // written whatever its value
+};
+
+// Every key of the saved form, in the order in which ReadProperties reads and WriteProperties
+// writes them. A new meter's Level and MidLevel differ from their saved defaults, so an unchanged
+// new meter still saves both.
+constexpr SavedKey kSavedForm[] = {
+    {"MaxLevel", Type::Long, 100, 100, false},
+    {"Level", Type::Long, 100, 50, false},
+    {"ShowPeak", Type::Boolean, -1, -1, false},
+    {"BackColor", Type::Long, 0, 0, false},
+    {"LowColor", Type::Long, 0xFF00, 0xFF00, false},
+    {"MidColor", Type::Long, 0xFFFF, 0xFFFF, false},
+    {"HiColor", Type::Long, 0xFF, 0xFF, false},
+    {"HiLevel", Type::Long, 90, 90, false},
+    {"MidLevel", Type::Long, 60, 50, false},
+    {"Border", Type::Boolean, -1, -1, false},
+    {"Horizontal", Type::Boolean, 0, 0, true},
+    {"Reverse", Type::Boolean, 0, 0, true},
+    {"PeakDelay", Type::Integer, 500, 500, true},
+    {"Gradient", Type::Boolean, -1, -1, true},
+    {"Solid", Type::Boolean, 0, 0, true},
+};
+
+// The row of `name`; a name without one does not compile.
+consteval const SavedKey& key(std::string_view name) {
+    for (const SavedKey& row : kSavedForm) {
+        if (name == row.name) {
+            return row;
+        }
+    }
+    throw "not a key of the saved form";
+}
+
+// `number` as a value of `type`; an Integer keeps the low 16 bits.
+Value typed(Type type, std::int32_t number) {
+    switch (type) {
+        case Type::Boolean:
+            return Value::boolean(number != 0);
+        case Type::Integer:
+            return Value::integer(static_cast<std::int16_t>(number));
+        case Type::Long:
+            break;
+    }
+    return Value::longValue(number);
+}
 
 // The Button bits of a mouse event: 1 left, 2 right, 4 middle.
 int buttonBits(Qt::MouseButtons buttons) {
@@ -47,63 +101,73 @@ PulseGauge* PulseGauge::fromText(QStringView savedText, QWidget* parent, QString
 
 void PulseGauge::InitProperties() {
     loading_ = true;
-    setMaxLevel(100);
-    setShowPeak(true);
-    setLevel(100);
-    setBackColor(0);
-    setLowColor(0xFF00);
-    setMidColor(0xFFFF);
-    setHiColor(0xFF);
-    setHiLevel(90);
-    setMidLevel(60);
-    setPeakDelay(500);
-    setBorder(true);
-    horizontal_ = false;
-    setReverse(false);
-    setGradient(true);
-    setSolid(false);
+    setMaxLevel(key("MaxLevel").initial);
+    setShowPeak(key("ShowPeak").initial != 0);
+    setLevel(key("Level").initial);
+    setBackColor(key("BackColor").initial);
+    setLowColor(key("LowColor").initial);
+    setMidColor(key("MidColor").initial);
+    setHiColor(key("HiColor").initial);
+    setHiLevel(key("HiLevel").initial);
+    setMidLevel(key("MidLevel").initial);
+    setPeakDelay(key("PeakDelay").initial);
+    setBorder(key("Border").initial != 0);
+    horizontal_ = key("Horizontal").initial != 0;
+    setReverse(key("Reverse").initial != 0);
+    setGradient(key("Gradient").initial != 0);
+    setSolid(key("Solid").initial != 0);
     loading_ = false;
 }
 
 // The keys are read in this order on purpose: MaxLevel bounds everything after it, and HiLevel
 // comes before MidLevel so that MidLevel is clamped against the loaded HiLevel.
 void PulseGauge::ReadProperties(const PropertyBag& bag) {
+    const auto read = [&bag](const SavedKey& row) {
+        return bag.readProperty(row.name, typed(row.type, row.saved));
+    };
     loading_ = true;
-    setMaxLevel(bag.readProperty("MaxLevel", Value::longValue(100)).toLong());
-    setLevel(bag.readProperty("Level", Value::longValue(50)).toLong());
-    setShowPeak(bag.readProperty("ShowPeak", Value::boolean(true)).toBool());
-    setBackColor(bag.readProperty("BackColor", Value::longValue(0)).toLong());
-    setLowColor(bag.readProperty("LowColor", Value::longValue(0xFF00)).toLong());
-    setMidColor(bag.readProperty("MidColor", Value::longValue(0xFFFF)).toLong());
-    setHiColor(bag.readProperty("HiColor", Value::longValue(0xFF)).toLong());
-    setHiLevel(bag.readProperty("HiLevel", Value::longValue(90)).toLong());
-    setMidLevel(bag.readProperty("MidLevel", Value::longValue(50)).toLong());
-    setBorder(bag.readProperty("Border", Value::boolean(true)).toBool());
-    horizontal_ = bag.readProperty("Horizontal", Value::boolean(false)).toBool();
-    reverse_ = bag.readProperty("Reverse", Value::boolean(false)).toBool();
-    peakDelay_ = bag.readProperty("PeakDelay", Value::integer(500)).toInteger();
-    gradient_ = bag.readProperty("Gradient", Value::boolean(true)).toBool();
-    solid_ = bag.readProperty("Solid", Value::boolean(false)).toBool();
+    setMaxLevel(read(key("MaxLevel")).toLong());
+    setLevel(read(key("Level")).toLong());
+    setShowPeak(read(key("ShowPeak")).toBool());
+    setBackColor(read(key("BackColor")).toLong());
+    setLowColor(read(key("LowColor")).toLong());
+    setMidColor(read(key("MidColor")).toLong());
+    setHiColor(read(key("HiColor")).toLong());
+    setHiLevel(read(key("HiLevel")).toLong());
+    setMidLevel(read(key("MidLevel")).toLong());
+    setBorder(read(key("Border")).toBool());
+    horizontal_ = read(key("Horizontal")).toBool();
+    reverse_ = read(key("Reverse")).toBool();
+    peakDelay_ = read(key("PeakDelay")).toInteger();
+    gradient_ = read(key("Gradient")).toBool();
+    solid_ = read(key("Solid")).toBool();
     loading_ = false;
     Resize();
 }
 
 void PulseGauge::WriteProperties(PropertyBag& bag) const {
-    bag.writeProperty("MaxLevel", Value::longValue(maxLevel_), Value::longValue(100));
-    bag.writeProperty("Level", Value::longValue(level_), Value::longValue(50));
-    bag.writeProperty("ShowPeak", Value::boolean(showPeak_), Value::boolean(true));
-    bag.writeProperty("BackColor", Value::longValue(backColor_), Value::longValue(0));
-    bag.writeProperty("LowColor", Value::longValue(lowColor_), Value::longValue(0xFF00));
-    bag.writeProperty("MidColor", Value::longValue(midColor_), Value::longValue(0xFFFF));
-    bag.writeProperty("HiColor", Value::longValue(hiColor_), Value::longValue(0xFF));
-    bag.writeProperty("HiLevel", Value::longValue(hiLevel_), Value::longValue(90));
-    bag.writeProperty("MidLevel", Value::longValue(midLevel_), Value::longValue(50));
-    bag.writeProperty("Border", Value::boolean(Border()), Value::boolean(true));
-    bag.writeProperty("Horizontal", Value::boolean(horizontal_));
-    bag.writeProperty("Reverse", Value::boolean(reverse_));
-    bag.writeProperty("PeakDelay", Value::integer(static_cast<std::int16_t>(peakDelay_)));
-    bag.writeProperty("Gradient", Value::boolean(gradient_));
-    bag.writeProperty("Solid", Value::boolean(solid_));
+    const auto write = [&bag](const SavedKey& row, std::int32_t number) {
+        if (row.alwaysWritten) {
+            bag.writeProperty(row.name, typed(row.type, number));
+        } else {
+            bag.writeProperty(row.name, typed(row.type, number), typed(row.type, row.saved));
+        }
+    };
+    write(key("MaxLevel"), maxLevel_);
+    write(key("Level"), level_);
+    write(key("ShowPeak"), showPeak_);
+    write(key("BackColor"), backColor_);
+    write(key("LowColor"), lowColor_);
+    write(key("MidColor"), midColor_);
+    write(key("HiColor"), hiColor_);
+    write(key("HiLevel"), hiLevel_);
+    write(key("MidLevel"), midLevel_);
+    write(key("Border"), Border());
+    write(key("Horizontal"), horizontal_);
+    write(key("Reverse"), reverse_);
+    write(key("PeakDelay"), peakDelay_);
+    write(key("Gradient"), gradient_);
+    write(key("Solid"), solid_);
 }
 
 void PulseGauge::Resize() {
@@ -291,36 +355,6 @@ void PulseGauge::setSolid(bool NSld) {
     emit PropertyChanged(QStringLiteral("Solid"));
     DrawMeter();
     update();
-}
-
-QVariant PulseGauge::getByDispId(std::int32_t dispId) const {
-    const auto* info = std::find_if(kProperties.begin(), kProperties.end(),
-                                    [dispId](const PropertyInfo& p) { return p.dispId == dispId; });
-    return info == kProperties.end() ? QVariant() : property(info->name);
-}
-
-bool PulseGauge::setByDispId(std::int32_t dispId, const QVariant& value) {
-    const auto* info = std::find_if(kProperties.begin(), kProperties.end(),
-                                    [dispId](const PropertyInfo& p) { return p.dispId == dispId; });
-    if (info == kProperties.end()) {
-        return false;
-    }
-    // The meta-object's index of every property, looked up once: a host may set Level by its
-    // identifier many times a second.
-    static const std::array<int, kProperties.size()> metaIndex = [] {
-        std::array<int, kProperties.size()> index{};
-        for (std::size_t i = 0; i < kProperties.size(); ++i) {
-            index[i] = staticMetaObject.indexOfProperty(kProperties[i].name);
-        }
-        return index;
-    }();
-    const QMetaProperty meta =
-        staticMetaObject.property(metaIndex[static_cast<std::size_t>(info - kProperties.begin())]);
-    QVariant converted = value;
-    if (!converted.convert(meta.metaType())) {
-        return false;
-    }
-    return meta.write(this, converted);
 }
 
 // The bar and the marker keep the surface current and ask for the inner area only, which needs

@@ -179,7 +179,7 @@ bool AudioEngine::chooseDevice(int device) {
     state.showLabel(state.generation(), Label::Bps, QString());
     state.showLabel(state.generation(), Label::Title, kChooseStationPrompt);
     choice.previousDevice = choice.deviceIndex.load();
-    zvsettings::write(zvsettings::kSettingsSection, QStringLiteral("Hangkartya"),
+    zvsettings::write(zvsettings::kSettingsSection, zvsettings::kDeviceKey,
                       QString::number(choice.deviceIndex));
     return true;
 }

@@ -69,7 +69,7 @@ void InitDev() {
                 }
             }
             proc.step(4);
-            zvsettings::write(zvsettings::kSettingsSection, QStringLiteral("Hangkartya"),
+            zvsettings::write(zvsettings::kSettingsSection, zvsettings::kDeviceKey,
                               QString::number(choice.deviceIndex));
         }
         proc.step(5);

@@ -14,9 +14,6 @@
 namespace zvsettings {
 namespace {
 
-const QString kProxyKey = QStringLiteral("Proxy");
-const QString kDirectKey = QStringLiteral("KozvetlenKapcsolat");
-
 QSettings open() {
     return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Zenovia"),
                      QStringLiteral("Zenovia"));
@@ -61,21 +58,19 @@ bool removeSection(const QString& section) {
 
 int storedVolume() {
     bool ok = false;
-    const int volume = read(kSettingsSection, QStringLiteral("Hangero"), QStringLiteral("48"))
-                           .trimmed()
-                           .toInt(&ok);
+    const int volume =
+        read(kSettingsSection, kVolumeKey, QStringLiteral("48")).trimmed().toInt(&ok);
     return ok ? std::clamp(volume, 3, 50) : 48;
 }
 
 void storeVolume(int position) {
-    write(kSettingsSection, QStringLiteral("Hangero"), QString::number(position));
+    write(kSettingsSection, kVolumeKey, QString::number(position));
 }
 
 int storedDevice() {
     bool ok = false;
-    const int device = read(kSettingsSection, QStringLiteral("Hangkartya"), QStringLiteral("-1"))
-                           .trimmed()
-                           .toInt(&ok);
+    const int device =
+        read(kSettingsSection, kDeviceKey, QStringLiteral("-1")).trimmed().toInt(&ok);
     return ok ? device : -1;
 }
 

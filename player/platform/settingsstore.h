@@ -17,8 +17,14 @@ struct ProxySetting {
     QString address;  // "(user:password@)host:port", optionally after "socks5://" and the like
 };
 
+// The sections and keys of the store.
 inline const QString kSettingsSection = QStringLiteral("Beallitasok");
+inline const QString kVolumeKey = QStringLiteral("Hangero");
+inline const QString kDeviceKey = QStringLiteral("Hangkartya");
+inline const QString kProxyKey = QStringLiteral("Proxy");
+inline const QString kDirectKey = QStringLiteral("KozvetlenKapcsolat");
 inline const QString kWindowSection = QStringLiteral("Ablak");
+inline const QString kWindowHandleKey = QStringLiteral("WindowHandle");
 
 QString read(const QString& section, const QString& key, const QString& defaultValue = {});
 void write(const QString& section, const QString& key, const QString& value);

@@ -57,10 +57,6 @@ constexpr int kButtonHeight = 350;
 constexpr int kMeterPeriodMs = 90;
 constexpr int kClockPeriodMs = 20000;
 
-// The meters' Level, set by its dispatch identifier as a 16-bit integer.
-constexpr std::int32_t kLevelDispId = 0x68030009;
-static_assert(PulseGauge::kProperties[0].dispId == kLevelDispId);
-
 // The skin of a station: the first three buttons have their own, every other one the night skin.
 QString skinFileOf(int index) {
     return QStringLiteral("zv%1.skn").arg(index >= 0 && index <= 2 ? index + 1 : 0);
@@ -363,10 +359,8 @@ void frmMain::tmrHi_Timer() {
         const zvengine::AudioEngine& engine = zvengine::audioEngine();
         const bool seen = isVisible() && !isMinimized();
         const zvengine::MeterLevels levels = seen ? engine.levels() : zvengine::MeterLevels{};
-        VuL_->setByDispId(kLevelDispId,
-                          QVariant::fromValue<qint16>(static_cast<qint16>(levels.left)));
-        VuR_->setByDispId(kLevelDispId,
-                          QVariant::fromValue<qint16>(static_cast<qint16>(levels.right)));
+        VuL_->setLevel(levels.left);
+        VuR_->setLevel(levels.right);
         // With the meters at rest and nothing about to play, or nobody to see them, the timer
         // sleeps until a station starts or the window is shown again: an idle receiver wakes
         // for nothing.

@@ -47,7 +47,7 @@ public:
     // Starts station number `btnm` (1..13) as its button would, if it is offered.
     void autoPlay(int btnm);
     // One wheel event on the window: one step of the volume slider (only zDelta counts).
-    Q_INVOKABLE void Mousewheel(int fwKeys, int zDelta, int xPos, int yPos);
+    void Mousewheel(int fwKeys, int zDelta, int xPos, int yPos);
 
     // The fast timer (every 90 ms): the level meters follow the playing stream. It sleeps while
     // nothing plays or the window cannot be seen, with the meters at rest.
@@ -97,7 +97,7 @@ private:
     Skin skin_;
     FormMenu modFormMenu_;
     // Installed after every skin operation and teardown of the audio library, removed before.
-    WheelHook modWheel_;
+    WheelHook modWheel_{[this](int zDelta) { Mousewheel(0, zDelta, 0, 0); }};
     zvengine::StallWatch stallWatch_;
 
     QLabel* pictLogo_;

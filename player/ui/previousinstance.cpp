@@ -92,7 +92,7 @@ void CheckPrevInstance(frmMain& window, int startStation) {
 }
 
 void SaveWindowHandle(const QWidget& window) {
-    zvsettings::write(zvsettings::kWindowSection, QStringLiteral("WindowHandle"),
+    zvsettings::write(zvsettings::kWindowSection, zvsettings::kWindowHandleKey,
                       QString::number(window.winId()));
 }
 

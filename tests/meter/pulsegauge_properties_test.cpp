@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QMetaProperty>
 #include <QSignalSpy>
 #include <QStringList>
 #include <QTest>
@@ -20,40 +19,21 @@ QStringList notified(const QSignalSpy& spy) {
 
 }  // namespace
 
-TEST(PulseGaugeProperties, NewInstanceHasTheDefaults) {
-    PulseGauge fresh;
-    EXPECT_EQ(fresh.MaxLevel(), 100);
-    EXPECT_EQ(fresh.Level(), 0);
-    EXPECT_FALSE(fresh.isClkActive());
+// A new meter saved unchanged holds Level 100, MidLevel 60 and the five keys that are always
+// written: everything else equals its saved default.
+TEST(PulseGaugeProperties, NewMeterSavesOnlyWhatDiffersFromTheSavedDefaults) {
+    PulseGauge created;
+    EXPECT_EQ(created.MaxLevel(), 100);
+    EXPECT_EQ(created.Level(), 0);
+    EXPECT_FALSE(created.isClkActive());
 
     auto gauge = makeGauge(9, 127);
-    for (const auto& info : PulseGauge::kProperties) {
-        const QVariant value = gauge->property(info.name);
-        EXPECT_EQ(info.type == PulseGauge::PropertyType::Boolean ? -value.toInt() : value.toInt(),
-                  info.defaultValue)
-            << info.name;
-    }
-}
-
-// The properties in slot order, each with its dispatch identifier's offset from the base.
-TEST(PulseGaugeProperties, DispatchIdentifiersReachTheirProperties) {
-    const std::pair<const char*, int> order[] = {
-        {"Level", 9},     {"MidLevel", 8},   {"HiLevel", 7},  {"MaxLevel", 6},    {"ShowPeak", 5},
-        {"BackColor", 4}, {"LowColor", 3},   {"MidColor", 2}, {"HiColor", 1},     {"Border", 0},
-        {"Gradient", 13}, {"PeakDelay", 12}, {"Reverse", 11}, {"Horizontal", 10}, {"Solid", 14}};
-    const QMetaObject& meta = PulseGauge::staticMetaObject;
-    ASSERT_EQ(meta.propertyCount() - meta.propertyOffset(), int(std::size(order)));
-    for (size_t i = 0; i < std::size(order); ++i) {
-        EXPECT_STREQ(meta.property(meta.propertyOffset() + int(i)).name(), order[i].first);
-        EXPECT_STREQ(PulseGauge::kProperties[i].name, order[i].first);
-        EXPECT_EQ(PulseGauge::kProperties[i].dispId, PulseGauge::kDispIdBase + order[i].second);
-    }
-    auto gauge = makeGauge(9, 127);
-    EXPECT_TRUE(gauge->setByDispId(0x68030009, 500));  // clamped like the setter
-    EXPECT_EQ(gauge->getByDispId(0x68030009), 100);
-    EXPECT_FALSE(gauge->setByDispId(0x6803000F, 1));
-    EXPECT_FALSE(gauge->getByDispId(0x6803000F).isValid());
-    EXPECT_FALSE(gauge->setByDispId(0x68030009, QString("loud")));
+    PropertyBag bag;
+    gauge->WriteProperties(bag);
+    EXPECT_EQ(bag.toText(),
+              "level: Long = 100\nmidlevel: Long = 60\nhorizontal: Boolean = False\n"
+              "reverse: Boolean = False\npeakdelay: Integer = 500\ngradient: Boolean = True\n"
+              "solid: Boolean = False\n");
 }
 
 // Set one after the other on a new meter (MidLevel 60, HiLevel 90, MaxLevel 100).

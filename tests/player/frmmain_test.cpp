@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
+#include <vector>
 
 #include <zvaudio.h>
 
@@ -412,13 +413,13 @@ TEST_F(Controls, WheelHandlerIsSingleAndOffDuringSkinChanges) {
     frmMain window(list);
     QSlider* slider = volume(window);
     for (const auto& [calls, hooked] : {std::pair{"HH", true}, {"HHU", false}, {"UUH", true}}) {
-        WheelHook hook;
+        std::vector<int> deltas;
+        WheelHook hook([&deltas](int zDelta) { deltas.push_back(zDelta); });
         for (const char* call = calls; *call != '\0'; ++call) {
             *call == 'H' ? hook.Hook(&window) : hook.UnHook();
         }
-        slider->setValue(30);
-        turnWheel(&window, 120);
-        EXPECT_EQ(slider->value(), hooked ? 35 : 30) << calls;
+        turnWheel(&window, -120);
+        EXPECT_EQ(deltas, hooked ? std::vector{-120} : std::vector<int>{}) << calls;
     }
     WheelDuringSkins probe;
     probe.window = &window;
