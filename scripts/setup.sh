@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools
     libcurl4-openssl-dev libmpg123-dev libfaad-dev libsdl2-dev
     googletest libgtest-dev libbenchmark-dev
-    clang libclang-rt-14-dev
+    clang clang-format libclang-rt-14-dev
     pulseaudio xvfb xauth
     fonts-dejavu-core poppler-utils
     appstream desktop-file-utils
