@@ -6,10 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
-#include "titletext.h"
+#include "tagtext.h"
 #include "zvaudio.h"
 
 namespace {
@@ -30,9 +31,9 @@ void usage() {
 
 void printHeaders(const char* texts) {
     std::lock_guard lock(printMutex);
-    std::printf("%s\n", zvplay::toUtf8(texts).c_str());
+    std::printf("%s\n", zva::tagTextToUtf8(texts).c_str());
     for (const char* p = texts + std::strlen(texts) + 1; *p != '\0'; p += std::strlen(p) + 1) {
-        std::printf("  %s\n", zvplay::toUtf8(p).c_str());
+        std::printf("  %s\n", zva::tagTextToUtf8(p).c_str());
     }
     std::fflush(stdout);
 }
@@ -47,9 +48,15 @@ void onDownload(const void* buffer, uint32_t length, void*) {
     }
 }
 
+// A block without a title (no "StreamTitle='" at its start) prints nothing, as the receiver
+// leaves its title as it was.
 void printTitle(const char* meta) {
+    const std::optional<std::string> title = zva::streamTitle(zva::tagTextToUtf8(meta));
+    if (!title) {
+        return;
+    }
     std::lock_guard lock(printMutex);
-    std::printf("title: %s\n", zvplay::toUtf8(zvplay::streamTitle(meta)).c_str());
+    std::printf("title: %s\n", title->c_str());
     std::fflush(stdout);
 }
 

@@ -5,9 +5,9 @@
 #include "playerstate.h"
 #include "recordingname.h"
 #include "recordingstate.h"
-#include "titlecut.h"
 
 #include "platform/errorchain.h"
+#include "tagtext.h"
 
 namespace zvengine {
 namespace {
@@ -27,17 +27,19 @@ void DoMeta(const char* text, std::uint64_t generation) {
             return;
         }
         proc.step(2);
-        const std::optional<QString> title = cutStreamTitle(AnsiPtrToString(text));
-        if (!title) {
+        const std::optional<std::string> cut =
+            zva::streamTitle(AnsiPtrToString(text).toStdString());
+        if (!cut) {
             return;
         }
         proc.step(3);
-        QString shown = *title;
+        const QString title = QString::fromStdString(*cut);
+        QString shown = title;
         shown.replace(QLatin1Char('&'), QLatin1String("&&"));
         playerState().showLabel(generation, ReceiverView::Label::Title, shown);
         proc.step(4);
         RecordingState& state = recordingState();
-        const QString path = recordingPath(*title, currentCaption(), state.streamType.load());
+        const QString path = recordingPath(title, currentCaption(), state.streamType.load());
         std::lock_guard lock(state.mutex);
         // Asked again under the lock, so that a stop's end of the recording is never undone.
         if (!playerState().current(generation)) {

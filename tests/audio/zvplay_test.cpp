@@ -1,4 +1,4 @@
-// zvplay's text handling, and the player itself against stationd.
+// zvplay against stationd: what it prints and how it ends.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,28 +6,8 @@
 
 #include "command.h"
 #include "stationd.h"
-#include "titletext.h"
 
 namespace {
-
-TEST(TitleText, Utf8KeptAndWindows1250Converted) {
-    EXPECT_EQ(zvplay::toUtf8("Első Előadó"), "Első Előadó");
-    // "Árvíztűrő" in Windows-1250: Á=C1 í=ED ű=FB ő=F5.
-    EXPECT_EQ(zvplay::toUtf8("\xC1rv\xEDzt\xFBr\xF5"), "Árvíztűrő");
-    // A lone continuation byte or a cut sequence is not UTF-8.
-    EXPECT_EQ(zvplay::toUtf8("a\xE9"), "aé");
-    EXPECT_EQ(zvplay::toUtf8("\xC5"), "Ĺ");
-    // 0x81 has no character in the code page.
-    EXPECT_EQ(zvplay::toUtf8("x\x81y"), "x\xEF\xBF\xBDy");
-}
-
-TEST(TitleText, StreamTitleUpToClosingQuote) {
-    EXPECT_EQ(zvplay::streamTitle("StreamTitle='Artist - Song';StreamUrl='';"), "Artist - Song");
-    EXPECT_EQ(zvplay::streamTitle("StreamTitle='Rock; Roll';"), "Rock; Roll");
-    EXPECT_EQ(zvplay::streamTitle("StreamTitle='';"), "");
-    EXPECT_EQ(zvplay::streamTitle("StreamTitle='unterminated"), "unterminated");
-    EXPECT_EQ(zvplay::streamTitle("streamtitle='x';"), "");
-}
 
 // What zvplay prints, and how it exits, for a station that plays and one that cannot.
 TEST(Zvplay, PrintsWhatItPlaysAndReportsWhatItCannot) {

@@ -1,6 +1,5 @@
 #include "recordingtest.h"
 
-#include "engine/titlecut.h"
 #include "platform/errorchain.h"
 
 #include <QCoreApplication>
@@ -9,30 +8,6 @@ namespace {
 
 using Label = zvengine::ReceiverView::Label;
 class StreamMeta : public zvtest::RecordingTest {};
-
-TEST(StreamTitle, CutOutUpToTheFirstQuoteSemicolon) {
-    const struct {
-        const char* block;
-        std::optional<QString> title;
-    } rows[] = {
-        {"StreamTitle='Artist - Song';StreamUrl='';", "Artist - Song"},
-        {"StreamTitle='';", QString()},
-        {"StreamTitle='Rock & Roll';", "Rock & Roll"},
-        {"StreamTitle='Mi: az?';", "Mi: az?"},
-        {"streamtitle='Artist';", std::nullopt},
-        {"StreamUrl='x';StreamTitle='y';", std::nullopt},
-        {"StreamTitle='A; B;C';StreamUrl='';", "A; B;C"},
-        {"StreamTitle='It's; here';", "It's; here"},
-        {"StreamTitle='No semicolon'", "No semicolon"},
-        {"StreamTitle='Quote 'n' more", "Quote 'n"},
-        {"StreamTitle='Open end", "Open end"},
-        {"StreamTitle=';", ";"},
-        {"StreamTitle='", QString()},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(zvengine::cutStreamTitle(QString::fromUtf8(row.block)), row.title) << row.block;
-    }
-}
 
 TEST_F(StreamMeta, TitleGoesToTheLabelAndTheFileName) {
     const struct {

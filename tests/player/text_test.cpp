@@ -1,7 +1,5 @@
-// The small text rules of the window: label values and their display, the clock line, and the
-// code page of texts from outside.
+// The small text rules of the window: label values and their display, and the clock line.
 #include "engine/receiverview.h"
-#include "net/codepage.h"
 #include "ui/clockline.h"
 #include "ui/skinlabel.h"
 
@@ -27,17 +25,4 @@ TEST(ClockLine, HungarianAndEnglish) {
     const QDateTime morning(QDate(2027, 3, 1), QTime(7, 0));
     EXPECT_EQ(clockText(morning, QLocale(QLocale::English, QLocale::UnitedStates)),
               "07:00, March 1, 2027 Monday");
-}
-
-TEST(CodePage, Utf8StaysAndOtherBytesAreWindows1250) {
-    EXPECT_EQ(zvnet::decodeText(QStringLiteral("Őszi dal – ünnep").toUtf8()), "Őszi dal – ünnep");
-    // "Őszi dal" in Windows-1250: Ő = 0xD5.
-    EXPECT_EQ(zvnet::decodeText(QByteArray("\xD5szi dal")), "Őszi dal");
-    EXPECT_EQ(zvnet::decodeText(QByteArray("t\xFBz\xF5")), "tűző");
-    // 0x98 is undefined in the code page.
-    EXPECT_EQ(zvnet::decodeText(QByteArray("a\x98"
-                                           "b")),
-              "a\uFFFD"
-              "b");
-    EXPECT_EQ(zvnet::decodeText(QByteArray()), QString());
 }
