@@ -26,14 +26,58 @@ long fixtureValue(const std::string& name, const std::string& key) {
     return -1;
 }
 
-std::vector<std::uint8_t> garbage(std::size_t size) {
+namespace {
+
+// A linear congruential generator's bytes, each below `values`.
+std::vector<std::uint8_t> lcgBytes(std::size_t size, std::uint32_t state, unsigned values) {
     std::vector<std::uint8_t> bytes(size);
-    std::uint32_t state = 12345;
     for (auto& b : bytes) {
         state = state * 1103515245u + 12345u;
-        b = static_cast<std::uint8_t>((state >> 16) % 255);
+        b = static_cast<std::uint8_t>((state >> 16) % values);
     }
     return bytes;
+}
+
+void collect(void* user, const float* samples, std::size_t frames, int rate, int channels) {
+    auto& out = *static_cast<Decoded*>(user);
+    out.formatChanged |= out.channels != 0 && (out.rate != rate || out.channels != channels);
+    out.rate = rate;
+    out.channels = channels;
+    out.samples.insert(out.samples.end(), samples, samples + frames * channels);
+}
+
+// Runs a fresh decoder of `plugin` over what `pieces(feed)` hands to `feed(bytes, size)`.
+template <typename Pieces>
+Decoded run(const ZVA_PluginInfo& plugin, Pieces pieces) {
+    Decoded out;
+    ZVA_Decoder* decoder = plugin.open();
+    pieces([&](const std::uint8_t* bytes, std::size_t size) {
+        const bool fatal = plugin.feed(decoder, bytes, size, collect, &out) != ZVA_FEED_OK;
+        out.okAfterFatal |= out.fatal && !fatal;
+        out.fatal |= fatal;
+    });
+    plugin.close(decoder);
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> garbage(std::size_t size) {
+    return lcgBytes(size, 12345, 255);
+}
+
+std::vector<std::uint8_t> noise(std::size_t size, unsigned seed) {
+    return lcgBytes(size, seed, 256);
+}
+
+Decoded decode(const ZVA_PluginInfo& plugin, std::span<const std::uint8_t> bytes,
+               std::size_t chunk) {
+    return run(plugin, [&](auto feed) { feedPieces(bytes, chunk, feed); });
+}
+
+Decoded decodeSplit(const ZVA_PluginInfo& plugin, std::span<const std::uint8_t> bytes,
+                    std::size_t cut) {
+    return run(plugin, [&](auto feed) { feedSplit(bytes, cut, feed); });
 }
 
 Tone measureTone(std::span<const float> samples, int channels, int channel, int rate,

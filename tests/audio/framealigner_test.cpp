@@ -28,10 +28,8 @@ bool wholeFrames(const std::string& bytes) {
 
 // Feeds `input` cut into pieces of `piece` bytes.
 void feed(FrameAligner& aligner, const std::string& input, std::size_t piece, std::string& out) {
-    for (std::size_t at = 0; at < input.size(); at += piece) {
-        const std::string part = input.substr(at, piece);
-        aligner.feed(reinterpret_cast<const std::uint8_t*>(part.data()), part.size(), out);
-    }
+    zvtest::feedPieces(input, piece,
+                       [&](auto* bytes, std::size_t size) { aligner.feed(bytes, size, out); });
 }
 
 class FrameAlignerTest : public ::testing::TestWithParam<const char*> {

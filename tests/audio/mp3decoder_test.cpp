@@ -9,37 +9,14 @@
 
 namespace {
 
-struct Decoded {
-    int rate = 0;
-    int channels = 0;
-    std::vector<float> samples;  // interleaved
-
-    std::size_t frames() const { return channels > 0 ? samples.size() / channels : 0; }
-};
-
-void collect(void* user, const float* samples, std::size_t frames, int rate, int channels) {
-    auto* out = static_cast<Decoded*>(user);
-    out->rate = rate;
-    out->channels = channels;
-    out->samples.insert(out->samples.end(), samples, samples + frames * channels);
-}
-
-Decoded decode(const std::vector<std::uint8_t>& bytes, std::size_t cut) {
-    const ZVA_PluginInfo& info = zva::mp3DecoderInfo();
-    ZVA_Decoder* decoder = info.open();
-    Decoded out;
-    EXPECT_EQ(info.feed(decoder, bytes.data(), cut, collect, &out), ZVA_FEED_OK);
-    EXPECT_EQ(info.feed(decoder, bytes.data() + cut, bytes.size() - cut, collect, &out),
-              ZVA_FEED_OK);
-    info.close(decoder);
-    return out;
-}
+using zvtest::Decoded;
 
 TEST(Mp3Decoder, DecodesFixtureWithKnownPeaks) {
     for (const char* name :
          {"tone44.mp3", "tone22.mp3", "tone11.mp3", "tone44mono.mp3", "tone44.mp2"}) {
         const auto bytes = zvtest::audioFixture(name);
-        const Decoded out = decode(bytes, bytes.size() / 2);
+        const Decoded out = zvtest::decodeSplit(zva::mp3DecoderInfo(), bytes, bytes.size() / 2);
+        EXPECT_FALSE(out.fatal) << name;
         EXPECT_EQ(out.rate, zvtest::fixtureValue(name, "sample_rate")) << name;
         EXPECT_EQ(out.channels, zvtest::fixtureValue(name, "channels")) << name;
         const double seconds = static_cast<double>(out.frames()) / out.rate;
@@ -60,10 +37,13 @@ TEST(Mp3Decoder, SameFramesForEverySplitAfterGarbage) {
     auto bytes = zvtest::garbage(700);
     const auto audio = zvtest::audioFixture("tone11.mp3");
     bytes.insert(bytes.end(), audio.begin(), audio.end());
-    const Decoded whole = decode(bytes, bytes.size());
+    const ZVA_PluginInfo& info = zva::mp3DecoderInfo();
+    const Decoded whole = zvtest::decodeSplit(info, bytes, bytes.size());
+    ASSERT_FALSE(whole.fatal);
     ASSERT_GT(whole.frames(), 11025u * 2);
     for (std::size_t cut = 0; cut < 2200; ++cut) {
-        const Decoded split = decode(bytes, cut);
+        const Decoded split = zvtest::decodeSplit(info, bytes, cut);
+        ASSERT_FALSE(split.fatal) << "cut at " << cut;
         ASSERT_EQ(split.frames(), whole.frames()) << "cut at " << cut;
     }
 }
@@ -80,16 +60,10 @@ TEST(Mp3Decoder, ProbeTakesMpegAndLeavesAdts) {
 }
 
 TEST(Mp3Decoder, GivesUpOnEndlessGarbage) {
-    const ZVA_PluginInfo& info = zva::mp3DecoderInfo();
-    ZVA_Decoder* decoder = info.open();
-    const auto noise = zvtest::garbage(64 * 1024);
-    Decoded out;
-    int result = ZVA_FEED_OK;
-    for (int i = 0; i < 8 && result == ZVA_FEED_OK; ++i) {
-        result = info.feed(decoder, noise.data(), noise.size(), collect, &out);
-    }
-    info.close(decoder);
-    EXPECT_EQ(result, ZVA_FEED_FATAL);
+    const Decoded out =
+        zvtest::decode(zva::mp3DecoderInfo(), zvtest::garbage(8 * 64 * 1024), 64 * 1024);
+    EXPECT_TRUE(out.fatal);
+    EXPECT_FALSE(out.okAfterFatal);
     EXPECT_EQ(out.frames(), 0u);
 }
 

@@ -9,6 +9,7 @@
 
 #include "aacdecoder.h"
 #include "adtssync.h"
+#include "fixtures.h"
 
 namespace {
 
@@ -41,15 +42,8 @@ std::vector<uint8_t> frame(const uint8_t* data, size_t size) {
         size -= 2;
         const size_t take = payload < size ? payload : size;
         const size_t length = 7 + take;
-        const uint8_t header[7] = {
-            0xFF,
-            0xF1,
-            static_cast<uint8_t>(profile << 6 | frequency << 2 | channels >> 2),
-            static_cast<uint8_t>((channels & 3) << 6 | length >> 11),
-            static_cast<uint8_t>(length >> 3),
-            static_cast<uint8_t>((length & 7) << 5 | 0x1F),
-            0xFC};
-        out.insert(out.end(), header, header + 7);
+        const auto header = zvtest::adtsHeader(length, frequency, channels, profile);
+        out.insert(out.end(), header.begin(), header.end());
         out.insert(out.end(), data, data + take);
         data += take;
         size -= take;
@@ -77,9 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     float sum = 0;
-    for (size_t at = 0; at < input.size(); at += piece) {
-        const size_t n = piece < input.size() - at ? piece : input.size() - at;
-        decoder->feed(input.data() + at, n, consume, &sum);
-    }
+    zvtest::feedPieces(input, piece, [&](const uint8_t* bytes, size_t n) {
+        decoder->feed(bytes, n, consume, &sum);
+    });
     return 0;
 }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,34 +16,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct Decoded {
-    int rate = 0;
-    int channels = 0;
-    bool formatChanged = false;  // a later sink call named another rate or channel count
-    std::vector<float> samples;  // interleaved
-    bool fatal = false;          // some feed call returned ZVA_FEED_FATAL
-    bool okAfterFatal = false;   // and a later one ZVA_FEED_OK again
-
-    size_t frames() const { return channels > 0 ? samples.size() / channels : 0; }
-};
-
-void collect(void* user, const float* samples, size_t frames, int rate, int channels) {
-    auto& out = *static_cast<Decoded*>(user);
-    out.formatChanged |= out.channels != 0 && (out.rate != rate || out.channels != channels);
-    out.rate = rate;
-    out.channels = channels;
-    out.samples.insert(out.samples.end(), samples, samples + frames * channels);
-}
-
-// Deterministic noise (a linear congruential generator), sync bytes included.
-Bytes noise(size_t size, unsigned seed) {
-    Bytes bytes(size);
-    for (auto& byte : bytes) {
-        seed = seed * 1103515245u + 12345u;
-        byte = static_cast<std::uint8_t>(seed >> 16);
-    }
-    return bytes;
-}
+using zvtest::Decoded;
+using zvtest::noise;
 
 // Noise behind well-formed, chained ADTS headers (AAC LC, 44.1 kHz, stereo, as tone44.aac), so
 // that the sync locks on and FAAD2 has to refuse the frames.
@@ -52,15 +25,8 @@ Bytes noiseFrames(unsigned count, unsigned seed) {
     Bytes frames;
     for (unsigned i = 0; i < count; ++i) {
         Bytes frame = noise(200 + i % 300, seed + i);
-        const size_t n = frame.size();
-        const std::uint8_t header[] = {0xFF,
-                                       0xF1,
-                                       0x50,
-                                       static_cast<std::uint8_t>(0x80 | n >> 11),
-                                       static_cast<std::uint8_t>(n >> 3),
-                                       static_cast<std::uint8_t>((n & 7) << 5 | 0x1F),
-                                       0xFC};
-        std::memcpy(frame.data(), header, sizeof header);
+        const auto header = zvtest::adtsHeader(frame.size(), 4, 2);
+        std::copy(header.begin(), header.end(), frame.begin());
         frames.insert(frames.end(), frame.begin(), frame.end());
     }
     return frames;
@@ -80,20 +46,6 @@ protected:
         if (handle_ != nullptr) {
             dlclose(handle_);
         }
-    }
-
-    // Feeds `bytes` to a fresh decoder in pieces of `chunk` bytes.
-    Decoded decode(const Bytes& bytes, size_t chunk) const {
-        Decoded out;
-        ZVA_Decoder* decoder = plugin_->open();
-        for (size_t at = 0; at < bytes.size(); at += chunk) {
-            const size_t n = std::min(chunk, bytes.size() - at);
-            const bool fatal = plugin_->feed(decoder, bytes.data() + at, n, collect, &out) != 0;
-            out.okAfterFatal |= out.fatal && !fatal;
-            out.fatal |= fatal;
-        }
-        plugin_->close(decoder);
-        return out;
     }
 
     void* handle_ = nullptr;
@@ -123,7 +75,7 @@ TEST_F(AacPlugin, FixturesComeOutWithTheirTonesAndPeaksHoweverTheBytesArrive) {
     for (const char* name : {"tone44.aac", "tone48.aac", "tone22.aac", "tone44mono.aac"}) {
         SCOPED_TRACE(name);
         const Bytes bytes = zvtest::audioFixture(name);
-        const Decoded out = decode(bytes, 4096);
+        const Decoded out = zvtest::decode(*plugin_, bytes, 4096);
         EXPECT_FALSE(out.fatal);
         EXPECT_FALSE(out.formatChanged);
         // At 24 kHz and below FAAD2 runs the stream through its SBR stage, which doubles the
@@ -144,7 +96,7 @@ TEST_F(AacPlugin, FixturesComeOutWithTheirTonesAndPeaksHoweverTheBytesArrive) {
             EXPECT_NEAR(got.peak, peak, peak * 0.02) << side;
         }
         for (const size_t chunk : {1, 333}) {
-            EXPECT_TRUE(decode(bytes, chunk).samples == out.samples) << chunk;
+            EXPECT_TRUE(zvtest::decode(*plugin_, bytes, chunk).samples == out.samples) << chunk;
         }
     }
 }
@@ -153,7 +105,7 @@ TEST_F(AacPlugin, FixturesComeOutWithTheirTonesAndPeaksHoweverTheBytesArrive) {
 // give up, and then for good.
 TEST_F(AacPlugin, GivesUpOnlyOnAnUnbrokenRunOfFailures) {
     const Bytes clean = zvtest::audioFixture("tone44.aac");
-    const Decoded reference = decode(clean, 4096);
+    const Decoded reference = zvtest::decode(*plugin_, clean, 4096);
     ASSERT_GT(reference.frames(), 0u);
     // A stream that starts mid-frame, scrambled stretches inside frames, and a burst of junk.
     Bytes damaged(clean.begin() + 501, clean.end());
@@ -188,7 +140,7 @@ TEST_F(AacPlugin, GivesUpOnlyOnAnUnbrokenRunOfFailures) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const Decoded out = decode(c.bytes, c.chunk);
+        const Decoded out = zvtest::decode(*plugin_, c.bytes, c.chunk);
         EXPECT_EQ(out.fatal, c.maxFrames == 0);
         EXPECT_FALSE(out.okAfterFatal);
         EXPECT_GE(out.frames(), c.minFrames);

@@ -25,13 +25,8 @@ constexpr int k22050 = 7;
 // One ADTS frame of `length` bytes without CRC. The payload depends on `seed` so that frames
 // differ, and holds no 0xFF so that only the tests place sync bytes.
 Bytes makeFrame(size_t length, int frequencyIndex, int channels, unsigned seed) {
-    Bytes frame = {0xFF,
-                   0xF1,  // MPEG-4, layer 0, no CRC
-                   static_cast<unsigned char>(1 << 6 | frequencyIndex << 2 | channels >> 2),
-                   static_cast<unsigned char>((channels & 3) << 6 | length >> 11),
-                   static_cast<unsigned char>(length >> 3),
-                   static_cast<unsigned char>((length & 7) << 5 | 0x1F),
-                   0xFC};
+    const auto header = zvtest::adtsHeader(length, frequencyIndex, channels);
+    Bytes frame(header.begin(), header.end());
     for (size_t i = frame.size(); i < length; ++i) {
         frame.push_back(static_cast<unsigned char>((seed * 31 + i * 7) % 0xFF));
     }
