@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "../decode/pluginregistry.h"
-#include "../mix/mixer.h"
-#include "../out/output.h"
+#include "decode/pluginregistry.h"
+#include "mix/mixer.h"
+#include "out/output.h"
 #include "stream.h"
 #include "threadreaper.h"
 

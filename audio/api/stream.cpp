@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "../buffer/ringbuffer.h"
-#include "../decode/framesync.h"
-#include "../mix/mixer.h"
-#include "../net/reconnectschedule.h"
+#include "buffer/ringbuffer.h"
+#include "decode/framesync.h"
+#include "mix/mixer.h"
+#include "net/reconnectschedule.h"
 
 namespace zva {
 namespace {

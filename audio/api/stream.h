@@ -10,11 +10,11 @@
 #include <thread>
 #include <vector>
 
-#include "../decode/framealigner.h"
-#include "../decode/pluginregistry.h"
-#include "../decode/streamdecoder.h"
-#include "../mix/mixchannel.h"
-#include "../net/streamreader.h"
+#include "decode/framealigner.h"
+#include "decode/pluginregistry.h"
+#include "decode/streamdecoder.h"
+#include "mix/mixchannel.h"
+#include "net/streamreader.h"
 #include "threadreaper.h"
 #include "zvaudio.h"
 

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "../buffer/ringbuffer.h"
-#include "../mix/mixchannel.h"
+#include "buffer/ringbuffer.h"
+#include "pcmsink.h"
 
 namespace zva {
 namespace {
@@ -17,7 +17,7 @@ constexpr std::size_t kPushFrames = 1024;
 
 }  // namespace
 
-StreamDecoder::StreamDecoder(DecoderKind kind, RingBuffer& ring, MixChannel& channel,
+StreamDecoder::StreamDecoder(DecoderKind kind, RingBuffer& ring, PcmSink& channel,
                              Listener& listener)
     : kind_(std::move(kind)), ring_(ring), channel_(channel), listener_(listener) {}
 
@@ -48,7 +48,7 @@ void StreamDecoder::sink(void* user, const float* samples, std::size_t frames, i
     // Sound already at the mix format skips the converter and its two copies. Once any frame
     // needed converting, everything after it goes through the converter too, so that nothing
     // overtakes the frames it still holds.
-    if (!self->converting_ && rate == MixChannel::kRate && channels == 2) {
+    if (!self->converting_ && rate == PcmSink::kRate && channels == 2) {
         if (!self->pass(samples, frames)) {
             self->cancelled_ = true;
         }

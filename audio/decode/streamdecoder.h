@@ -4,12 +4,12 @@
 #include <cstddef>
 #include <thread>
 
-#include "../mix/rateconverter.h"
 #include "pluginregistry.h"
+#include "rateconverter.h"
 
 namespace zva {
 
-class MixChannel;
+class PcmSink;
 class RingBuffer;
 
 // A stream's decoder thread: takes bytes from the download buffer, decodes them, converts the
@@ -28,7 +28,7 @@ public:
         virtual void decodingEnded(bool failed) = 0;
     };
 
-    StreamDecoder(DecoderKind kind, RingBuffer& ring, MixChannel& channel, Listener& listener);
+    StreamDecoder(DecoderKind kind, RingBuffer& ring, PcmSink& channel, Listener& listener);
     ~StreamDecoder();
     StreamDecoder(const StreamDecoder&) = delete;
     StreamDecoder& operator=(const StreamDecoder&) = delete;
@@ -46,7 +46,7 @@ private:
 
     DecoderKind kind_;
     RingBuffer& ring_;
-    MixChannel& channel_;
+    PcmSink& channel_;
     Listener& listener_;
     std::thread thread_;
     // Decoder thread only:

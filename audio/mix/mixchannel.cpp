@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "../buffer/ringbuffer.h"
+#include "buffer/ringbuffer.h"
 
 namespace zva {
 namespace {

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <vector>
 
+#include "decode/pcmsink.h"
+
 namespace zva {
 
 class RingBuffer;
@@ -21,12 +23,11 @@ class RingBuffer;
 // Thread contract: push() and waitForRoom() from the decoder thread; mixInto() and
 // fadeOutInto() from the output thread (or under the mixer's lock); the rest from any thread.
 // Every member is guarded by mutex_ unless marked otherwise.
-class MixChannel {
+class MixChannel : public PcmSink {
 public:
     enum class State { Stopped, Playing, Stalled, Paused };
     using Clock = std::chrono::steady_clock;
 
-    static constexpr int kRate = 44100;
     // 10 ms, as long as a full swing of the volume ramp: no sound starts or ends in fewer.
     static constexpr std::size_t kFadeFrames = kRate / 100;
     // The decoder's lead before the channel first plays: about 93 ms of sound.
@@ -35,14 +36,14 @@ public:
     // `ring` is the stream's download buffer: a stall ends once a quarter of it has refilled.
     MixChannel(std::size_t capacityFrames, const RingBuffer* ring);
 
-    std::size_t push(const float* stereo, std::size_t frames);
+    std::size_t push(const float* stereo, std::size_t frames) override;
     // Returns at once when `frames` frames fit; otherwise waits until half the FIFO (at least
     // `frames`) is free or cancel() was called. Before the channel first plays it also waits
     // while kLeadFrames are queued. False when cancelled.
-    bool waitForRoom(std::size_t frames);
+    bool waitForRoom(std::size_t frames) override;
     // The decoder has delivered everything it will: when the FIFO runs dry the channel stops
     // instead of stalling.
-    void endOfSource();
+    void endOfSource() override;
     void cancel();
 
     // Adds this channel's next `frames` frames to `out` (interleaved stereo); the first of them

@@ -4,8 +4,8 @@
 
 #include <chrono>
 
-#include "../mix/mixchannel.h"
-#include "../mix/mixer.h"
+#include "mix/mixchannel.h"
+#include "mix/mixer.h"
 #include "zvaudio.h"
 
 namespace zva {

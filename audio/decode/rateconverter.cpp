@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "mixchannel.h"
+#include "pcmsink.h"
 
 namespace zva {
 
@@ -20,7 +20,7 @@ bool RateConverter::put(const float* samples, std::size_t frames, int rate, int 
     }
     if (stream_ == nullptr || rate != rate_) {
         SDL_AudioStream* next =
-            SDL_NewAudioStream(AUDIO_F32SYS, 2, rate, AUDIO_F32SYS, 2, MixChannel::kRate);
+            SDL_NewAudioStream(AUDIO_F32SYS, 2, rate, AUDIO_F32SYS, 2, PcmSink::kRate);
         if (next == nullptr) {
             return false;
         }
