@@ -73,14 +73,9 @@ bool AudioEngine::isCurrent(std::uint64_t generation) const {
 }
 
 bool AudioEngine::start(int index) {
-    PlayerState& state = playerState();
-    state.currentStation = index;
+    playerState().currentStation = index;
     stopStream();
-    if (!startWorker(index)) {
-        return false;
-    }
-    state.markOnAir(state.generation(), OnAir::Connecting);
-    return true;
+    return startWorker(index);
 }
 
 void AudioEngine::stop() {

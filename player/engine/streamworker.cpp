@@ -171,6 +171,8 @@ bool startWorker(int index) {
     }
     const std::uint64_t generation = state.generation();
     state.workerThread = generation;
+    // Marked before the worker runs: a station that fails at once must stay not available.
+    state.markOnAir(generation, OnAir::Connecting);
     streamWorkers().start([index, generation](std::stop_token stop) {
         // Nothing may leave a thread's body: the program would end.
         try {
