@@ -144,9 +144,9 @@ bool Library::play(Stream& stream) {
         return false;
     }
     stream.channel().play();
-    output_.setPaused(false);
-    setError(ZVA_OK);
-    return true;
+    const int result = output_.setPaused(false);
+    setError(result);
+    return result == ZVA_OK;
 }
 
 const Library::NumberOption* Library::numberOption(std::uint32_t option) {

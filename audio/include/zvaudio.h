@@ -167,6 +167,8 @@ ZVA_API ZVA_HSYNC ZVA_ChannelSetSync(ZVA_HSTREAM handle, uint32_t type, uint64_t
 ZVA_API int ZVA_ChannelSetAttributes(ZVA_HSTREAM handle, int freq, int volume, int pan);
 /* The decoded rate, volume 0..100 and pan −100..100 as set; any pointer may be NULL. */
 ZVA_API int ZVA_ChannelGetAttributes(ZVA_HSTREAM handle, int* freq, int* volume, int* pan);
+/* Fails with ZVA_ERROR_DEVICE when the output, at rest after five seconds of silence, cannot
+ * take its device again. */
 ZVA_API int ZVA_ChannelPlay(ZVA_HSTREAM handle, int restart);
 ZVA_API int ZVA_ChannelStop(ZVA_HSTREAM handle);
 ZVA_API uint32_t ZVA_ChannelIsActive(ZVA_HSTREAM handle);

@@ -68,6 +68,15 @@ void Mixer::waitUntilFaded(std::chrono::milliseconds timeout) {
     faded_.wait_for(lock, timeout, [this] { return fadedFrames_ >= MixChannel::kFadeFrames; });
 }
 
+bool Mixer::resting() {
+    std::lock_guard lock(mutex_);
+    return tailFrames_ == 0 && std::none_of(channels_.begin(), channels_.end(), [](const auto& c) {
+               const MixChannel::State state = c->state();
+               return state == MixChannel::State::Playing || state == MixChannel::State::Stalled ||
+                      c->audible();
+           });
+}
+
 void Mixer::resume() {
     std::lock_guard lock(mutex_);
     fadingOut_ = false;

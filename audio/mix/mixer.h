@@ -31,6 +31,9 @@ public:
     // Returns once render() has rendered the whole fade since fadeOut(), or after `timeout`.
     void waitUntilFaded(std::chrono::milliseconds timeout);
     void resume();
+    // Nothing to render but silence: no channel plays or waits for its stream to refill, and no
+    // fade is left.
+    bool resting();
 
 private:
     std::mutex mutex_;

@@ -23,6 +23,9 @@ constexpr std::chrono::milliseconds kFadeTimeout{250};
 // A device gone is replaced within a fifth of a second plus its opening, well below a second of
 // silence; a look costs a lock and SDL's device list, five times a second.
 constexpr std::chrono::milliseconds kWatchPeriod{200};
+// Longer than a switch between two stations or a short stall, so a radio being tuned keeps its
+// device; after that an output with nothing to play gives it up until the next play.
+constexpr std::chrono::seconds kRestAfter{5};
 
 MixChannel::Clock::duration periodLength(std::size_t frames) {
     return std::chrono::duration_cast<MixChannel::Clock::duration>(
@@ -71,6 +74,7 @@ int Output::open(int device) {
     if (device == 0) {
         silentQuit_ = false;
         silentPaused_ = false;
+        silentResting_ = false;
         silent_ = std::thread(&Output::silentLoop, this);
         return ZVA_OK;
     }
@@ -162,8 +166,15 @@ void Output::fadeOutMix() {
     }
 }
 
-void Output::setPaused(bool paused) {
+int Output::setPaused(bool paused) {
     std::lock_guard lock(sdlMutex_);
+    if (!paused && sdlStarted_ && device_ == 0) {
+        device_ = openFollowing(wantedListed(), true);
+        if (device_ == 0) {
+            return ZVA_ERROR_DEVICE;
+        }
+        watchWake_.notify_all();
+    }
     if (paused) {
         fadeOutMix();
     } else {
@@ -176,15 +187,35 @@ void Output::setPaused(bool paused) {
     {
         std::lock_guard silentLock(silentMutex_);
         silentPaused_ = paused;
+        silentResting_ = silentResting_ && paused;
     }
     silentWake_.notify_all();
+    return ZVA_OK;
 }
 
 void Output::watchLoop() {
     pthread_setname_np(pthread_self(), "zva-device");
+    using Clock = std::chrono::steady_clock;
     std::unique_lock lock(sdlMutex_);
-    while (!watchWake_.wait_for(lock, kWatchPeriod, [this] { return watchQuit_; })) {
+    Clock::time_point busyAt = Clock::now();
+    while (!watchQuit_) {
+        if (device_ == 0) {
+            // At rest: nothing to follow until a play opens a device again.
+            watchWake_.wait(lock, [this] { return watchQuit_ || device_ != 0; });
+            busyAt = Clock::now();
+            continue;
+        }
+        if (watchWake_.wait_for(lock, kWatchPeriod, [this] { return watchQuit_; })) {
+            break;
+        }
         followDevice();
+        const Clock::time_point now = Clock::now();
+        if (!paused_ && !mixer_.resting()) {
+            busyAt = now;
+        } else if (now - busyAt >= kRestAfter) {
+            SDL_CloseAudioDevice(device_);
+            device_ = 0;
+        }
     }
 }
 
@@ -193,25 +224,13 @@ void Output::followDevice() {
     // server that moved the stream elsewhere by itself leaves it playing, but the chosen name is
     // no longer listed.
     const bool gone = SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED;
-    bool listed = wanted_.empty();
-    if (!listed) {
-        std::lock_guard listLock(deviceListMutex());
-        for (int i = 0, count = SDL_GetNumAudioDevices(0); i < count && !listed; ++i) {
-            const char* name = SDL_GetAudioDeviceName(i, 0);
-            listed = name != nullptr && wanted_ == name;
-        }
-    }
+    const bool listed = wantedListed();
     if (!gone && onDefault_ != listed) {
         return;
     }
     // The next device opens paused while the current one still takes the periods, so the mix
     // has one thread rendering it at a time, and a device that does not open changes nothing.
-    bool toDefault = !listed || wanted_.empty();
-    SDL_AudioDeviceID next = openSdl(toDefault ? nullptr : wanted_.c_str());
-    if (next == 0 && gone && !toDefault) {
-        toDefault = true;
-        next = openSdl(nullptr);
-    }
+    const SDL_AudioDeviceID next = openFollowing(listed, gone);
     if (next == 0) {
         return;
     }
@@ -222,11 +241,37 @@ void Output::followDevice() {
     }
     SDL_CloseAudioDevice(device_);
     device_ = next;
-    onDefault_ = toDefault && !wanted_.empty();
     if (!paused_) {
         mixer_.resume();
         SDL_PauseAudioDevice(device_, 0);
     }
+}
+
+bool Output::wantedListed() {
+    if (wanted_.empty()) {
+        return true;
+    }
+    std::lock_guard listLock(deviceListMutex());
+    for (int i = 0, count = SDL_GetNumAudioDevices(0); i < count; ++i) {
+        const char* name = SDL_GetAudioDeviceName(i, 0);
+        if (name != nullptr && wanted_ == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+SDL_AudioDeviceID Output::openFollowing(bool listed, bool orDefault) {
+    bool toDefault = !listed || wanted_.empty();
+    SDL_AudioDeviceID next = openSdl(toDefault ? nullptr : wanted_.c_str());
+    if (next == 0 && orDefault && !toDefault) {
+        toDefault = true;
+        next = openSdl(nullptr);
+    }
+    if (next != 0) {
+        onDefault_ = toDefault && !wanted_.empty();
+    }
+    return next;
 }
 
 void Output::sdlCallback(void* user, Uint8* stream, int length) {
@@ -245,14 +290,16 @@ void Output::silentLoop() {
     const auto stopping = [this] { return silentQuit_ || silentPaused_; };
     std::unique_lock lock(silentMutex_);
     while (!silentQuit_) {
-        if (silentPaused_) {
-            silentWake_.wait(lock, [this] { return silentQuit_ || !silentPaused_; });
+        if (silentPaused_ || silentResting_) {
+            silentWake_.wait(lock,
+                             [this] { return silentQuit_ || (!silentPaused_ && !silentResting_); });
             continue;
         }
         // Like a sound card, the thread sleeps until a whole period has played and then takes
         // the next one, so it wakes once per period. Periods are timed from the (re)start, so
         // a late wake-up is made up at once and the mix keeps real time.
         const auto start = Clock::now();
+        Clock::time_point busyAt = start;
         for (long long taken = 0;; taken += kPeriodFrames) {
             const auto due = start + std::chrono::microseconds((taken + kPeriodFrames) * 1000000 /
                                                                MixChannel::kRate);
@@ -262,7 +309,14 @@ void Output::silentLoop() {
             lock.unlock();
             // Taken when it is due, the period plays in real time from then on.
             mixer_.render(period, kPeriodFrames, due);
+            const bool resting = mixer_.resting();
             lock.lock();
+            if (!resting) {
+                busyAt = due;
+            } else if (due - busyAt >= kRestAfter) {
+                silentResting_ = true;
+                break;
+            }
         }
     }
 }

@@ -25,6 +25,11 @@ class Mixer;
 // opened again. While the next device does not open, the current one stays and the next look
 // tries again.
 //
+// After five seconds in which nothing but silence was to be played (no channel playing or
+// refilling, or the output paused), the output rests: the SDL device is closed and the watcher
+// sleeps, or the no-sound thread sleeps, so an idle program costs nothing. The next
+// setPaused(false), which every play makes, takes the device again as the watcher would choose it.
+//
 // Thread contract: open(), close() and setPaused() from one thread at a time (the library
 // serialises them); the watcher takes the SDL device from them only under sdlMutex_, and
 // close() ends it. deviceNames() from any thread. The mixer is called on SDL's audio thread or the
@@ -43,7 +48,8 @@ public:
     // 0 on success, else a ZVA_ERROR_* code.
     int open(int device);
     void close();
-    void setPaused(bool paused);
+    // 0, or ZVA_ERROR_DEVICE when a rested output's device does not open again.
+    int setPaused(bool paused);
 
 private:
     static void sdlCallback(void* user, Uint8* stream, int length);
@@ -54,6 +60,12 @@ private:
     // One look of the watcher: moves to the default or back to the chosen device when due.
     // With sdlMutex_ held.
     void followDevice();
+    // Whether the chosen device is in SDL's list (the default always is). With sdlMutex_ held.
+    bool wantedListed();
+    // Opens the device the sound belongs on: the chosen one while `listed`, else the default;
+    // with `orDefault` the default too when the chosen one does not open. Sets onDefault_ when a
+    // device opened; 0 when none did. With sdlMutex_ held.
+    SDL_AudioDeviceID openFollowing(bool listed, bool orDefault);
     void silentLoop();
     // With sdlMutex_ held.
     void fadeOutMix();
@@ -72,8 +84,9 @@ private:
     std::thread silent_;       // the no-sound device's thread, when that one is open
     std::mutex silentMutex_;
     std::condition_variable silentWake_;
-    bool silentQuit_ = false;    // guarded by silentMutex_
-    bool silentPaused_ = false;  // guarded by silentMutex_
+    bool silentQuit_ = false;     // guarded by silentMutex_
+    bool silentPaused_ = false;   // guarded by silentMutex_
+    bool silentResting_ = false;  // guarded by silentMutex_
 };
 
 }  // namespace zva

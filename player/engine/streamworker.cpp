@@ -122,7 +122,8 @@ Buffering buffer(std::uint64_t generation, std::uint32_t stream, const std::stop
     }
 }
 
-void play(std::uint64_t generation, std::uint32_t stream) {
+// False when the output, at rest after a silence, could not take its device again.
+bool play(std::uint64_t generation, std::uint32_t stream) {
     show(generation, Label::Name, QString());
     show(generation, Label::Bps, QString());
     show(generation, Label::Title, QString());
@@ -131,8 +132,11 @@ void play(std::uint64_t generation, std::uint32_t stream) {
     DoMeta(ZVA_ChannelGetTags(stream, ZVA_TAG_META), generation);
     SetSync(stream, ZVA_SYNC_META, 0, &MetaSync, userValue(generation));
     ZVA_ChannelSetAttributes(stream, -1, playerState().sliderValue * 2, -101);
-    ZVA_ChannelPlay(stream, 0);
+    if (ZVA_ChannelPlay(stream, 0) == 0) {
+        return false;
+    }
     playerState().markOnAir(generation, OnAir::Playing);
+    return true;
 }
 
 }  // namespace
@@ -223,7 +227,10 @@ void OpenURL(int index, std::uint64_t generation, std::stop_token stop) {
                 switch (buffer(generation, stream, stop)) {
                     case Buffering::Filled:
                         proc.step(9);
-                        play(generation, stream);
+                        if (!play(generation, stream)) {
+                            ShowNotAvailable(generation);
+                            reopenOutput(generation, stop);
+                        }
                         break;
                     case Buffering::Lost:
                         ShowNotAvailable(generation);

@@ -5,6 +5,7 @@
 #include <csignal>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fixtures.h"
@@ -158,6 +160,37 @@ TEST_F(DiskOutputTest, EndingPlaybackFadesOut) {
                   zvtest::maxStep(samples, kRate / 2, kRate) * 1.2f)
             << name;
     }
+}
+
+// An output with nothing to play gives its device up after a few seconds, whether no stream
+// was ever played or the playing one was paused, and the next play takes it again: SDL's disk
+// driver stops writing while the device is closed.
+TEST_F(DiskOutputTest, ASilentOutputRestsUntilTheNextPlay) {
+    const auto size = [this] { return std::filesystem::file_size(file_); };
+    const auto rests = [&] {
+        return waitFor(
+            [&] {
+                const auto before = size();
+                std::this_thread::sleep_for(std::chrono::milliseconds(400));
+                return size() == before;
+            },
+            15.0);
+    };
+    const auto sounds = [&] {
+        const auto wanted = size() + kRate * 2 * 4;
+        return waitFor([&] { return size() >= wanted; });
+    };
+    ASSERT_EQ(ZVA_Init(-1, 44100, 0, nullptr, nullptr), 1);
+    EXPECT_TRUE(rests()) << "never played";
+    const ZVA_HSTREAM h = ZVA_StreamCreateURL(server->url("/mp3").c_str(), 0, 0, nullptr, nullptr);
+    ASSERT_NE(h, 0u) << ZVA_ErrorGetCode();
+    EXPECT_EQ(ZVA_ChannelPlay(h, 0), 1);
+    EXPECT_TRUE(sounds());
+    ASSERT_EQ(ZVA_Stop(), 1);
+    EXPECT_TRUE(rests()) << "paused";
+    EXPECT_EQ(ZVA_ChannelPlay(h, 0), 1);
+    EXPECT_TRUE(sounds());
+    EXPECT_EQ(ZVA_ChannelIsActive(h), static_cast<uint32_t>(ZVA_ACTIVE_PLAYING));
 }
 
 // The device list and the chosen device on the PulseAudio server.
