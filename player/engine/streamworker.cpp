@@ -17,6 +17,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
+#include <future>
 #include <mutex>
 
 namespace zvengine {
@@ -200,10 +201,13 @@ void OpenURL(int index, std::uint64_t generation, std::stop_token stop) {
         show(generation, Label::Title, QString());
         show(generation, Label::Desc, QStringLiteral("Kapcsolódás..."));
         proc.step(2);
-        const QString probeText = modDownText::getUrls(url, stop);
-        if (probeText.isEmpty()) {
-            ShowNotAvailable(generation);
-        } else if (state.current(generation)) {
+        // The probe asks the station while its stream connects beside it, so a start waits for
+        // the slower of the two instead of both; the probe still decides: a station it finds
+        // nothing at is not available, whatever the stream did meanwhile.
+        std::future<QString> probe =
+            std::async(std::launch::async, [url, stop] { return modDownText::getUrls(url, stop); });
+        std::uint32_t stream = 0;
+        if (state.current(generation)) {
             proc.step(3);
             if (const std::uint32_t previous = state.streamHandleOf(generation); previous != 0) {
                 ZVA_StreamFree(previous);
@@ -212,32 +216,36 @@ void OpenURL(int index, std::uint64_t generation, std::stop_token stop) {
             const bool web =
                 url.contains(QLatin1String("ftp")) || url.contains(QLatin1String("http"));
             proc.step(5);
-            const std::uint32_t stream =
-                web ? ZVA_StreamCreateURL(url.toUtf8().constData(), 0, ZVA_STREAM_STATUS,
-                                          &SUBDOWNLOADPROC, userValue(generation))
-                    : 0;
-            if (stream != 0 && !state.setStreamHandle(generation, stream)) {
-                // Overtaken while it was being created: the newer start owns the sound.
+            stream = web ? ZVA_StreamCreateURL(url.toUtf8().constData(), 0, ZVA_STREAM_STATUS,
+                                               &SUBDOWNLOADPROC, userValue(generation))
+                         : 0;
+        }
+        if (probe.get().isEmpty()) {
+            if (stream != 0) {
                 ZVA_StreamFree(stream);
-            } else if (stream == 0) {
-                ShowNotAvailable(generation);
-                reopenOutput(generation, stop);
-            } else {
-                proc.step(6);
-                switch (buffer(generation, stream, stop)) {
-                    case Buffering::Filled:
-                        proc.step(9);
-                        if (!play(generation, stream)) {
-                            ShowNotAvailable(generation);
-                            reopenOutput(generation, stop);
-                        }
-                        break;
-                    case Buffering::Lost:
+            }
+            ShowNotAvailable(generation);
+        } else if (stream != 0 && !state.setStreamHandle(generation, stream)) {
+            // Overtaken while it was being created: the newer start owns the sound.
+            ZVA_StreamFree(stream);
+        } else if (stream == 0) {
+            ShowNotAvailable(generation);
+            reopenOutput(generation, stop);
+        } else {
+            proc.step(6);
+            switch (buffer(generation, stream, stop)) {
+                case Buffering::Filled:
+                    proc.step(9);
+                    if (!play(generation, stream)) {
                         ShowNotAvailable(generation);
-                        break;
-                    case Buffering::Freed:
-                        break;
-                }
+                        reopenOutput(generation, stop);
+                    }
+                    break;
+                case Buffering::Lost:
+                    ShowNotAvailable(generation);
+                    break;
+                case Buffering::Freed:
+                    break;
             }
         }
         proc.step(10);
