@@ -151,9 +151,9 @@ for run in $(seq "$runs"); do
 done
 
 declare -A goal=(
-    [visible]="CPU <= 0.33, RSS <= 45"
-    [minimised]="CPU <= 0.15, RSS <= 45"
-    [idle]="CPU <= 0.02, RSS <= 45"
+    [visible]="CPU <= cvlc's in bench/compare, RSS <= 40"
+    [minimised]="CPU <= 0.15, RSS <= 40"
+    [idle]="CPU <= 0.01, RSS <= 40"
     [zvplay]="-"
 )
 printf "%-10s %17s %13s  %s\n" "scenario" "CPU s/audio min" "peak RSS MiB" "goal"
