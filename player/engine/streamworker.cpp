@@ -229,8 +229,11 @@ void OpenURL(int index, std::uint64_t generation, std::stop_token stop) {
             // Overtaken while it was being created: the newer start owns the sound.
             ZVA_StreamFree(stream);
         } else if (stream == 0) {
-            ShowNotAvailable(generation);
-            reopenOutput(generation, stop);
+            // Not created, or not even tried because a newer start came first.
+            if (state.current(generation)) {
+                ShowNotAvailable(generation);
+                reopenOutput(generation, stop);
+            }
         } else {
             proc.step(6);
             switch (buffer(generation, stream, stop)) {
