@@ -50,11 +50,15 @@ start_stationd() {
 # port_taken PORT: whether something listens on loopback PORT.
 port_taken() { (exec 3<> "/dev/tcp/127.0.0.1/$1") 2> /dev/null; }
 
-# A loopback port nothing listens on.
+# A loopback port nothing listens on, below the kernel's range of outgoing ports: a port from
+# that range may be held by any client connection of a test running alongside, and a server
+# could not bind it, or a client reconnecting while the server is down could connect to itself.
 free_port() {
-    local port
+    local port lowest
+    read -r lowest _ < /proc/sys/net/ipv4/ip_local_port_range
+    [ "$lowest" -gt 11000 ] || lowest=32768
     while :; do
-        port=$((20000 + RANDOM % 40000))
+        port=$((10000 + RANDOM % (lowest - 10000)))
         port_taken "$port" || { echo "$port"; return; }
     done
 }
@@ -119,10 +123,16 @@ XML
 run_icecast() {
     "${as_nobody[@]}" icecast2 -c "$tmp/icecast.xml" > /dev/null 2>&1 &
     icecast_pids=($!)
+    local answered=0
     for _ in $(seq 100); do
-        curl -sf -o /dev/null "$icecast_base/status-json.xsl" && break
+        curl -sf -o /dev/null "$icecast_base/status-json.xsl" && { answered=1; break; }
         sleep 0.1
     done
+    if [ "$answered" -eq 0 ]; then
+        echo "Icecast did not answer on $icecast_base; its error log:" >&2
+        cat "$tmp/icecast-log/error.log" >&2 || true
+        exit 1
+    fi
     local mount file type format
     for mount in mp3 aac; do
         file=$data/audio/bench128.mp3 type=audio/mpeg format=mp3
