@@ -17,7 +17,11 @@ fi
 # A private PulseAudio server with two null sinks for the output device tests.
 source scripts/pulse.sh
 
-run_tests() { ctest --test-dir "$1" --output-on-failure -j2 --timeout 300 "${@:2}"; }
+# ctest shows no output of a skipped test, so its reason, a line "skipped: ...", is shown after.
+run_tests() {
+    ctest --test-dir "$1" --output-on-failure -j2 --timeout 300 "${@:2}"
+    grep -h '^skipped: ' "$1/Testing/Temporary/LastTest.log" || true
+}
 
 scripts/build.sh build
 run_tests build
