@@ -24,9 +24,8 @@ QString versionLine() {
 
 }  // namespace
 
-frmAbout::frmAbout(const std::function<void(QWidget*)>& skin, bool localConfig, bool& dialogClosed,
-                   QWidget* parent)
-    : QDialog(parent), dialogClosed_(dialogClosed) {
+frmAbout::frmAbout(const std::function<void(QWidget*)>& skin, bool localConfig, QWidget* parent)
+    : QDialog(parent) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("Zenovia névjegye"));
     createControls();
@@ -91,13 +90,4 @@ void frmAbout::cmdLic_Click() {
 
 void frmAbout::cmdOK_Click() {
     zverr::trapEvent("frmAbout.cmdOK_Click", [this] { accept(); });
-}
-
-void frmAbout::done(int result) {
-    Form_Unload();
-    QDialog::done(result);
-}
-
-void frmAbout::Form_Unload() {
-    dialogClosed_ = true;
 }

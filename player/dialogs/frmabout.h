@@ -15,22 +15,16 @@ class frmAbout : public QDialog {
     Q_OBJECT
 public:
     // `skin` draws the dialog in the main window's skin; `localConfig`: the station list came
-    // from the program folder's own file; `dialogClosed` is the main window's flag, set when the
-    // box closes so the activation that follows starts nothing.
-    frmAbout(const std::function<void(QWidget*)>& skin, bool localConfig, bool& dialogClosed,
+    // from the program folder's own file.
+    frmAbout(const std::function<void(QWidget*)>& skin, bool localConfig,
              QWidget* parent = nullptr);
-
-    // Closing by OK or the close box ends here.
-    void done(int result) override;
 
 private:
     void createControls();
     void Form_Load(const std::function<void(QWidget*)>& skin, bool localConfig);
     void cmdLic_Click();
     void cmdOK_Click();
-    void Form_Unload();
 
-    bool& dialogClosed_;
     QLabel* lblVer_;
     QLabel* lblAbout_;
     QPushButton* cmdLic_;

@@ -23,8 +23,7 @@ const QString kProxyHint = QStringLiteral("(felhasználó:jelszó@)szerver:port"
 
 }  // namespace
 
-frmSett::frmSett(const std::function<void(QWidget*)>& skin, bool& dialogClosed, QWidget* parent)
-    : QDialog(parent), dialogClosed_(dialogClosed) {
+frmSett::frmSett(const std::function<void(QWidget*)>& skin, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmSett"));
     setWindowTitle(QStringLiteral("Beállítások"));
     createControls();
@@ -137,13 +136,4 @@ void frmSett::saveProxy() {
 
 void frmSett::cmdCancl_Click() {
     zverr::trapEvent("frmSett.cmdCancl_Click", [this] { reject(); });
-}
-
-void frmSett::done(int result) {
-    Form_Unload();
-    QDialog::done(result);
-}
-
-void frmSett::Form_Unload() {
-    dialogClosed_ = true;
 }

@@ -18,13 +18,8 @@ class QPushButton;
 class frmSett : public QDialog {
     Q_OBJECT
 public:
-    // `skin` draws the dialog in the main window's skin; `dialogClosed` is the main window's
-    // flag, set when the dialog closes so the activation that follows starts nothing.
-    frmSett(const std::function<void(QWidget*)>& skin, bool& dialogClosed,
-            QWidget* parent = nullptr);
-
-    // Closing by OK, Cancel or the close box ends here.
-    void done(int result) override;
+    // `skin` draws the dialog in the main window's skin.
+    explicit frmSett(const std::function<void(QWidget*)>& skin, QWidget* parent = nullptr);
 
 private:
     void createControls();
@@ -33,10 +28,8 @@ private:
     void chkSave_Click();
     void cmOK_Click();
     void cmdCancl_Click();
-    void Form_Unload();
     void saveProxy();
 
-    bool& dialogClosed_;
     zvsettings::ProxySetting shownProxy_;  // what the proxy controls showed when the dialog opened
     QLineEdit* txtProxy_;
     QCheckBox* chkDirectConnect_;

@@ -14,9 +14,8 @@
 
 #include <utility>
 
-FormMenu::FormMenu(std::function<void(QWidget*)> skin, bool& dialogClosed,
-                   const zvengine::StationList& stations)
-    : skin_(std::move(skin)), dialogClosed_(dialogClosed), stations_(stations) {}
+FormMenu::FormMenu(std::function<void(QWidget*)> skin, const zvengine::StationList& stations)
+    : skin_(std::move(skin)), stations_(stations) {}
 
 void FormMenu::install(QWidget* window) {
     window_ = window;
@@ -54,14 +53,14 @@ bool FormMenu::eventFilter(QObject* watched, QEvent* event) {
 
 void FormMenu::showSettings() {
     zverr::trapEvent("modFormMenu.WindowProc", [this] {
-        frmSett dialog(skin_, dialogClosed_);
+        frmSett dialog(skin_);
         dialog.exec();
     });
 }
 
 void FormMenu::showAbout() {
     zverr::trapEvent("modFormMenu.WindowProc", [this] {
-        frmAbout dialog(skin_, stations_.localConfig, dialogClosed_);
+        frmAbout dialog(skin_, stations_.localConfig);
         dialog.exec();
     });
 }

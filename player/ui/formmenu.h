@@ -18,10 +18,9 @@ class QWidget;
 class FormMenu : public QObject {
     Q_OBJECT
 public:
-    // `skin` draws a dialog in the window's skin; `dialogClosed` is the window's flag that a
-    // closing dialog sets; `stations` tells the about box where the station list came from.
-    FormMenu(std::function<void(QWidget*)> skin, bool& dialogClosed,
-             const zvengine::StationList& stations);
+    // `skin` draws a dialog in the window's skin; `stations` tells the about box where the
+    // station list came from.
+    FormMenu(std::function<void(QWidget*)> skin, const zvengine::StationList& stations);
 
     // Builds the menu on `window` and starts answering its events; once per window.
     void install(QWidget* window);
@@ -38,7 +37,6 @@ private:
     void openManual();
 
     std::function<void(QWidget*)> skin_;
-    bool& dialogClosed_;
     const zvengine::StationList& stations_;
     QWidget* window_ = nullptr;
     QMenu* menu_ = nullptr;

@@ -68,8 +68,7 @@ frmMain::frmMain(zvengine::StationList& stations, int startStation, QWidget* par
     : QWidget(parent),
       stations_(stations),
       startStation_(startStation),
-      modFormMenu_([this](QWidget* dialog) { skin_.SkinWindow(dialog); }, dialogClosed_,
-                   stations_) {
+      modFormMenu_([this](QWidget* dialog) { skin_.SkinWindow(dialog); }, stations_) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kCaption);
     setFixedSize(kWindowSize);
@@ -240,9 +239,9 @@ bool frmMain::event(QEvent* event) {
 
 void frmMain::Form_Activate() {
     zverr::trapEvent("frmMain.Form_Activate", [this] {
+        // Every activation, a closing dialog's included, only notes the window for a later
+        // copy; the command-line station starts at the first show.
         modPreviousInstance::SaveWindowHandle(*this);
-        // Closing a dialog gives the window back its focus; no activation starts anything.
-        dialogClosed_ = false;
     });
 }
 

@@ -92,8 +92,7 @@ private:
 
     zvengine::StationList& stations_;
     const int startStation_;
-    bool autoStarted_ = false;   // the first show has started the command-line station
-    bool dialogClosed_ = false;  // a dialog has closed: the next activation starts nothing
+    bool autoStarted_ = false;  // the first show has started the command-line station
     Skin skin_;
     FormMenu modFormMenu_;
     // Installed after every skin operation and teardown of the audio library, removed before.

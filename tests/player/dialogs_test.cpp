@@ -39,7 +39,6 @@ protected:
     }
 
     zvengine::StationList list;
-    bool closed = false;
     QWidget* skinned = nullptr;
     std::function<void(QWidget*)> skin = [this](QWidget* dialog) { skinned = dialog; };
 };
@@ -56,7 +55,7 @@ TEST_F(Dialogs, DeviceListComesFromTheAudioLibrary) {
     for (const auto& [stored, selected] : cases) {
         zvsettings::write(zvsettings::kSettingsSection, "Hangkartya", stored);
         zvengine::deviceChoice().deviceIndex = zvsettings::storedDevice();
-        frmSett dialog(skin, closed);
+        frmSett dialog(skin);
         QComboBox* devices = control<QComboBox>(dialog, "cmbDev");
         EXPECT_EQ(devices->count(), 2);
         EXPECT_EQ(devices->itemText(0) + "," + devices->itemText(1), "Egyes,Kettes");
@@ -85,7 +84,7 @@ TEST_F(Dialogs, OkChangesTheDeviceOnlyWhenAnotherIsChosen) {
         const std::uint32_t stream = zvengine::playerState().streamHandle();
         const std::uint64_t generation = zvengine::playerState().generation();
 
-        frmSett dialog(skin, closed);
+        frmSett dialog(skin);
         control<QComboBox>(dialog, "cmbDev")->setCurrentIndex(c.position);
         control<QPushButton>(dialog, "cmOK")->click();
         const int expected = c.changes ? c.position + 1 : c.device;
@@ -110,7 +109,7 @@ TEST_F(Dialogs, OkChangesTheDeviceOnlyWhenAnotherIsChosen) {
 TEST_F(Dialogs, RecordingBoxSwitchesAtOnceAndCancelKeepsIt) {
     for (const bool recording : {false, true}) {
         zvengine::setRecordingEnabled(recording);
-        frmSett dialog(skin, closed);
+        frmSett dialog(skin);
         QCheckBox* save = control<QCheckBox>(dialog, "chkSave");
         EXPECT_EQ(save->isChecked(), recording);
         EXPECT_TRUE(save->text().endsWith(" (" + programDir.path() + ")"));
@@ -123,7 +122,7 @@ TEST_F(Dialogs, RecordingBoxSwitchesAtOnceAndCancelKeepsIt) {
 // The proxy box shows what is stored; a direct connection empties and greys it.
 TEST_F(Dialogs, DirectConnectionEmptiesTheProxyBox) {
     zvsettings::storeProxy({false, "nev:titok@127.0.0.1:3128"});
-    frmSett dialog(skin, closed);
+    frmSett dialog(skin);
     QLineEdit* proxy = control<QLineEdit>(dialog, "txtProxy");
     EXPECT_EQ(proxy->text(), "nev:titok@127.0.0.1:3128");
     for (const bool ticked : {true, false}) {
@@ -149,7 +148,7 @@ TEST_F(Dialogs, EveryChangeOfABoxHoldsAsItShows) {
     };
     for (const auto& row : rows) {
         zvengine::setRecordingEnabled(false);
-        frmSett dialog(skin, closed);
+        frmSett dialog(skin);
         QCheckBox* save = control<QCheckBox>(dialog, "chkSave");
         QCheckBox* direct = control<QCheckBox>(dialog, "chkDirectConnect");
         QLineEdit* proxy = control<QLineEdit>(dialog, "txtProxy");
@@ -168,7 +167,7 @@ TEST_F(Dialogs, EveryChangeOfABoxHoldsAsItShows) {
 // the licence opened from the program folder.
 TEST_F(Dialogs, AboutBoxShowsVersionCreditAndLicence) {
     for (const bool local : {false, true}) {
-        frmAbout dialog(skin, local, closed);
+        frmAbout dialog(skin, local);
         EXPECT_EQ(skinned, &dialog);
         EXPECT_EQ(control<QLabel>(dialog, "lblVer")->text(), "Zenovia v." ZENOVIA_VERSION);
         EXPECT_EQ(control<QLabel>(dialog, "lblAbout")->text().contains("írták"), local);

@@ -207,8 +207,7 @@ TEST_F(StreamRecorder, ReadOnlyProgramFolderWritesToTheUsersFolders) {
         meta("StreamTitle='" + row.recordings.toUtf8() + "';");
         block("\xFF\xFB\x90");
         zverr::Errorlog("x", "");
-        bool closed = false;
-        frmSett dialog([](QWidget*) {}, closed);
+        frmSett dialog([](QWidget*) {});
         EXPECT_EQ(readFile(row.recordings + "/" + QFileInfo(recordFile()).fileName()),
                   "\xFF\xFB\x90");
         EXPECT_TRUE(QFileInfo::exists(row.log + "/Error.log")) << row.log.toStdString();
