@@ -167,7 +167,7 @@ bool AudioEngine::chooseDevice(int device) {
     }
     // A new generation first: a worker still connecting is overtaken and touches nothing of the
     // library that is torn down and opened again on the new device here.
-    stopStream();
+    stopStream(OutputReopen::Always);
     PlayerState& state = playerState();
     using Label = ReceiverView::Label;
     state.showLabel(state.generation(), Label::Name, QString());

@@ -81,6 +81,7 @@ void InitDev() {
         ZVA_SetConfig(kOptionAgent, reinterpret_cast<uintptr_t>(agentBuffer.data()));
         proc.step(7);
         ZVA_SetConfig(kOptionPlaylists, 1);
+        choice.unused = true;
     } catch (...) {
         proc.passOn();
     }

@@ -207,6 +207,9 @@ void OpenURL(int index, std::uint64_t generation, std::stop_token stop) {
         std::future<QString> probe =
             std::async(std::launch::async, [url, stop] { return modDownText::getUrls(url, stop); });
         std::uint32_t stream = 0;
+        // Marked before the check: a stop that still finds the output unused has begun its
+        // generation before this mark, so the check below sees it and creates nothing.
+        deviceChoice().unused = false;
         if (state.current(generation)) {
             proc.step(3);
             if (const std::uint32_t previous = state.streamHandleOf(generation); previous != 0) {
@@ -259,15 +262,17 @@ void OpenURL(int index, std::uint64_t generation, std::stop_token stop) {
     }
 }
 
-void stopStream() {
+void stopStream(OutputReopen reopen) {
     PlayerState& state = playerState();
     state.beginGeneration();
     streamWorkers().stopAll();
     endRecording();
     ZVA_ChannelStop(state.streamHandle());
     closeThr();
-    ZVA_Free();
-    InitDev();
+    if (reopen == OutputReopen::Always || !deviceChoice().unused) {
+        ZVA_Free();
+        InitDev();
+    }
 }
 
 }  // namespace zvengine

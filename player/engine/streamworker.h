@@ -40,9 +40,14 @@ void OpenURL(int index, std::uint64_t generation, std::stop_token stop);
 // whole number, an exact half to the even one; 0 when the end position is not positive.
 int bufferPercent(std::int64_t download, std::int64_t decode, std::int64_t end);
 
+enum class OutputReopen { WhenUsed, Always };
+
 // The engine's half of stopping the sound: starts a new generation (so every worker and stream
 // so far is overtaken, and each worker is asked to stop), closes the recording file, stops the
-// current stream, releases the worker, frees the audio library and opens the output again.
-void stopStream();
+// current stream, releases the worker, and frees the audio library and opens the output again:
+// always, or only when a stream may have been created on the output since InitDev opened it;
+// so the command-line station's start, just after the output opened, and a click after a stop
+// find the output ready.
+void stopStream(OutputReopen reopen = OutputReopen::WhenUsed);
 
 }  // namespace zvengine

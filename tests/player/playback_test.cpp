@@ -187,6 +187,27 @@ TEST_F(Playback, RapidStartsLeaveExactlyOneStream) {
     EXPECT_TRUE(playing());
 }
 
+// A stop opens the output again only when a stream may have been created on it since it was
+// opened: a start right after the output opened, or after a stop, finds it ready.
+TEST_F(Playback, AStopReopensTheOutputOnlyOnceAStreamWasCreatedOnIt) {
+    zvengine::InitDev();
+    // Every reopen from here on says so with a box: device 2 is missing, device 1 then opens.
+    zvengine::deviceChoice().deviceIndex = 2;
+    zvengine::deviceChoice().previousDevice = 1;
+    boxes.shown.clear();
+    zvengine::stopStream();
+    start(url("/mp3"));
+    EXPECT_EQ(boxes.shown.size(), 0u);
+    ASSERT_TRUE(workerDone());
+    zvengine::stopStream();
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    zvengine::deviceChoice().deviceIndex = 2;
+    zvengine::stopStream();
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    zvengine::stopStream(zvengine::OutputReopen::Always);  // as a change of device does
+    EXPECT_EQ(boxes.shown.size(), 2u);
+}
+
 // What listeners learn of the station on the air, from the engine alone: connecting from the
 // start, then playing or not available as the worker ends, stopped by a stop; each change told.
 TEST_F(Playback, TheEngineTellsWhatIsOnTheAir) {
