@@ -2,6 +2,7 @@
 // sees it: its requests act as the window's own controls, and what plays shows there.
 #include "command.h"
 #include "desktop/mediacontrols.h"
+#include "engine/audioengine.h"
 #include "engine/outputdevice.h"
 #include "engine/playerstate.h"
 #include "playertest.h"
@@ -12,6 +13,7 @@
 #include <QDBusInterface>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTcpServer>
 #include <QTest>
 
 #include <zvaudio.h>
@@ -111,6 +113,19 @@ TEST_F(Desktop, RequestsActAsTheWindowsOwnControls) {
     EXPECT_EQ(control<SkinLabel>(*window, "lblTitle")->value(), zvengine::kChooseStationPrompt);
     EXPECT_EQ(qdbus_cast<QVariantMap>(get(kPlayer, "Metadata")).keys(),
               QStringList{"mpris:trackid"});
+}
+
+// A station still connecting is playing for the desktop, as for the window's own controls: the
+// play button turns to pause at the request, not once the sound comes.
+TEST_F(Desktop, AStationStillConnectingIsPlaying) {
+    QTcpServer silent;  // takes the connection and never answers
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    list.stations[0].streamUrl = QStringLiteral("http://127.0.0.1:%1/").arg(silent.serverPort());
+    call("Play");
+    EXPECT_EQ(zvengine::audioEngine().onAir(), zvengine::OnAir::Connecting);
+    EXPECT_EQ(get(kPlayer, "PlaybackStatus"), QLatin1String("Playing"));
+    call("Stop");
+    EXPECT_EQ(get(kPlayer, "PlaybackStatus"), QLatin1String("Stopped"));
 }
 
 // The bus hears of a new title as the listener reads it; the volume moves the slider, which

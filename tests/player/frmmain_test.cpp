@@ -254,7 +254,7 @@ struct NoFocus : QObject {
 };
 
 // The command-line station starts once the window is first shown, whether or not it gets the
-// focus; a later activation starts nothing.
+// focus; a later activation or show starts nothing.
 TEST_F(Controls, FirstShowStartsTheCommandLineStationOnce) {
     for (const bool focused : {true, false}) {
         frmMain window(list, 3);
@@ -274,6 +274,8 @@ TEST_F(Controls, FirstShowStartsTheCommandLineStationOnce) {
         QApplication::setActiveWindow(&other);
         QApplication::setActiveWindow(&window);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        window.hide();
+        window.show();  // as a restore from the task bar shows it again
         QCoreApplication::processEvents();
         EXPECT_EQ(zvengine::playerState().currentStation, -1) << focused;
         ASSERT_TRUE(workerDone());
@@ -298,7 +300,9 @@ TEST_F(Controls, RequestsDuringADeviceBoxWaitForTheOutput) {
     for (const auto& row : rows) {
         const auto window = loaded();
         window->show();
-        // The dummy driver has one device: the second fails, the "no sound" device works.
+        // The dummy driver has one device: the second fails, the "no sound" device works. The
+        // output has carried a station, so the click opens it again.
+        zvengine::deviceChoice().unused = false;
         zvengine::deviceChoice().deviceIndex = 2;
         zvengine::deviceChoice().previousDevice = 0;
         boxes.shown.clear();
