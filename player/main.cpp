@@ -2,6 +2,7 @@
 // end of the session and the desktop's media controls reach once the window is there.
 #include "desktop/mediacontrols.h"
 #include "platform/qthungarian.h"
+#include "platform/xrepaints.h"
 #include "startup/startfailure.h"
 #include "startup/startup.h"
 #include "ui/frmmain.h"
@@ -11,7 +12,9 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    const zvdisplay::RepaintsInsideXRequests repaints;
     QApplication app(argc, argv);
+    repaints.keepFromChildren();
     QApplication::setApplicationName(QStringLiteral("Zenovia"));
     QApplication::setApplicationVersion(QStringLiteral(ZENOVIA_VERSION));
     zvlocale::loadQtHungarian();

@@ -4,6 +4,7 @@
 #include "engine/recordingstate.h"
 #include "engine/streamworkers.h"
 #include "platform/programpaths.h"
+#include "platform/settingsstore.h"
 #include "platform/shellopen.h"
 #include "ui/frmmain.h"
 
@@ -138,6 +139,20 @@ bool PlayerTest::startReceiver(QProcess& copy, const QStringList& arguments) con
     copy.setProcessEnvironment(environment);
     copy.start(programPath("zenovia"), arguments);
     return copy.waitForStarted();
+}
+
+::testing::AssertionResult PlayerTest::windowUp(QProcess& receiver) {
+    // A receiver built with the sanitizers may need long to start on a machine busy with
+    // other tests.
+    if (QTest::qWaitFor(
+            [] { return !zvsettings::read(zvsettings::kWindowSection, "WindowHandle").isEmpty(); },
+            90000)) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << "no window after 90 s; the receiver "
+           << (receiver.state() == QProcess::Running ? "still runs" : "has ended")
+           << "; its error output: " << receiver.readAllStandardError().toStdString();
 }
 
 std::unique_ptr<frmMain> PlayerTest::loadedWindow(zvengine::StationList& list, int station) {

@@ -78,6 +78,9 @@ protected:
     // Starts the installed receiver with `arguments`, in this test's settings store, TEMP and
     // runtime folders, with a home folder of its own; false when it does not start.
     bool startReceiver(QProcess& copy, const QStringList& arguments) const;
+    // Waits for a started receiver's window to be up (its record in the settings store); on a
+    // failure, says whether the receiver still runs and what it wrote on its error output.
+    static ::testing::AssertionResult windowUp(QProcess& receiver);
     // A main window over `list` after its load, as the program shows it.
     static std::unique_ptr<frmMain> loadedWindow(zvengine::StationList& list, int station = 0);
     template <typename T>

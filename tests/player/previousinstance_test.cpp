@@ -103,9 +103,7 @@ TEST_F(OneCopy, ALaterCopyHandsItsStationToTheRunningOneEvenAfterACrash) {
         zvsettings::removeSection(zvsettings::kWindowSection);
         QProcess running;
         ASSERT_TRUE(start(running, "0"));
-        ASSERT_TRUE(QTest::qWaitFor(
-            [] { return !zvsettings::read(zvsettings::kWindowSection, kWindowKey).isEmpty(); },
-            30000));
+        ASSERT_TRUE(windowUp(running));
         QProcess later;
         ASSERT_TRUE(start(later, station));
         ASSERT_TRUE(later.waitForFinished(30000)) << station;

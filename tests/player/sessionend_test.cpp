@@ -24,8 +24,7 @@ TEST_F(SessionEnd, EndingSignalsCloseTheWindowThroughItsUnload) {
         removeSection(kWindowSection);
         QProcess receiver;
         ASSERT_TRUE(startReceiver(receiver, {}));
-        ASSERT_TRUE(
-            QTest::qWaitFor([] { return !read(kWindowSection, "WindowHandle").isEmpty(); }, 30000));
+        ASSERT_TRUE(windowUp(receiver));
         ::kill(static_cast<pid_t>(receiver.processId()), signal);
         ASSERT_TRUE(receiver.waitForFinished(30000)) << signal;
         EXPECT_EQ(receiver.exitStatus(), QProcess::NormalExit) << signal;
