@@ -145,7 +145,10 @@ bool PlayerTest::startReceiver(QProcess& copy, const QStringList& arguments) con
     // A receiver built with the sanitizers may need long to start on a machine busy with
     // other tests.
     if (QTest::qWaitFor(
-            [] { return !zvsettings::read(zvsettings::kWindowSection, "WindowHandle").isEmpty(); },
+            [] {
+                return !zvsettings::read(zvsettings::kWindowSection, zvsettings::kWindowHandleKey)
+                            .isEmpty();
+            },
             90000)) {
         return ::testing::AssertionSuccess();
     }

@@ -2,7 +2,6 @@
 #include "playertest.h"
 
 #include <QProcess>
-#include <QTest>
 
 #include <csignal>
 
