@@ -2,21 +2,18 @@
 
 #include <strings.h>
 
+#include "curlstart.h"
+
 namespace zva {
 namespace {
 
 // The longest single wait, so the read timeout is checked even when nothing happens.
 constexpr int kPollMs = 250;
 
-void globalInit() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 }  // namespace
 
 HttpClient::HttpClient(Settings settings) : settings_(std::move(settings)) {
-    globalInit();
+    startCurl();
     multi_ = curl_multi_init();
 }
 

@@ -1,5 +1,6 @@
 #include "httpfetch.h"
 
+#include "curlstart.h"
 #include "downloadproxy.h"
 
 #include <curl/curl.h>
@@ -16,11 +17,6 @@ struct CurlDeleter {
 struct ListDeleter {
     void operator()(curl_slist* l) const { curl_slist_free_all(l); }
 };
-
-void initCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 // What the callbacks learn about the answer being received. A redirect starts a new answer, so
 // every status line resets the header facts.
@@ -82,7 +78,7 @@ int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 }  // namespace
 
 FetchResult fetch(const QString& url, const FetchLimits& limits, std::stop_token stop) {
-    initCurlOnce();
+    zva::startCurl();
     FetchResult result;
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
     if (!curl) {
