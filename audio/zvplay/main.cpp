@@ -24,9 +24,10 @@ void onSignal(int) {
 
 void usage() {
     std::fprintf(stderr,
-                 "usage: zvplay [--device N] [--volume 0..100] [--seconds S] URL\n"
+                 "usage: zvplay [--device N] [--volume 0..100] [--seconds S] [--quiet] URL\n"
                  "       zvplay --list\n"
-                 "  --device N  output device: -1 default (the default), 0 no sound, 1.. listed\n");
+                 "  --device N  output device: -1 default (the default), 0 no sound, 1.. listed\n"
+                 "  --quiet     no status line twice a second: only titles and errors\n");
 }
 
 void printHeaders(const char* texts) {
@@ -77,6 +78,22 @@ const char* stateName(uint32_t state) {
     }
 }
 
+// The status line: the buffer's fill, the state and the levels.
+void printStatus(ZVA_HSTREAM stream, uint32_t state) {
+    const int64_t decoded = ZVA_StreamGetFilePosition(stream, ZVA_FILEPOS_CURRENT);
+    const int64_t received = ZVA_StreamGetFilePosition(stream, ZVA_FILEPOS_DOWNLOAD);
+    const int64_t end = ZVA_StreamGetFilePosition(stream, ZVA_FILEPOS_END);
+    const uint32_t level = ZVA_ChannelGetLevel(stream);
+    const bool hasLevel = level != ZVA_LEVEL_NONE;
+    std::lock_guard lock(printMutex);
+    std::printf(
+        "buffer %3lld%%  %-7s  level L %5u R %5u%s\n",
+        end > 0 ? static_cast<long long>((received - decoded) * 100 / end) : 0, stateName(state),
+        hasLevel ? level & 0xFFFF : 0u, hasLevel ? level >> 16 : 0u,
+        ZVA_StreamGetFilePosition(stream, ZVA_FILEPOS_CONNECTED) == 1 ? "" : "  (disconnected)");
+    std::fflush(stdout);
+}
+
 int listDevices() {
     for (int n = 1; const char* name = ZVA_GetDeviceDescription(n); ++n) {
         std::printf("%d: %s\n", n, name);
@@ -91,6 +108,7 @@ int main(int argc, char** argv) {
     int device = -1;
     int volume = 100;
     double seconds = 0;
+    bool quiet = false;
     const char* url = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -102,6 +120,8 @@ int main(int argc, char** argv) {
             volume = std::atoi(argv[++i]);
         } else if (arg == "--seconds" && i + 1 < argc) {
             seconds = std::atof(argv[++i]);
+        } else if (arg == "--quiet") {
+            quiet = true;
         } else if (!arg.starts_with("--") && url == nullptr) {
             url = argv[i];
         } else {
@@ -147,21 +167,9 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     while (!quit) {
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        const int64_t decoded = ZVA_StreamGetFilePosition(stream, ZVA_FILEPOS_CURRENT);
-        const int64_t received = ZVA_StreamGetFilePosition(stream, ZVA_FILEPOS_DOWNLOAD);
-        const int64_t end = ZVA_StreamGetFilePosition(stream, ZVA_FILEPOS_END);
         const uint32_t state = ZVA_ChannelIsActive(stream);
-        const uint32_t level = ZVA_ChannelGetLevel(stream);
-        const bool hasLevel = level != ZVA_LEVEL_NONE;
-        {
-            std::lock_guard lock(printMutex);
-            std::printf(
-                "buffer %3lld%%  %-7s  level L %5u R %5u%s\n",
-                end > 0 ? static_cast<long long>((received - decoded) * 100 / end) : 0,
-                stateName(state), hasLevel ? level & 0xFFFF : 0u, hasLevel ? level >> 16 : 0u,
-                ZVA_StreamGetFilePosition(stream, ZVA_FILEPOS_CONNECTED) == 1 ? ""
-                                                                              : "  (disconnected)");
-            std::fflush(stdout);
+        if (!quiet) {
+            printStatus(stream, state);
         }
         const double elapsed =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -9,7 +9,8 @@
 #            its own HOME and TEMP; its station file comes from a stationd on 127.0.0.1:8716,
 #            the configuration server the build points at, and lists the two mounts. Output:
 #            SDL's disk driver.
-#   zvplay   the audio library's command-line player. Output: SDL's disk driver.
+#   zvplay   the audio library's command-line player, with --quiet (no status line), as mpg123
+#            runs with -q. Output: SDL's disk driver.
 #   mpv      mpv --no-video --no-config. Output: --ao=pcm without a WAV header.
 #   mpg123   MP3 only; its AAC row says so. Output: raw samples on stdout (-s).
 #   vlc      cvlc (as nobody with a scratch home when run as root: VLC refuses root). Output:
@@ -95,7 +96,7 @@ start() {
                 > "$tmp/player.log" 2>&1 &
             ;;
         zvplay)
-            SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$3 "$build/bin/zvplay" "$url" \
+            SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$3 "$build/bin/zvplay" --quiet "$url" \
                 > "$tmp/player.log" 2>&1 &
             ;;
         mpv)

@@ -13,7 +13,9 @@
 #        SECONDS_PER_RUN=15 bench/receiver/run.sh   (a shorter measured window; default 60)
 # A run starts the program and lets it settle (the station connects and fills its buffer; the
 # minimised window is minimised after that and settles again), then counts the user + system
-# time of the process over SECONDS_PER_RUN seconds. Peak memory is VmHWM at the run's end.
+# time of the process over SECONDS_PER_RUN seconds. Peak memory is VmHWM at the run's end. For
+# the window shown, the script also tells where the time goes, by thread, and what the resident
+# memory is, by mapped file.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=$(realpath "${1:-build}")
@@ -43,6 +45,23 @@ cpu_ticks() {
     # The fields after the command name, which may hold spaces: utime and stime are the 12th
     # and 13th of them.
     awk '{ print $12 + $13 }' <<< "${stat##*) }"
+}
+
+# "name nanoseconds-on-the-CPU" for every thread of process PID; blanks in a name become _.
+thread_times() {
+    local task name ns
+    for task in /proc/"$1"/task/*; do
+        read -r name 2> /dev/null < "$task/comm" || continue
+        read -r ns _ 2> /dev/null < "$task/schedstat" && echo "${name// /_} $ns"
+    done
+}
+
+# "KiB mapping" for every file process PID has mapped and for its anonymous memory together:
+# the resident memory each costs, largest first.
+resident_by_mapping() {
+    awk '/^[0-9a-f]+-[0-9a-f]+ / { name = $6 == "" ? "[anonymous]" : $6 }
+        /^Rss:/ { kib[name] += $2 } END { for (n in kib) print kib[n], n }' \
+        "/proc/$1/smaps" | sort -rn
 }
 
 # Whether process PID holds an established TCP connection to the station server.
@@ -89,7 +108,7 @@ measure() {
     scenario=$1
     case $scenario in
         zvplay)
-            SDL_AUDIODRIVER=dummy "$build/bin/zvplay" "$url" > "$tmp/player.log" 2>&1 &
+            SDL_AUDIODRIVER=dummy "$build/bin/zvplay" --quiet "$url" > "$tmp/player.log" 2>&1 &
             ;;
         *)
             local station=(/hallgat 1)
@@ -117,6 +136,7 @@ measure() {
         fi
     fi
     local start_ticks start_ns end_ticks end_ns
+    [ "$scenario" != visible ] || thread_times "$player" > "$tmp/threads.start"
     start_ticks=$(cpu_ticks "$player")
     start_ns=$(date +%s%N)
     sleep "$seconds"
@@ -129,6 +149,13 @@ measure() {
         exit 1
     fi
     awk '/^VmHWM:/ { print $2 / 1024 }' "/proc/$player/status" >> "$tmp/$scenario.rss"
+    if [ "$scenario" = visible ]; then
+        # Per thread name, summed over the runs: ns on the CPU and the measured ns.
+        thread_times "$player" | awk -v wall=$((end_ns - start_ns)) 'NR == FNR { base[$1] += $2; next }
+            { last[$1] += $2 } END { for (n in last) print n, last[n] - base[n], wall }' \
+            "$tmp/threads.start" - >> "$tmp/threads"
+        resident_by_mapping "$player" > "$tmp/mappings"
+    fi
     stop_player
     check_error_log
     awk -v t=$((end_ticks - start_ticks)) -v hz="$(getconf CLK_TCK)" \
@@ -162,3 +189,12 @@ for scenario in "${scenarios[@]}"; do
         "$(median %.1f < "$tmp/$scenario.rss")" "${goal[$scenario]}"
 done
 echo "(idle: CPU seconds per minute of wall time; $runs runs of ${seconds} s each, median)"
+echo
+echo "window shown, CPU s per audio minute by thread (all runs together):"
+awk '{ used[$1] += $2; wall[$1] += $3 } END { for (n in used) printf "  %-18s %6.3f\n", n, used[n] / wall[n] * 60 }' \
+    "$tmp/threads" | sort -k2 -rn
+echo
+echo "window shown, resident memory by mapping at the last run's end (KiB):"
+head -n 20 "$tmp/mappings" | awk '{ printf "  %7d  %s\n", $1, $2 }'
+awk 'NR > 20 { rest += $1 } { all += $1 } END { printf "  %7d  (the other %d)\n  %7d  in all\n", rest, NR - 20, all }' \
+    "$tmp/mappings"
