@@ -17,7 +17,7 @@
 #include <functional>
 #include <vector>
 
-class QLocalServer;
+class QSocketNotifier;
 
 class HandOverServer final : public QObject {
 public:
@@ -34,11 +34,15 @@ public:
     void windowUp();
 
 private:
+    // On the server's thread: every later copy waiting to connect.
+    void acceptLaterCopies(QSocketNotifier& incoming);
     void received(int station);
 
     const std::function<void(int)> serve_;
     std::vector<int> waiting_;     // UI thread only
     std::atomic<bool> up_{false};  // written on the UI thread, read on both
     QThread thread_;
-    QLocalServer* server_;  // lives on thread_
+    QObject* server_;     // lives on thread_, and with it every later copy's connection
+    int listening_ = -1;  // the listening socket, read on thread_ once listen() returned
+    QString name_;
 };

@@ -3,14 +3,15 @@
 #include "frmmain.h"
 #include "handoverserver.h"
 #include "platform/errorlog.h"
+#include "platform/localsocket.h"
 #include "platform/messagebox.h"
 #include "platform/programpaths.h"
 #include "platform/settingsstore.h"
 #include "platform/windowforward.h"
 
+#include <unistd.h>
+
 #include <QDeadlineTimer>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QLockFile>
 
 namespace modPreviousInstance {
@@ -32,11 +33,12 @@ int remainingMs(const QDeadlineTimer& deadline) {
         QStringLiteral("A Zenovia ablaka nem aktiválható.\rKérem indítsa újra a programot."));
 }
 
-[[noreturn]] void handOver(QLocalSocket& first, int startStation, const QDeadlineTimer& deadline) {
-    first.write(QByteArray::number(startStation) + '\n');
-    while (!first.canReadLine() && first.waitForReadyRead(remainingMs(deadline))) {
-    }
-    if (first.canReadLine() && first.readLine() == HandOverServer::kAcknowledgement) {
+[[noreturn]] void handOver(int first, int startStation, const QDeadlineTimer& deadline) {
+    const bool acknowledged =
+        zvlocal::sendAll(first, QByteArray::number(startStation) + '\n', deadline) &&
+        zvlocal::receiveLine(first, deadline) == HandOverServer::kAcknowledgement;
+    ::close(first);
+    if (acknowledged) {
         zvbox::endProgram(zvbox::kExitNormal);
     }
     endUnreachable();
@@ -80,14 +82,12 @@ void CheckPrevInstance(frmMain& window, int startStation) {
     if (!lock.tryLock(remainingMs(deadline))) {
         endUnreachable();
     }
-    QLocalSocket first;
-    first.connectToServer(name);
-    if (first.waitForConnected(remainingMs(deadline))) {
+    if (const int first = zvlocal::connectTo(name, deadline); first >= 0) {
         lock.unlock();
         handOver(first, startStation, deadline);
     }
     // Nobody accepts on the name: what is left there is a crashed copy's socket.
-    QLocalServer::removeServer(name);
+    zvlocal::removeSocket(name);
     startServer(window, name);
 }
 

@@ -4,6 +4,7 @@
 #include "ui/frmmain.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -116,13 +117,15 @@ TEST_F(OneCopy, ALaterCopyHandsItsStationToTheRunningOneEvenAfterACrash) {
     }
 }
 
-// A later copy finds the running one whatever its TEMP folder, and a copy that cannot listen
-// says so in Error.log.
+// A later copy finds the running one whatever its TEMP folder; only the user may reach it.
 TEST_F(OneCopy, ALaterCopyFindsTheRunningOneWhateverItsTemp) {
     zvengine::StationList list;
     frmMain first(list);
     frmMain later(list);
     modPreviousInstance::CheckPrevInstance(first, 0);
+    EXPECT_EQ(QFileInfo(modPreviousInstance::serverName()).permissions() & ~QFile::ReadUser &
+                  ~QFile::WriteUser,
+              QFile::ReadOwner | QFile::WriteOwner);
     QTemporaryDir otherTemp;
     qputenv("TEMP", otherTemp.path().toUtf8());
     EXPECT_EQ(endOf([&] { modPreviousInstance::CheckPrevInstance(later, 4); }), zvbox::kExitNormal);

@@ -1,0 +1,126 @@
+#include "localsocket.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+namespace zvlocal {
+namespace {
+
+// A listener whose queue is full is asked again this often.
+constexpr std::chrono::milliseconds kBusyRetry{10};
+constexpr int kQueueLength = 8;
+
+bool addressOf(const QString& path, sockaddr_un& address) {
+    const QByteArray name = QFile::encodeName(path);
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (name.isEmpty() || static_cast<std::size_t>(name.size()) >= sizeof address.sun_path) {
+        return false;
+    }
+    std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+    return true;
+}
+
+int newSocket() {
+    return ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+}
+
+// Until `fd` is ready for `events` or the deadline passes; false on the deadline.
+bool waitFor(int fd, short events, const QDeadlineTimer& deadline) {
+    pollfd wanted{fd, events, 0};
+    for (;;) {
+        const int result =
+            ::poll(&wanted, 1, static_cast<int>(std::max<qint64>(0, deadline.remainingTime())));
+        if (result >= 0 || errno != EINTR) {
+            return result > 0;
+        }
+    }
+}
+
+}  // namespace
+
+int listenAt(const QString& path, QString& reason) {
+    sockaddr_un address;
+    if (!addressOf(path, address)) {
+        reason = QStringLiteral("the name is too long for a socket");
+        return -1;
+    }
+    const int fd = newSocket();
+    // Nobody can connect before the listen, so the socket file is this user's alone from the
+    // first connection on.
+    const QByteArray file = QFile::encodeName(path);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::chmod(file.constData(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd, kQueueLength) != 0) {
+        reason = QString::fromLocal8Bit(std::strerror(errno));
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return -1;
+    }
+    return fd;
+}
+
+int connectTo(const QString& path, const QDeadlineTimer& deadline) {
+    sockaddr_un address;
+    if (!addressOf(path, address)) {
+        return -1;
+    }
+    const int fd = newSocket();
+    while (fd >= 0) {
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+            return fd;
+        }
+        if (errno != EAGAIN || deadline.hasExpired()) {
+            break;
+        }
+        std::this_thread::sleep_for(kBusyRetry);
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return -1;
+}
+
+bool sendAll(int fd, QByteArrayView bytes, const QDeadlineTimer& deadline) {
+    while (!bytes.isEmpty()) {
+        const ssize_t sent =
+            ::send(fd, bytes.data(), static_cast<std::size_t>(bytes.size()), MSG_NOSIGNAL);
+        if (sent > 0) {
+            bytes = bytes.sliced(sent);
+        } else if (!(sent < 0 && (errno == EAGAIN || errno == EINTR)) ||
+                   !waitFor(fd, POLLOUT, deadline)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QByteArray receiveLine(int fd, const QDeadlineTimer& deadline) {
+    QByteArray line;
+    while (!line.endsWith('\n')) {
+        char byte = 0;
+        const ssize_t got = ::recv(fd, &byte, 1, 0);
+        if (got == 1) {
+            line.append(byte);
+        } else if (got == 0 || (errno != EAGAIN && errno != EINTR) ||
+                   !waitFor(fd, POLLIN, deadline)) {
+            break;
+        }
+    }
+    return line;
+}
+
+void removeSocket(const QString& path) {
+    ::unlink(QFile::encodeName(path).constData());
+}
+
+}  // namespace zvlocal
