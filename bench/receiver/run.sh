@@ -12,8 +12,10 @@
 # Usage: bench/receiver/run.sh [BUILD_DIR [RUNS]]   (defaults: build, 5)
 #        SECONDS_PER_RUN=15 bench/receiver/run.sh   (a shorter measured window; default 60)
 # A run starts the program and lets it settle (the station connects and fills its buffer; the
-# minimised window is minimised after that and settles again), then counts the user + system
-# time of the process over SECONDS_PER_RUN seconds. Peak memory is VmHWM at the run's end. For
+# minimised window is minimised after that and settles again), then counts the time on the CPU
+# of every thread of the process over SECONDS_PER_RUN seconds, read from
+# /proc/PID/task/TID/schedstat in nanoseconds once a second (the 10-ms ticks of utime and stime
+# would round an idle minute to nothing or to a tick). Peak memory is VmHWM at the run's end. For
 # the window shown, the script also tells where the time goes, by thread, and what the resident
 # memory is, by mapped file.
 set -euo pipefail
@@ -38,21 +40,12 @@ source bench/support/player.sh
 
 trap 'stop_player; cleanup' EXIT
 
-# Total user + system CPU time of process PID in clock ticks.
-cpu_ticks() {
-    local stat
-    stat=$(< "/proc/$1/stat")
-    # The fields after the command name, which may hold spaces: utime and stime are the 12th
-    # and 13th of them.
-    awk '{ print $12 + $13 }' <<< "${stat##*) }"
-}
-
-# "name nanoseconds-on-the-CPU" for every thread of process PID; blanks in a name become _.
+# "tid name nanoseconds-on-the-CPU" for every thread of process PID; blanks in a name become _.
 thread_times() {
     local task name ns
     for task in /proc/"$1"/task/*; do
         read -r name 2> /dev/null < "$task/comm" || continue
-        read -r ns _ 2> /dev/null < "$task/schedstat" && echo "${name// /_} $ns"
+        read -r ns _ 2> /dev/null < "$task/schedstat" && echo "${task##*/} ${name// /_} $ns"
     done
 }
 
@@ -135,13 +128,14 @@ measure() {
             expect_state "$win" Normal
         fi
     fi
-    local start_ticks start_ns end_ticks end_ns
-    [ "$scenario" != visible ] || thread_times "$player" > "$tmp/threads.start"
-    start_ticks=$(cpu_ticks "$player")
+    local start_ns end_ns second
+    thread_times "$player" | sed 's/^/0 /' > "$tmp/times"
     start_ns=$(date +%s%N)
-    sleep "$seconds"
-    check_alive
-    end_ticks=$(cpu_ticks "$player")
+    for ((second = 1; second <= seconds; second++)); do
+        sleep 1
+        check_alive
+        thread_times "$player" | sed "s/^/$second /" >> "$tmp/times"
+    done
     end_ns=$(date +%s%N)
     if [ "$scenario" != idle ] && ! connected "$player"; then
         echo "$scenario: the player is not connected to the station; its output:" >&2
@@ -149,18 +143,20 @@ measure() {
         exit 1
     fi
     awk '/^VmHWM:/ { print $2 / 1024 }' "/proc/$player/status" >> "$tmp/$scenario.rss"
+    # Every thread from the first reading it appears in to its last one, so a thread that starts
+    # or ends meanwhile counts while it ran.
+    awk -v wall=$((end_ns - start_ns)) '!($2 in base) { base[$2] = $1 == 0 ? $4 : 0 }
+        { last[$2] = $4; name[$2] = $3 }
+        END { for (t in last) print name[t], last[t] - base[t], wall }' "$tmp/times" \
+        > "$tmp/run.threads"
+    awk '{ ns += $2; wall = $3 } END { print ns / wall * 60 }' "$tmp/run.threads" \
+        >> "$tmp/$scenario.cpu"
     if [ "$scenario" = visible ]; then
-        # Per thread name, summed over the runs: ns on the CPU and the measured ns.
-        thread_times "$player" | awk -v wall=$((end_ns - start_ns)) 'NR == FNR { base[$1] += $2; next }
-            { last[$1] += $2 } END { for (n in last) print n, last[n] - base[n], wall }' \
-            "$tmp/threads.start" - >> "$tmp/threads"
+        cat "$tmp/run.threads" >> "$tmp/threads"
         resident_by_mapping "$player" > "$tmp/mappings"
     fi
     stop_player
     check_error_log
-    awk -v t=$((end_ticks - start_ticks)) -v hz="$(getconf CLK_TCK)" \
-        -v ns=$((end_ns - start_ns)) 'BEGIN { print t / hz / (ns / 1e9) * 60 }' \
-        >> "$tmp/$scenario.cpu"
 }
 
 run_stationd "$demo" "$port"
