@@ -8,7 +8,9 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <thread>
 
@@ -18,6 +20,8 @@ namespace {
 // A listener whose queue is full is asked again this often.
 constexpr std::chrono::milliseconds kBusyRetry{10};
 constexpr int kQueueLength = 8;
+// Longer than any line the hand-over sends; a peer sending more without a line end is cut off.
+constexpr qsizetype kLongestLine = 64;
 
 bool addressOf(const QString& path, sockaddr_un& address) {
     const QByteArray name = QFile::encodeName(path);
@@ -106,7 +110,7 @@ bool sendAll(int fd, QByteArrayView bytes, const QDeadlineTimer& deadline) {
 
 QByteArray receiveLine(int fd, const QDeadlineTimer& deadline) {
     QByteArray line;
-    while (!line.endsWith('\n')) {
+    while (!line.endsWith('\n') && line.size() < kLongestLine) {
         char byte = 0;
         const ssize_t got = ::recv(fd, &byte, 1, 0);
         if (got == 1) {

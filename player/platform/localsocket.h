@@ -25,7 +25,7 @@ int connectTo(const QString& path, const QDeadlineTimer& deadline);
 bool sendAll(int fd, QByteArrayView bytes, const QDeadlineTimer& deadline);
 
 // What arrives up to and with the first line end, waiting until `deadline`; whatever has come
-// when the connection ends or the deadline passes first.
+// when the connection ends, the deadline passes or a few dozen bytes came without a line end.
 QByteArray receiveLine(int fd, const QDeadlineTimer& deadline);
 
 // Removes what is left at `path` of a socket nobody listens on any more.
