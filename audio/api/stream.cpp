@@ -138,6 +138,7 @@ int Stream::download() {
     // Nothing may leave a thread's body: an exception here would end the whole program.
     try {
         const int result = reader_.run(settings_.url);
+        endedCleanly_ = result == ZVA_OK;
         const bool played = started_;
         if (!started_ && !probe_.empty()) {
             chooseDecoder(true);
@@ -159,8 +160,11 @@ int Stream::download() {
 }
 
 bool Stream::mayReconnect() const {
+    // A station's answer is a broadcast, connected again however it ended. Any other answer was
+    // a file when it had a length or ended cleanly: the stream ends with it.
+    const bool again = broadcast_ || (!finite_ && !endedCleanly_);
     std::lock_guard lock(mutex_);
-    return settings_.reconnectFor.count() > 0 && !finite_ && !cancelled_ && !decodingDone_;
+    return settings_.reconnectFor.count() > 0 && again && !cancelled_ && !decodingDone_;
 }
 
 bool Stream::reconnect() {
@@ -184,6 +188,7 @@ bool Stream::reconnect() {
             return false;
         }
         if (joined_) {
+            endedCleanly_ = outcome == StreamReader::Rejoin::Ended;
             return true;
         }
     }
@@ -191,6 +196,7 @@ bool Stream::reconnect() {
 }
 
 bool Stream::begin(const ResponseHeaders& headers) {
+    broadcast_ = headers.isLive();
     finite_ = headers.number("Content-Length") >= 0;
     if (started_) {
         // A new connection of the stream that plays: the station is the same, so its header

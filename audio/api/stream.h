@@ -35,7 +35,9 @@ class RingBuffer;
 // download buffer, and the new connection's frames join the old ones at a frame boundary. The
 // caller sees one stream: one header block, its bytes in whole frames, the titles of every
 // connection; the stream counts as connected until the give-up time has passed without a new
-// connection. A stream with a length (a file) ends with its answer.
+// connection. A station's answer (an ICY status line or any icy- header) is a broadcast however it
+// ends; any other answer that has a length or ends cleanly (its final chunk, or a close without a
+// length) is a file, and the stream ends with it.
 //
 // Thread contract: open() from the creating thread, cancel(), join() and queries from any thread.
 // Events and callbacks run on the download thread. Fields are guarded by mutex_ unless marked
@@ -101,8 +103,8 @@ private:
     // download buffer; false when they cannot go on.
     bool deliver(const std::uint8_t* data, std::size_t size);
     bool pass(const std::string& bytes);
-    // Whether a lost connection is to be made again: the stream played, goes on without end
-    // and still decodes.
+    // Whether a lost connection is to be made again: the stream played, is a broadcast and still
+    // decodes.
     bool mayReconnect() const;
     // Connects again until a new connection brings the sound back or the give-up time has
     // passed: true when one did and has since ended in its turn.
@@ -151,8 +153,10 @@ private:
     std::string heldStatus_;  // the answer's header block, held until the decoder is chosen
     std::string probe_;       // the first audio bytes, held until the decoder is chosen
     long headerBitrate_ = -1;
-    int refusal_ = 0;      // why the current answer's audio was refused (a ZVA_ERROR_* code)
-    bool finite_ = false;  // the answer that plays has a length: a file, not a station
+    int refusal_ = 0;            // why the current answer's audio was refused (a ZVA_ERROR_* code)
+    bool broadcast_ = false;     // the answer that plays is a station's
+    bool finite_ = false;        // the answer that plays has a length
+    bool endedCleanly_ = false;  // the last connection ended as a whole answer does
     FrameAligner aligner_;
     std::string aligned_;   // the aligner's output, reused
     bool joining_ = false;  // a new connection is being tried

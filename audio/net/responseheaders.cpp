@@ -1,5 +1,6 @@
 #include "responseheaders.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 
@@ -43,6 +44,11 @@ bool ResponseHeaders::addLine(std::string_view line) {
 
 bool ResponseHeaders::isIcy() const {
     return status_.starts_with("ICY");
+}
+
+bool ResponseHeaders::isLive() const {
+    return isIcy() || std::any_of(lines_.begin(), lines_.end(),
+                                  [](const std::string& line) { return line.starts_with("icy-"); });
 }
 
 bool ResponseHeaders::isHttp() const {

@@ -22,6 +22,9 @@ public:
 
     bool isIcy() const;
     bool isHttp() const;
+    // A station's answer: an ICY status line or any `icy-` header. It is a broadcast however it
+    // ends, never a file.
+    bool isLive() const;
     int statusCode() const;
 
     // The status line, then each header line, each ended by a NUL, then one more NUL.

@@ -35,7 +35,10 @@ StreamReader::Rejoin StreamReader::resume() {
     const HttpClient::Result result = http_.fetch(url_, *this);
     resuming_ = false;
     if (mode_ == Mode::Audio) {
-        return stopped_ ? Rejoin::Final : Rejoin::Played;
+        if (stopped_) {
+            return Rejoin::Final;
+        }
+        return result == HttpClient::Result::Finished ? Rejoin::Ended : Rejoin::Cut;
     }
     const int status = headers_.statusCode();
     // An answer it could not read (refused with a status below 400) is as malformed next time.

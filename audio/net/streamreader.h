@@ -45,13 +45,15 @@ public:
 
     StreamReader(Settings settings, Events& events);
 
-    // The whole download. 0 when audio played and the answer then ended; otherwise the
-    // ZVA_ERROR_* code of the last failure.
+    // The whole download. 0 when audio played and the answer then ended cleanly (its final
+    // chunk, or the close of an answer without a length); otherwise the ZVA_ERROR_* code of the
+    // last failure, also of an answer that played and was then cut off.
     int run(const std::string& url);
 
     // What a try to connect again came to.
     enum class Rejoin {
-        Played,  // the audio answer came and has ended again
+        Ended,   // the audio answer came and has ended cleanly again
+        Cut,     // the audio answer came and was cut off again: reset, timed out, short
         Failed,  // no audio this time, worth another try: refused, reset, timed out, 404, 5xx
         Final,   // no more tries: cancelled, refused by its owner, 401, 403, 407, a playlist,
                  // a malformed answer or a TLS failure

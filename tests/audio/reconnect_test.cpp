@@ -162,15 +162,37 @@ TEST_F(ReconnectTest, AStationGoneEndsTheStream) {
     }
 }
 
-// A file has a length: when its answer ends, the stream ends, and it is not fetched again.
-TEST_F(ReconnectTest, AFileIsNotFetchedAgain) {
+// An answer that is not a station's and ends whole (with a length, without one, or chunked) is a
+// file: the stream ends with it and it is not fetched again. A station's answer, or one cut off,
+// is connected again.
+TEST_F(ReconnectTest, AFileEndsWithItsAnswerAndABroadcastIsFetchedAgain) {
     ASSERT_EQ(ZVA_Init(0, 44100, 0, nullptr, nullptr), 1);
-    Log log;
-    const ZVA_HSTREAM h = create("/audio/tone44.mp3", log);
-    ASSERT_EQ(ZVA_ChannelPlay(h, 0), 1);
-    EXPECT_TRUE(waitFor([&] { return log.count(Log::Event::End) == 1; }));
-    EXPECT_EQ(ZVA_StreamGetFilePosition(h, ZVA_FILEPOS_CONNECTED), 0);
-    EXPECT_EQ(requests(), 1u);
+    ASSERT_NE(ZVA_PluginLoad("libzvaudio_aac.so", 0), 0u);
+    const std::pair<const char*, bool> rows[] = {
+        {"/audio/tone44.mp3", false},
+        {"/audio/tone44.mp3?no_length=1", false},
+        {"/audio/tone44.aac?no_length=1", false},
+        {"/audio/tone44.aac?chunked=1", false},
+        {"/audio/tone44.mp3?chunked=1&close_after=30000", true},
+        {"/mp3?status_line=HTTP/1.0%20200%20OK&drop_after=0.5&burst=4096", true},
+    };
+    for (const auto& [path, fetchedAgain] : rows) {
+        SCOPED_TRACE(path);
+        const std::size_t before = requests();
+        Log log;
+        const ZVA_HSTREAM h = create(path, log);
+        ASSERT_EQ(ZVA_ChannelPlay(h, 0), 1);
+        if (fetchedAgain) {
+            EXPECT_TRUE(waitFor([&] { return requests() >= before + 2; }));
+            EXPECT_EQ(log.count(Log::Event::End), 0u);
+        } else {
+            EXPECT_TRUE(waitFor([&] { return log.count(Log::Event::End) == 1; }));
+            EXPECT_EQ(ZVA_StreamGetFilePosition(h, ZVA_FILEPOS_CONNECTED), 0);
+            EXPECT_EQ(requests(), before + 1);
+        }
+        ZVA_StreamFree(h);
+    }
+    ZVA_PluginFree(0);
 }
 
 // Freeing a stream while it waits between tries ends it at once and no callback follows.

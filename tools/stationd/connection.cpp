@@ -56,6 +56,21 @@ bool isText(const QString& suffix) {
     return kText.contains(suffix.toLower());
 }
 
+bool isTrue(const QByteArray& value) {
+    return value == "1" || value == "true";
+}
+
+// The body in chunks of at most 16 KiB, with the final empty chunk when `whole`.
+QByteArray inChunks(const QByteArray& body, bool whole) {
+    constexpr qsizetype kChunk = 16 * 1024;
+    QByteArray out;
+    for (qsizetype at = 0; at < body.size(); at += kChunk) {
+        const QByteArray piece = body.mid(at, kChunk);
+        out += QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
+    }
+    return whole ? out + "0\r\n\r\n" : out;
+}
+
 // A non-negative count from the query; nullopt when present but malformed, -1 when absent.
 std::optional<qint64> count(const HttpRequest& request, const QByteArray& name) {
     const QByteArray value = request.queryValue(name);
@@ -193,19 +208,33 @@ void Connection::answerFile() {
     // A content type given in the query stands in for a server that labels files its own way.
     QByteArray type = request_.queryValue("content_type");
     type.replace('\r', ' ').replace('\n', ' ');
+    // Without a length, the end of the file is the close (HTTP/1.0) or the final chunk.
+    const bool chunked = isTrue(request_.queryValue("chunked"));
+    const bool sized = !chunked && !isTrue(request_.queryValue("no_length"));
     QByteArray head =
-        "HTTP/1.0 200 OK\r\nContent-Type: " + (type.isEmpty() ? contentType(suffix) : type) +
-        "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n";
+        (chunked ? "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked" : "HTTP/1.0 200 OK") +
+        QByteArray("\r\nContent-Type: ") + (type.isEmpty() ? contentType(suffix) : type) + "\r\n";
+    if (sized) {
+        head += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+    }
+    head += "\r\n";
     if (request_.method() == "HEAD") {
         send(head);
         return;
     }
-    if (*stallAfter >= 0) {
-        socket_->write(head + body.left(*stallAfter));
-        return;
+    // A stalled or cut answer carries that many bytes of the file; a chunked one then lacks its
+    // final chunk, so that a client can tell it from a whole one.
+    const qsizetype limit = *stallAfter >= 0 ? *stallAfter : *closeAfter;
+    const bool whole = limit < 0 || limit >= body.size();
+    if (!whole) {
+        body.truncate(limit);
     }
-    if (*closeAfter >= 0) {
-        body.truncate(*closeAfter);
+    if (chunked) {
+        body = inChunks(body, whole);
+    }
+    if (*stallAfter >= 0) {
+        socket_->write(head + body);
+        return;
     }
     send(head + body);
 }
