@@ -6,13 +6,6 @@
 #include "buffer/ringbuffer.h"
 
 namespace zva {
-namespace {
-
-// Gain change per frame: a full 0 → 1 swing takes 10 ms, short enough to follow a slider and
-// long enough not to click.
-constexpr float kGainStep = 1.0f / (MixChannel::kRate / 100);
-
-}  // namespace
 
 MixChannel::MixChannel(std::size_t capacityFrames, const RingBuffer* ring)
     : fifo_(capacityFrames * 2), ring_(ring) {}
@@ -86,7 +79,10 @@ void MixChannel::mixInto(float* out, std::size_t frames, Clock::time_point playA
         // fade out rather than break off, as a stop does.
         const std::size_t fade = std::min(count_, kFadeFrames);
         const std::size_t done = renderLocked(out, count_ - fade, targetGainLocked(), &playAt);
-        renderLocked(out + done * 2, fade, {0.0f, 0.0f}, nullptr);
+        // However few frames are left, the fade reaches silence on the last of them.
+        const float loudest = std::max(gain_[0], gain_[1]);
+        const float step = fade > 0 ? std::max(kGainStep, loudest / static_cast<float>(fade)) : 0;
+        renderLocked(out + done * 2, fade, {0.0f, 0.0f}, nullptr, step);
         gain_ = {0.0f, 0.0f};
         clearLevelLocked();
         state_ = State::Stalled;
@@ -123,7 +119,7 @@ std::size_t MixChannel::fadeOutLocked(float* out, std::size_t frames) {
 }
 
 std::size_t MixChannel::renderLocked(float* out, std::size_t frames, std::array<float, 2> target,
-                                     const Clock::time_point* playAt) {
+                                     const Clock::time_point* playAt, float step) {
     const std::size_t capacity = fifo_.size() / 2;
     const std::size_t n = std::min(frames, count_);
     // In runs that neither wrap the FIFO nor cross a level block, so no frame pays for an index
@@ -145,9 +141,9 @@ std::size_t MixChannel::renderLocked(float* out, std::size_t frames, std::array<
             for (std::size_t i = 0; i < run * 2; i += 2) {
                 for (std::size_t c = 0; c < 2; ++c) {
                     if (gain_[c] < target[c]) {
-                        gain_[c] = std::min(target[c], gain_[c] + kGainStep);
+                        gain_[c] = std::min(target[c], gain_[c] + step);
                     } else if (gain_[c] > target[c]) {
-                        gain_[c] = std::max(target[c], gain_[c] - kGainStep);
+                        gain_[c] = std::max(target[c], gain_[c] - step);
                     }
                     peak[c] = std::max(peak[c], std::fabs(in[i + c]));
                     mixed[i + c] += in[i + c] * gain_[c];

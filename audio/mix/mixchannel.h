@@ -32,6 +32,9 @@ public:
     static constexpr std::size_t kFadeFrames = kRate / 100;
     // The decoder's lead before the channel first plays: about 93 ms of sound.
     static constexpr std::size_t kLeadFrames = 4096;
+    // Gain change per frame: a full 0 → 1 swing takes 10 ms, short enough to follow a slider
+    // and long enough not to click.
+    static constexpr float kGainStep = 1.0f / kFadeFrames;
 
     // `ring` is the stream's download buffer: a stall ends once a quarter of it has refilled.
     MixChannel(std::size_t capacityFrames, const RingBuffer* ring);
@@ -82,8 +85,9 @@ private:
 
     bool refilledLocked() const;
     std::array<float, 2> targetGainLocked() const;
+    // Moves the gain towards `target` by `step` a frame (a full swing takes kFadeFrames).
     std::size_t renderLocked(float* out, std::size_t frames, std::array<float, 2> target,
-                             const Clock::time_point* playAt);
+                             const Clock::time_point* playAt, float step = kGainStep);
     std::size_t fadeOutLocked(float* out, std::size_t frames);
     void recordLevelLocked(std::array<float, 2> peak, Clock::time_point playAt, std::size_t from,
                            std::size_t frames);

@@ -96,19 +96,23 @@ TEST(MixChannel, StallsWhenDryAndResumesAtQuarterRefill) {
     EXPECT_EQ(c.channel.state(), State::Stopped) << "the source ended and everything was played";
 }
 
-// A channel whose download buffer ran dry fades its last sound out instead of breaking it off;
-// once its source ends while it waits, it has stopped.
+// A channel whose download buffer ran dry fades its last sound out to silence instead of breaking
+// it off, however little is left; once its source ends while it waits, it has stopped.
 TEST(MixChannel, RunningDryFadesOutAndAnEndWhileDryStops) {
-    Channel c(4096);
-    const std::vector<float> steady(2000 * 2, 1.0f);
-    ASSERT_EQ(c.channel.push(steady.data(), 2000), 2000u);
-    c.channel.play();
-    const auto out = c.mix(4096);
-    EXPECT_EQ(c.channel.state(), State::Stalled);
-    EXPECT_EQ(out[1000 * 2], 1.0f);
-    EXPECT_LT(zvtest::maxStep(out, 0, 4096), 0.01f);
-    c.channel.endOfSource();
-    EXPECT_EQ(c.channel.state(), State::Stopped);
+    for (const std::size_t left : {2000, 100}) {
+        Channel c(4096);
+        // Past the fade-in, `left` frames of steady full scale remain when the buffer is dry.
+        const std::vector<float> steady((500 + left) * 2, 1.0f);
+        ASSERT_EQ(c.channel.push(steady.data(), 500 + left), 500 + left);
+        c.channel.play();
+        c.mix(500);
+        const auto out = c.mix(4096);
+        EXPECT_EQ(c.channel.state(), State::Stalled);
+        EXPECT_GE(out[0], 0.99f) << left;
+        EXPECT_LT(zvtest::maxStep(out, 0, 4096), 0.02f) << left;
+        c.channel.endOfSource();
+        EXPECT_EQ(c.channel.state(), State::Stopped);
+    }
 }
 
 TEST(MixChannel, WaitingDecoderWakesOnlyWhenHalfIsFree) {
