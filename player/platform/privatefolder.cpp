@@ -30,8 +30,8 @@ QByteArray recordedFolder(const QByteArray& named) {
     }
     const QByteArray folder = record.readLine(4096).trimmed();
     const QByteArray rest = folder.mid(named.size());
-    const bool ours =
-        folder.startsWith(named + '-') && !rest.contains('/') && isPrivateFolder(folder);
+    const bool ours = folder.startsWith(named + '-') && !rest.contains('/') &&
+                      isPrivateFolder(folder, Made::ByUs);
     return ours ? folder : QByteArray();
 }
 
@@ -47,7 +47,7 @@ void record(const QByteArray& named, const QByteArray& folder) {
 
 }  // namespace
 
-bool isPrivateFolder(const QByteArray& path) {
+bool isPrivateFolder(const QByteArray& path, Made made) {
     // Opening without following a link, then checking what was opened, leaves no gap for a
     // swap between check and use.
     const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -56,7 +56,7 @@ bool isPrivateFolder(const QByteArray& path) {
     }
     struct stat info {};
     const bool own = ::fstat(fd, &info) == 0 && info.st_uid == ::getuid() &&
-                     ((info.st_mode & 077) == 0 || ::fchmod(fd, 0700) == 0);
+                     ((info.st_mode & 077) == 0 || (made == Made::ByUs && ::fchmod(fd, 0700) == 0));
     ::close(fd);
     return own;
 }
@@ -65,7 +65,7 @@ QString privateFolder(const QString& base) {
     const QString named = base + QStringLiteral("/zenovia-%1").arg(::getuid());
     const QByteArray path = QFile::encodeName(named);
     ::mkdir(path.constData(), 0700);
-    if (isPrivateFolder(path)) {
+    if (isPrivateFolder(path, Made::ByUs)) {
         return named;
     }
     if (const QByteArray found = recordedFolder(path); !found.isEmpty()) {

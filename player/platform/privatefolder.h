@@ -10,8 +10,10 @@
 namespace zvpaths {
 
 // True when path is a real folder (not a link) of this user's own, which nobody else may
-// enter; a folder of ours that others could enter is closed first.
-bool isPrivateFolder(const QByteArray& path);
+// enter. A folder the program did not make (the user's runtime folder) is only looked at; one it
+// made itself and that others could enter is closed first.
+enum class Made { ByOthers, ByUs };
+bool isPrivateFolder(const QByteArray& path, Made made);
 
 // <base>/zenovia-<uid>, made (mode 0700) when missing. When that name is taken by a link or by a
 // folder that is not ours, a fresh private folder <base>/zenovia-<uid>-XXXXXX, noted in the

@@ -53,7 +53,7 @@ void setProgramFolder(const QString& folder) {
 
 QString runtimeFolder() {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && isPrivateFolder(QFile::encodeName(runtime))) {
+    if (!runtime.isEmpty() && isPrivateFolder(QFile::encodeName(runtime), Made::ByOthers)) {
         return runtime;
     }
     static const QString fallback = privateFolder(QStringLiteral("/tmp"));

@@ -85,3 +85,18 @@ TEST_F(TempFolder, ANameTakenByALinkOrAnotherUserIsNotUsed) {
             << "a later start";
     }
 }
+
+// The runtime folder is the user's, not the program's: it is used only when it is private, and
+// its mode is never changed.
+TEST_F(TempFolder, TheRuntimeFolderIsUsedOnlyWhenPrivateAndNeverChanged) {
+    for (const mode_t mode : {0700, 0755}) {
+        QTemporaryDir runtime;
+        const QByteArray path = QFile::encodeName(runtime.path());
+        ASSERT_EQ(::chmod(path.constData(), mode), 0);
+        qputenv("XDG_RUNTIME_DIR", path);
+        EXPECT_EQ(zvpaths::runtimeFolder() == runtime.path(), mode == 0700) << mode;
+        struct stat info {};
+        ASSERT_EQ(::stat(path.constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, mode);
+    }
+}
