@@ -73,25 +73,29 @@ int listenAt(const QString& path, QString& reason) {
     return fd;
 }
 
-int connectTo(const QString& path, const QDeadlineTimer& deadline) {
+Connection connectTo(const QString& path, const QDeadlineTimer& deadline) {
+    using Outcome = Connection::Outcome;
     sockaddr_un address;
     if (!addressOf(path, address)) {
-        return -1;
+        return {Outcome::NobodyListens};
     }
     const int fd = newSocket();
-    while (fd >= 0) {
-        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-            return fd;
-        }
-        if (errno != EAGAIN || deadline.hasExpired()) {
-            break;
-        }
-        std::this_thread::sleep_for(kBusyRetry);
+    if (fd < 0) {
+        return {Outcome::Unreachable};
     }
-    if (fd >= 0) {
+    while (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        const int error = errno;
+        if (error == EAGAIN && !deadline.hasExpired()) {
+            std::this_thread::sleep_for(kBusyRetry);
+            continue;
+        }
         ::close(fd);
+        // Only these mean that no copy is there; a full queue or a refused permission may hide
+        // a running one, whose socket must stay.
+        const bool nobody = error == ECONNREFUSED || error == ENOENT;
+        return {nobody ? Outcome::NobodyListens : Outcome::Unreachable};
     }
-    return -1;
+    return {Outcome::Connected, fd};
 }
 
 bool sendAll(int fd, QByteArrayView bytes, const QDeadlineTimer& deadline) {

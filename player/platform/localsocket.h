@@ -16,9 +16,17 @@ namespace zvlocal {
 // it cannot be made (a path too long for a socket, a folder that cannot be written).
 int listenAt(const QString& path, QString& reason);
 
+// What a try to connect came to: a connection, nobody there to listen (no socket, or one left
+// by a copy that has ended), or a listener that could not be reached (its queue stayed full
+// until the deadline, the permission was refused).
+struct Connection {
+    enum class Outcome { Connected, NobodyListens, Unreachable } outcome;
+    int fd = -1;  // the connection when Connected
+};
+
 // A connection to the socket at `path`, tried until `deadline` while the listener is too busy to
-// take it; -1 when nobody listens there.
-int connectTo(const QString& path, const QDeadlineTimer& deadline);
+// take it.
+Connection connectTo(const QString& path, const QDeadlineTimer& deadline);
 
 // Sends all of `bytes`, waiting until `deadline` while the other end is full; false when the
 // connection ended first or the deadline passed.

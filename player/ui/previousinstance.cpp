@@ -82,11 +82,17 @@ void CheckPrevInstance(frmMain& window, int startStation) {
     if (!lock.tryLock(remainingMs(deadline))) {
         endUnreachable();
     }
-    if (const int first = zvlocal::connectTo(name, deadline); first >= 0) {
-        lock.unlock();
-        handOver(first, startStation, deadline);
+    const zvlocal::Connection first = zvlocal::connectTo(name, deadline);
+    switch (first.outcome) {
+        case zvlocal::Connection::Outcome::Connected:
+            lock.unlock();
+            handOver(first.fd, startStation, deadline);
+        case zvlocal::Connection::Outcome::Unreachable:
+            endUnreachable();
+        case zvlocal::Connection::Outcome::NobodyListens:
+            break;
     }
-    // Nobody accepts on the name: what is left there is a crashed copy's socket.
+    // Nobody listens on the name: what is left there is a crashed copy's socket.
     zvlocal::removeSocket(name);
     startServer(window, name);
 }

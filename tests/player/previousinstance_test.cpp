@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -24,14 +25,25 @@ const QString kWindowKey = "WindowHandle";
 
 class OneCopy : public zvtest::PlayerTest {};
 
-// A running copy that accepts a later copy at once but acknowledges only after ten seconds.
-class LateFirstCopy {
+ino_t inode(const QString& path) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
+// A running copy that cannot hand a later copy what it waits for: one that accepts at once but
+// acknowledges only after ten seconds, or one too busy to accept (its queue of one is full).
+class BusyFirstCopy {
 public:
-    explicit LateFirstCopy(const QString& path) : socket_(::socket(AF_UNIX, SOCK_STREAM, 0)) {
+    enum class Busy { AnswersLate, QueueFull };
+    BusyFirstCopy(const QString& path, Busy busy) : socket_(::socket(AF_UNIX, SOCK_STREAM, 0)) {
         sockaddr_un address{AF_UNIX, {}};
         path.toStdString().copy(address.sun_path, sizeof address.sun_path - 1);
         ::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(socket_, 1);
+        ::listen(socket_, busy == Busy::QueueFull ? 0 : 1);
+        if (busy == Busy::QueueFull) {
+            ::connect(waiting_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            return;
+        }
         thread_ = std::jthread([this](std::stop_token end) {
             const int later = ::accept(socket_, nullptr, nullptr);
             std::mutex mutex;
@@ -44,31 +56,45 @@ public:
             ::close(later);
         });
     }
-    ~LateFirstCopy() {
+    ~BusyFirstCopy() {
         thread_.request_stop();
         ::shutdown(socket_, SHUT_RDWR);  // an accept still waiting returns
-        thread_.join();
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        ::close(waiting_);
         ::close(socket_);
     }
 
 private:
     const int socket_;
+    const int waiting_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
     std::jthread thread_;
 };
 
 }  // namespace
 
+// However the running copy fails a later copy, the later one ends with its box and leaves the
+// running copy's socket where it is.
 TEST_F(OneCopy, ARunningCopyThatDoesNotAnswerInTimeEndsTheLaterCopyWithItsBox) {
-    zvsettings::write(zvsettings::kWindowSection, kWindowKey, "7");
-    zvengine::StationList list;
-    frmMain window(list);
-    LateFirstCopy first(modPreviousInstance::serverName());
-    EXPECT_EQ(endOf([&] { modPreviousInstance::CheckPrevInstance(window, 4); }),
-              zvbox::kExitFailed);
-    EXPECT_EQ(
-        boxes.shown,
-        (Boxes{{"Hiba", "A Zenovia ablaka nem aktiválható.\rKérem indítsa újra a programot."}}));
-    EXPECT_TRUE(zvsettings::read(zvsettings::kWindowSection, kWindowKey).isEmpty());
+    for (const auto busy : {BusyFirstCopy::Busy::AnswersLate, BusyFirstCopy::Busy::QueueFull}) {
+        SCOPED_TRACE(static_cast<int>(busy));
+        boxes.shown.clear();
+        zvsettings::write(zvsettings::kWindowSection, kWindowKey, "7");
+        zvengine::StationList list;
+        frmMain window(list);
+        const QString name = modPreviousInstance::serverName();
+        BusyFirstCopy first(name, busy);
+        const ino_t socketBefore = inode(name);
+        EXPECT_EQ(endOf([&] { modPreviousInstance::CheckPrevInstance(window, 4); }),
+                  zvbox::kExitFailed);
+        EXPECT_EQ(boxes.shown, (Boxes{{"Hiba",
+                                       "A Zenovia ablaka nem aktiválható.\rKérem indítsa újra a "
+                                       "programot."}}));
+        EXPECT_TRUE(zvsettings::read(zvsettings::kWindowSection, kWindowKey).isEmpty());
+        EXPECT_EQ(inode(name), socketBefore);
+        QFile::remove(name);
+    }
 }
 
 TEST_F(OneCopy, TheFirstCopyForgetsItsWindowWhenItCloses) {
@@ -134,7 +160,7 @@ TEST_F(OneCopy, ALaterCopyFindsTheRunningOneWhateverItsTemp) {
 
 TEST_F(OneCopy, ACopyThatCannotListenSaysSoInTheLog) {
     const QString longFolder = runtimeDir.path() + '/' + QString(120, 'r');
-    ASSERT_TRUE(QDir().mkdir(longFolder));
+    ASSERT_TRUE(QDir().mkdir(longFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     qputenv("XDG_RUNTIME_DIR", longFolder.toUtf8());
     qputenv("TEMP", longFolder.toUtf8());
     zvengine::StationList list;
