@@ -26,6 +26,13 @@ bool open(int device) {
            ZVA_ErrorGetCode() == ZVA_ERROR_ALREADY;
 }
 
+// Shows a box of the device fallback; false when the program is ending meanwhile, so that the
+// fallback stops there: no further device, box or stored choice.
+bool tellAndGoOn(const QString& text) {
+    zvbox::showError(text);
+    return !DeviceGate::ending();
+}
+
 // The agent text lives as long as the program: the library may keep the address.
 std::array<char, 64> agentBuffer{};
 
@@ -52,20 +59,27 @@ void InitDev() {
         proc.step(1);
         if (!open(choice.deviceIndex)) {
             proc.step(2);
-            zvbox::showError(
-                QStringLiteral("A kiválasztott hangeszközt nem lehet felhasználni digitális "
-                               "hanglejátszásra.\r\nA korábban beállítottat próbálom."));
+            if (!tellAndGoOn(
+                    QStringLiteral("A kiválasztott hangeszközt nem lehet felhasználni digitális "
+                                   "hanglejátszásra.\r\nA korábban beállítottat próbálom."))) {
+                return;
+            }
             choice.deviceIndex = choice.previousDevice.load();
             if (!open(choice.deviceIndex)) {
                 proc.step(3);
-                zvbox::showError(
-                    QStringLiteral("A korábban beállított hangeszközt nem lehet felhasználni.\r\n"
-                                   "Az alapértelmezettet használom."));
+                if (!tellAndGoOn(QStringLiteral(
+                        "A korábban beállított hangeszközt nem lehet felhasználni.\r\n"
+                        "Az alapértelmezettet használom."))) {
+                    return;
+                }
                 choice.deviceIndex = -1;
                 if (!open(-1)) {
-                    zvbox::endWithError(QStringLiteral(
-                        "Az első hangeszköz sem érhető el.\r\nValami nagy gond lehet a "
-                        "rendszerével, nézze meg a hangkártyáit.\r\nKilépek..."));
+                    if (!tellAndGoOn(QStringLiteral(
+                            "Az első hangeszköz sem érhető el.\r\nValami nagy gond lehet a "
+                            "rendszerével, nézze meg a hangkártyáit.\r\nKilépek..."))) {
+                        return;
+                    }
+                    zvbox::endProgram(zvbox::kExitFailed);
                 }
             }
             proc.step(4);

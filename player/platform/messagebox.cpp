@@ -1,17 +1,25 @@
 #include "messagebox.h"
 
 #include <QMessageBox>
+#include <QPointer>
 
 #include <cstdlib>
+#include <utility>
 
 namespace zvbox {
 namespace {
+
+// The real box being shown, innermost first when one opens inside another's loop.
+QPointer<QMessageBox> openBox;
 
 class QtMessageBoxes final : public MessageBoxes {
 public:
     Answer show(const QString& title, const QString& text, Icon icon, Buttons buttons) override {
         const std::unique_ptr<QMessageBox> box = buildMessageBox(title, text, icon, buttons);
-        switch (box->exec()) {
+        const QPointer<QMessageBox> outer = std::exchange(openBox, box.get());
+        const int pressed = box->exec();
+        openBox = outer;
+        switch (pressed) {
             case QMessageBox::Ok:
                 return Answer::Ok;
             case QMessageBox::Yes:
@@ -60,6 +68,12 @@ std::unique_ptr<QMessageBox> buildMessageBox(const QString& title, const QString
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return std::make_unique<QMessageBox>(qtIcon(icon), title, shown, qtButtons(buttons));
+}
+
+void closeOpenBox() {
+    if (openBox) {
+        openBox->done(QMessageBox::Cancel);
+    }
 }
 
 MessageBoxes& messageBoxes() {

@@ -29,6 +29,10 @@ public:
 std::unique_ptr<QMessageBox> buildMessageBox(const QString& title, const QString& text, Icon icon,
                                              Buttons buttons);
 
+// Closes the real box open now, if any, as if it had been dismissed (Cancel or No): for an end of
+// the program that cannot wait for an answer.
+void closeOpenBox();
+
 // The boxes in use: real QMessageBoxes unless a test has put its own in place.
 MessageBoxes& messageBoxes();
 void setMessageBoxes(MessageBoxes* boxes);  // nullptr restores the real ones

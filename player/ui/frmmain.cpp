@@ -485,7 +485,7 @@ void frmMain::VuR_DblClick() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    if (zvengine::DeviceGate::holds(this, [this] { close(); })) {
+    if (zvengine::DeviceGate::holdsClose(this, [this] { close(); })) {
         event->ignore();
         return;
     }

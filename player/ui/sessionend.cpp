@@ -1,5 +1,6 @@
 #include "sessionend.h"
 
+#include "engine/devicegate.h"
 #include "frmmain.h"
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
@@ -51,8 +52,10 @@ public:
             char bytes[16];
             while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
             }
-            // A dialog open over the window has a loop of its own: every loop ends, so no
-            // dialog outlives the window.
+            // A device box does not hold the end up: it goes, and the close that waits for its
+            // opening runs once that has stopped. A dialog open over the window has a loop of its
+            // own: every loop ends, so no dialog outlives the window.
+            zvengine::DeviceGate::end();
             if (window.close()) {
                 QCoreApplication::exit(zvbox::kExitNormal);
             }

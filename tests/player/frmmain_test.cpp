@@ -1,11 +1,13 @@
 #include "ui/frmmain.h"
 #include "engine/audioengine.h"
+#include "engine/devicegate.h"
 #include "engine/outputdevice.h"
 #include "engine/playerstate.h"
 #include "engine/streamworkers.h"
 #include "platform/settingsstore.h"
 #include "playertest.h"
 #include "pulsegauge.h"
+#include "ui/sessionend.h"
 #include "ui/skinlabel.h"
 
 #include <QBuffer>
@@ -18,6 +20,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
+#include <csignal>
 #include <vector>
 
 #include <zvaudio.h>
@@ -284,18 +287,46 @@ TEST_F(Controls, FirstShowStartsTheCommandLineStationOnce) {
 
 // A start, a stop or a close that arrives while a device box is open (its event loop delivers
 // them) waits until the box has closed and the click's own start is done, then runs; the
-// program goes on.
+// program goes on. A close drops the requests kept before and after it. An ending signal does
+// not wait for the box: the fallback stops there (no further box, no stored device) and the
+// window unloads.
 TEST_F(Controls, RequestsDuringADeviceBoxWaitForTheOutput) {
+    const auto started = [](int station) {
+        return
+            [station](const frmMain&) { return zvengine::playerState().currentStation == station; };
+    };
+    const auto closed = [](const frmMain& w) {
+        return !w.isVisible() && zvengine::playerState().currentStation == 0;
+    };
     const struct {
         const char* request;
         std::function<void(frmMain&)> make;
         std::function<bool(const frmMain&)> done;
+        bool fallbackGoesOn = true;
     } rows[] = {
-        {"start", [](frmMain& w) { w.btnPresents_Click(2); },
-         [](const frmMain&) { return zvengine::playerState().currentStation == 2; }},
+        {"start", [](frmMain& w) { w.btnPresents_Click(2); }, started(2)},
         {"stop", [](frmMain& w) { w.cmdStop_Click(); },
          [](const frmMain& w) { return label(w, "lblTitle") == frmMain::kPrompt; }},
-        {"close", [](frmMain& w) { w.close(); }, [](const frmMain& w) { return !w.isVisible(); }},
+        {"close", [](frmMain& w) { w.close(); }, closed},
+        {"start, close",
+         [](frmMain& w) {
+             w.btnPresents_Click(2);
+             w.close();
+         },
+         closed},
+        {"close, start",
+         [](frmMain& w) {
+             w.close();
+             w.btnPresents_Click(2);
+         },
+         closed},
+        {"ending signal",
+         [](frmMain& w) {
+             closeAtSessionEnd(w);
+             ::raise(SIGTERM);
+             EXPECT_TRUE(QTest::qWaitFor([] { return zvengine::DeviceGate::ending(); }));
+         },
+         closed, false},
     };
     for (const auto& row : rows) {
         const auto window = loaded();
@@ -305,6 +336,7 @@ TEST_F(Controls, RequestsDuringADeviceBoxWaitForTheOutput) {
         zvengine::deviceChoice().unused = false;
         zvengine::deviceChoice().deviceIndex = 2;
         zvengine::deviceChoice().previousDevice = 0;
+        zvsettings::removeSection(zvsettings::kSettingsSection);
         boxes.shown.clear();
         boxes.whileOpen = [&] { row.make(*window); };
         const std::uint64_t before = generation();
@@ -314,6 +346,9 @@ TEST_F(Controls, RequestsDuringADeviceBoxWaitForTheOutput) {
         EXPECT_TRUE(QTest::qWaitFor([&] { return generation() == before + 2; })) << row.request;
         EXPECT_TRUE(row.done(*window)) << row.request;
         EXPECT_EQ(boxes.shown.size(), 1u) << row.request;
+        EXPECT_EQ(zvsettings::read(zvsettings::kSettingsSection, "Hangkartya").isEmpty(),
+                  !row.fallbackGoesOn)
+            << row.request;
         window->close();
     }
 }
