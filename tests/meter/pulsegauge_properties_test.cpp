@@ -22,11 +22,6 @@ QStringList notified(const QSignalSpy& spy) {
 // A new meter saved unchanged holds Level 100, MidLevel 60 and the five keys that are always
 // written: everything else equals its saved default.
 TEST(PulseGaugeProperties, NewMeterSavesOnlyWhatDiffersFromTheSavedDefaults) {
-    PulseGauge created;
-    EXPECT_EQ(created.MaxLevel(), 100);
-    EXPECT_EQ(created.Level(), 0);
-    EXPECT_FALSE(created.isClkActive());
-
     auto gauge = makeGauge(9, 127);
     PropertyBag bag;
     gauge->WriteProperties(bag);

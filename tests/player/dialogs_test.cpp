@@ -105,61 +105,47 @@ TEST_F(Dialogs, OkChangesTheDeviceOnlyWhenAnotherIsChosen) {
     }
 }
 
-// The recording box shows the switch as it is, changes it at once, and Cancel keeps the change.
-TEST_F(Dialogs, RecordingBoxSwitchesAtOnceAndCancelKeepsIt) {
-    for (const bool recording : {false, true}) {
-        zvengine::setRecordingEnabled(recording);
-        frmSett dialog(skin);
-        QCheckBox* save = control<QCheckBox>(dialog, "chkSave");
-        EXPECT_EQ(save->isChecked(), recording);
-        EXPECT_TRUE(save->text().endsWith(" (" + programDir.path() + ")"));
-        save->click();
-        control<QPushButton>(dialog, "cmdCancl")->click();
-        EXPECT_EQ(zvengine::recordingState().recordingEnabled, !recording);
-    }
-}
-
-// The proxy box shows what is stored; a direct connection empties and greys it.
-TEST_F(Dialogs, DirectConnectionEmptiesTheProxyBox) {
-    zvsettings::storeProxy({false, "nev:titok@127.0.0.1:3128"});
-    frmSett dialog(skin);
-    QLineEdit* proxy = control<QLineEdit>(dialog, "txtProxy");
-    EXPECT_EQ(proxy->text(), "nev:titok@127.0.0.1:3128");
-    for (const bool ticked : {true, false}) {
-        control<QCheckBox>(dialog, "chkDirectConnect")->click();
-        EXPECT_EQ(proxy->isEnabled(), !ticked);
-        EXPECT_EQ(proxy->text(), "");
-    }
-}
-
-// However a box changes, by a screen reader's toggle or by the space bar, what it shows is what
-// holds: recording follows "Adás mentése…", the proxy box follows "Közvetlen kapcsolat".
+// However a box changes, by a click, a screen reader's toggle or the space bar, what it shows is
+// what holds: recording shows the stored switch and follows "Adás mentése…" at once, Cancel
+// keeping the change; the stored proxy shows, and "Közvetlen kapcsolat" empties and greys it.
 TEST_F(Dialogs, EveryChangeOfABoxHoldsAsItShows) {
+    const auto click = [](QCheckBox* box) { box->click(); };
+    const auto toggle = [](QCheckBox* box) {
+        QAccessible::queryAccessibleInterface(box)->actionInterface()->doAction(
+            QAccessibleActionInterface::toggleAction());
+    };
+    const auto space = [](QCheckBox* box) { QTest::keyClick(box, Qt::Key_Space); };
     const struct {
         const char* way;
         std::function<void(QCheckBox*)> change;
-    } rows[] = {
-        {"toggle",
-         [](QCheckBox* box) {
-             QAccessible::queryAccessibleInterface(box)->actionInterface()->doAction(
-                 QAccessibleActionInterface::toggleAction());
-         }},
-        {"space", [](QCheckBox* box) { QTest::keyClick(box, Qt::Key_Space); }},
-    };
+        bool recording;  // stored before the dialog opens
+    } rows[] = {{"click", click, false},
+                {"click", click, true},
+                {"toggle", toggle, false},
+                {"space", space, true}};
     for (const auto& row : rows) {
-        zvengine::setRecordingEnabled(false);
+        zvengine::setRecordingEnabled(row.recording);
+        zvsettings::storeProxy({false, "nev:titok@127.0.0.1:3128"});
         frmSett dialog(skin);
         QCheckBox* save = control<QCheckBox>(dialog, "chkSave");
         QCheckBox* direct = control<QCheckBox>(dialog, "chkDirectConnect");
         QLineEdit* proxy = control<QLineEdit>(dialog, "txtProxy");
+        EXPECT_EQ(save->isChecked(), row.recording) << row.way;
+        EXPECT_TRUE(save->text().endsWith(" (" + programDir.path() + ")"));
+        EXPECT_EQ(proxy->text(), "nev:titok@127.0.0.1:3128");
         for (const bool ticked : {true, false}) {
             row.change(save);
             row.change(direct);
-            EXPECT_EQ(save->isChecked(), ticked) << row.way;
-            EXPECT_EQ(zvengine::recordingState().recordingEnabled, ticked) << row.way;
+            EXPECT_EQ(save->isChecked(), ticked != row.recording) << row.way;
+            EXPECT_EQ(zvengine::recordingState().recordingEnabled, ticked != row.recording)
+                << row.way;
             EXPECT_EQ(direct->isChecked(), ticked) << row.way;
             EXPECT_EQ(proxy->isEnabled(), !ticked) << row.way;
+            EXPECT_EQ(proxy->text(), "") << row.way;
         }
+        row.change(save);
+        control<QPushButton>(dialog, "cmdCancl")->click();
+        EXPECT_EQ(zvengine::recordingState().recordingEnabled, !row.recording) << row.way;
     }
 }
 

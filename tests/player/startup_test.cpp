@@ -1,9 +1,12 @@
 #include "startup/startup.h"
 #include "engine/outputdevice.h"
 #include "engine/stationlogos.h"
+#include "platform/errorchain.h"
 #include "platform/settingsstore.h"
 #include "playertest.h"
 #include "startup/audiolibrarycheck.h"
+#include "startup/commandline.h"
+#include "startup/startfailure.h"
 #include "startup/startupvalues.h"
 #include "ui/frmmain.h"
 
@@ -11,6 +14,8 @@
 #include <QImage>
 
 #include <zvaudio.h>
+
+#include <system_error>
 
 namespace {
 
@@ -137,4 +142,49 @@ TEST_F(Startup, LogosArriveAllAtOnceAndFailuresGetTheDefault) {
     EXPECT_EQ(readFile(list.stations[4].logoFile), QByteArray("not a picture but a file"));
     // A station whose picture key was missing has an empty address: its download fails.
     EXPECT_EQ(list.stations[12].logoFile, def);
+}
+
+// Whatever failure leaves start-up ends the program as failed, with a box that describes it.
+TEST_F(Startup, AnyFailureThatLeavesStartUpEndsWithItsErrorBox) {
+    const std::system_error noThread(
+        std::make_error_code(std::errc::resource_unavailable_try_again), "thread");
+    const std::pair<std::exception_ptr, QString> rows[] = {
+        {std::make_exception_ptr(zverr::Failure(53, "modNetRadio.loadIni(2):", "Nincs meg")),
+         "Nincs meg\r\rmodNetRadio.loadIni(2): (53)"},
+        {std::make_exception_ptr(noThread), QString::fromLocal8Bit(noThread.what())},
+        {std::make_exception_ptr(7), "Ismeretlen hiba"},
+    };
+    for (const auto& [failure, text] : rows) {
+        boxes.shown.clear();
+        EXPECT_EQ(endOf([&] { zvstartup::endAfterFailure(failure); }), zvbox::kExitFailed);
+        EXPECT_EQ(boxes.shown, (Boxes{{"Hiba", text}}));
+    }
+}
+
+// The station of "/hallgat N" or "-hallgat N" (any case, a blank or a colon before N); 0 for
+// none. A later switch wins; a switch without a number leaves the earlier one; N outside 1..13
+// or not a number gives none.
+TEST(CommandLine, StartStationComesFromTheLastSwitchWithANumber) {
+    const std::pair<const char*, int> rows[] = {
+        {"/hallgat 3", 3},
+        {"/HALLGAT:3", 3},
+        {"-HALLGAT 5", 5},
+        {"/hallgat:13", 13},
+        {"valami /hallgat 1 más", 1},
+        {"-hallgat 14", 0},
+        {"-hallgat 0", 0},
+        {"/hallgat öt", 0},
+        {"/hallgat 3x", 0},
+        {"/hallgat  3", 0},  // two blanks: the word after the switch is empty
+        {"", 0},
+        {"/hallgat", 0},
+        {"/hallgat -3", 0},
+        {"/hallgat 4 /hallgat", 4},
+        {"/hallgat 4 /hallgat /x", 4},
+        {"/hallgat 2 /hallgat 7", 7},
+        {"/hallgat 2 -hallgat 99", 0},
+    };
+    for (const auto& [line, station] : rows) {
+        EXPECT_EQ(zvstartup::startStationFrom(QString::fromUtf8(line)), station) << line;
+    }
 }

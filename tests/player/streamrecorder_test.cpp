@@ -126,42 +126,6 @@ TEST_F(StreamRecorder, NeverWritesThroughALink) {
     EXPECT_EQ(readFile(outside), "keep");
 }
 
-// The real library and a real station: files per title, each the stream from a frame start on.
-TEST_F(StreamRecorder, RecordsALiveStreamPerTitle) {
-    const zvtest::Stationd& server = zvtest::sharedStationd();
-    ASSERT_TRUE(openAudio());
-    const std::string url = server.url("/mp3?title_interval=0.5");
-    const ZVA_HSTREAM h =
-        ZVA_StreamCreateURL(url.c_str(), 0, ZVA_STREAM_STATUS, &zvengine::SUBDOWNLOADPROC, user());
-    ASSERT_NE(h, 0u);
-    zvengine::DoMeta(ZVA_ChannelGetTags(h, ZVA_TAG_META), generation);
-    EXPECT_NE(zvengine::SetSync(h, ZVA_SYNC_META, 0, &zvengine::MetaSync, user()), 0u);
-    ZVA_ChannelPlay(h, 0);
-    const QStringList expected = {"Első Előadó - Első dal_Teszt Rádió.mp3",
-                                  "Második Előadó - Második dal_Teszt Rádió.mp3"};
-    const auto recorded = [&] {
-        for (const QString& name : expected) {
-            if (QFileInfo(programPath(name)).size() <= 3) {
-                return false;
-            }
-        }
-        return true;
-    };
-    EXPECT_TRUE(QTest::qWaitFor(recorded, 10000));
-    // Overtaken: the files stay as they are now.
-    zvengine::playerState().beginGeneration();
-    ZVA_StreamFree(h);
-    ZVA_Free();
-    ASSERT_EQ(programFiles(), expected);
-    const QByteArray source = readFile(ZV_TEST_DATA_DIR "/audio/tone44.mp3");
-    for (const QString& name : expected) {
-        const QByteArray file = readFile(programPath(name));
-        ASSERT_GT(file.size(), 3) << name.toStdString();
-        EXPECT_TRUE(file.startsWith("\xFF\xFB")) << name.toStdString();
-        EXPECT_TRUE((source + source).contains(file.left(source.size()))) << name.toStdString();
-    }
-}
-
 // A stop, or a click on another station, closes the recording: the next station's bytes (its
 // own tone, MP3 or AAC, with titles or none) never reach the last station's file.
 TEST_F(StreamRecorder, AStopOrSwitchEndsTheRecording) {

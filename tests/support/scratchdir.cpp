@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <system_error>
 
@@ -19,6 +21,11 @@ ScratchDir::ScratchDir() {
 ScratchDir::~ScratchDir() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 }  // namespace zvtest

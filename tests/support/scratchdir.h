@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace zvtest {
 
@@ -18,5 +19,8 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The whole content of a file, or "" when it cannot be read.
+std::string readFile(const std::filesystem::path& path);
 
 }  // namespace zvtest

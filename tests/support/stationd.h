@@ -1,6 +1,7 @@
 #pragma once
 
-#include <sys/types.h>
+#include "childprocess.h"
+
 #include <string>
 #include <vector>
 
@@ -14,17 +15,13 @@ namespace zvtest {
 class Stationd {
 public:
     explicit Stationd(const std::string& root, std::vector<std::string> extraArgs = {});
-    ~Stationd();  // SIGTERM, then waits for the process (SIGKILL after a few seconds)
-
-    Stationd(const Stationd&) = delete;
-    Stationd& operator=(const Stationd&) = delete;
 
     int port() const { return port_; }
     // "http://127.0.0.1:<port>" + path.
     std::string url(const std::string& path) const;
 
 private:
-    pid_t pid_ = -1;
+    ChildProcess process_;
     int port_ = 0;
 };
 

@@ -1,0 +1,227 @@
+// stationd through real loopback sockets: its file answers, the root as a boundary, and the
+// faults it injects into a station's answer on request. Its pacing, metadata framing, "@HOST@"
+// and lengths are asserted by the clients' tests that meet them.
+
+#include "stationd.h"
+#include "scratchdir.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// A plain loopback TCP client: sends a request as given and collects what comes back, every
+// wait bounded by a deadline. One thread.
+class RawClient {
+public:
+    explicit RawClient(int port) : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (fd_ < 0 || connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            throw std::runtime_error("cannot connect to 127.0.0.1:" + std::to_string(port));
+        }
+    }
+    ~RawClient() { close(fd_); }
+    RawClient(const RawClient&) = delete;
+    RawClient& operator=(const RawClient&) = delete;
+
+    // A request fits the socket's empty send buffer: one call sends it whole.
+    void send(const std::string& data) {
+        if (::send(fd_, data.data(), data.size(), MSG_NOSIGNAL) != ssize_t(data.size())) {
+            throw std::runtime_error("send failed");
+        }
+    }
+    // Reads until `count` bytes in all are in, the server closes or `timeout` passes.
+    void read(std::chrono::milliseconds timeout, size_t count = SIZE_MAX) {
+        const Clock::time_point deadline = Clock::now() + timeout;
+        while (!closed_ && data_.size() < count) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            pollfd p{fd_, POLLIN, 0};
+            if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) {
+                break;
+            }
+            char buffer[65536];
+            const ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
+            closed_ = n <= 0;
+            data_.append(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+        }
+    }
+
+    const std::string& data() const { return data_; }
+    bool closed() const { return closed_; }
+
+private:
+    int fd_;
+    std::string data_;
+    bool closed_ = false;
+};
+
+// A raw answer: the head (up to and including the blank line; "" until that has come) split
+// from the body.
+struct Response {
+    std::string head;
+    std::string body;
+
+    explicit Response(const std::string& data) {
+        const size_t end = data.find("\r\n\r\n");
+        if (end != std::string::npos) {
+            head = data.substr(0, end + 4);
+            body = data.substr(end + 4);
+        }
+    }
+    std::string statusLine() const { return head.substr(0, head.find("\r\n")); }
+    // The value of the header `name` (lower case), or "" when it is absent.
+    std::string header(const std::string& name) const {
+        std::string lower = head;
+        std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
+        const size_t at = lower.find("\r\n" + name + ":");
+        if (at == std::string::npos) {
+            return "";
+        }
+        const size_t from = head.find_first_not_of(' ', at + name.size() + 3);
+        return head.substr(from, head.find("\r\n", from) - from);
+    }
+};
+using Headers = std::vector<std::pair<std::string, std::string>>;  // name (lower case), value
+
+const std::string kData = ZV_TEST_DATA_DIR;
+
+// Sends a GET of the target, or a request line as given, and reads until the server closes.
+Response get(int port, const std::string& request) {
+    RawClient client(port);
+    client.send((request[0] == '/' ? "GET " + request + " HTTP/1.0" : request) + "\r\n\r\n");
+    client.read(10s);
+    EXPECT_TRUE(client.closed()) << request;
+    return Response(client.data());
+}
+
+// The body with any chunked coding undone, and whether it came to its announced end: the final
+// chunk, or as many bytes as Content-Length says (any number without one).
+std::pair<std::string, bool> decoded(const Response& got) {
+    if (got.header("transfer-encoding") != "chunked") {
+        const std::string length = got.header("content-length");
+        return {got.body, length.empty() || length == std::to_string(got.body.size())};
+    }
+    std::string body;
+    for (size_t at = 0, line; (line = got.body.find("\r\n", at)) != std::string::npos;) {
+        const size_t size = std::stoul(got.body.substr(at, line - at), nullptr, 16);
+        if (size == 0) {
+            return {body, true};
+        }
+        body += got.body.substr(line + 2, size);
+        at = line + 2 + size + 2;
+    }
+    return {body, false};
+}
+
+void expectHeaders(const Response& got, const Headers& headers, const std::string& request) {
+    for (const auto& [name, value] : headers) {
+        EXPECT_EQ(got.header(name), value) << request << " " << name;
+    }
+}
+
+TEST(StationdFiles, AnswersAsAsked) {
+    const zvtest::Stationd server(kData);
+    const std::string mp3 = zvtest::readFile(kData + "/audio/tone44.mp3");
+    ASSERT_FALSE(mp3.empty());
+    const Headers file{{"content-type", "audio/mpeg"},
+                       {"content-length", std::to_string(mp3.size())}};
+    const struct {
+        std::string request;  // a target to GET, or a whole request line
+        std::string status;
+        Headers headers = {};                            // "" for a header that must be absent
+        std::optional<std::string> body = std::nullopt;  // not checked when absent
+        bool whole = true;                               // see decoded()
+    } rows[] = {
+        {"/audio/tone44.mp3", "HTTP/1.0 200 OK", file, mp3},
+        {"HEAD /audio/tone44.mp3 HTTP/1.0", "HTTP/1.0 200 OK", file, "", false},  // the head alone
+        {"/audio/tone44.mp3?close_after=1000", "HTTP/1.0 200 OK", file, mp3.substr(0, 1000), false},
+        {"/audio/nincs.mp3", "HTTP/1.0 404 Not Found"},
+        {"/audio", "HTTP/1.0 404 Not Found"},
+        {"POST /audio/tone44.mp3 HTTP/1.0", "HTTP/1.0 405 Method Not Allowed"},
+        {"nonsense", "HTTP/1.0 400 Bad Request"},
+        {"/stations.ini?status=503", "HTTP/1.0 503 Service Unavailable"},
+        {"/stations.ini?status=abc", "HTTP/1.0 400 Bad Request"},
+        {"/../CMakeLists.txt", "HTTP/1.0 403 Forbidden"},
+        {"/x/../../CMakeLists.txt", "HTTP/1.0 403 Forbidden"},
+        {"/%2e%2e/CMakeLists.txt", "HTTP/1.0 403 Forbidden"},
+        {"/..%2f..%2fetc/passwd", "HTTP/1.0 403 Forbidden"},
+    };
+    for (const auto& row : rows) {
+        const Response got = get(server.port(), row.request);
+        EXPECT_EQ(got.statusLine(), row.status) << row.request;
+        expectHeaders(got, row.headers, row.request);
+        if (row.body) {
+            const auto [body, whole] = decoded(got);
+            EXPECT_TRUE(body == *row.body) << row.request;
+            EXPECT_EQ(whole, row.whole) << row.request;
+        }
+    }
+}
+
+TEST(StationdFiles, SymbolicLinkLeavingTheRootIsRefused) {
+    const zvtest::ScratchDir root;
+    std::filesystem::create_symlink(kData + "/stations.ini", root.path() / "outside.ini");
+    const zvtest::Stationd server(root.path().string());
+    EXPECT_EQ(get(server.port(), "/outside.ini").statusLine(), "HTTP/1.0 403 Forbidden");
+}
+
+// Garbage shifts the audio after it; an overrun length byte is followed by the title's own
+// 16-byte units and then the audio; redirects and drops close the connection.
+TEST(StationdStream, FaultsInTheAnswer) {
+    const zvtest::Stationd& server = zvtest::sharedStationd();
+    const std::string mp3 = zvtest::readFile(kData + "/audio/tone44.mp3");
+    const std::string title = "StreamTitle='Első Előadó - Első dal';StreamUrl='';";
+    const size_t padded = (title.size() + 15) / 16 * 16;
+    const std::string host = server.url("");
+    const struct {
+        std::string target;
+        bool metadata;  // asked for
+        Headers headers;
+        size_t at;  // where in the body `bytes` come
+        std::string bytes;
+        bool closes = false;
+    } rows[] = {
+        {"/mp3?garbage_after=1000&garbage_len=500", false, {}, 0, mp3.substr(0, 1000)},
+        {"/mp3?garbage_after=1000&garbage_len=500", false, {}, 1500, mp3.substr(1000, 8000)},
+        {"/mp3?meta_overrun=1", true, {{"icy-metaint", "8192"}}, 8192, "\xFF" + title},
+        {"/mp3?meta_overrun=1", true, {}, 8193 + padded, mp3.substr(8192, 100)},
+        {"/mp3?no_metadata=1", true, {{"icy-metaint", ""}}, 0, mp3.substr(0, 9000)},
+        {"/redirect/mp3", false, {{"location", host + "/mp3"}}, 0, "", true},
+        {"/redirect/loop?n=1", false, {{"location", host + "/redirect/loop?n=1"}}, 0, "", true},
+        {"/mp3?drop_after=0.3", false, {{"location", ""}}, 65536, "", true},
+    };
+    for (const auto& row : rows) {
+        RawClient client(server.port());
+        client.send("GET " + row.target + " HTTP/1.0\r\n" +
+                    (row.metadata ? "Icy-MetaData: 1\r\n" : "") + "\r\n");
+        client.read(10s, row.closes ? SIZE_MAX : 20000);
+        EXPECT_EQ(client.closed(), row.closes) << row.target;
+        const Response got(client.data());
+        expectHeaders(got, row.headers, row.target);
+        EXPECT_TRUE(got.body.size() >= row.at + row.bytes.size() &&
+                    got.body.compare(row.at, row.bytes.size(), row.bytes) == 0)
+            << row.target << " " << row.at;
+    }
+}
+
+}  // namespace
