@@ -5,9 +5,11 @@
 #include "playertest.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFile>
 #include <QMessageBox>
 #include <QSettings>
+#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -93,4 +95,14 @@ TEST(MessageBoxButtons, StandardButtonsReadHungarian) {
         EXPECT_EQ(box->button(row.button)->text().remove(QLatin1Char('&')).toStdString(), row.text);
         EXPECT_EQ(box->text(), "Egy\nKettő");
     }
+}
+
+// The program's end does not wait for an answer: the real box open then goes at once, answered
+// as dismissed. (Should it stay, the user's close answers it another way after 20 s.)
+TEST(MessageBoxButtons, TheOpenBoxGoesAtTheEnd) {
+    const QObject test;
+    QTimer::singleShot(0, &test, [] { zvbox::closeOpenBox(); });
+    QTimer::singleShot(20000, &test, [] { QApplication::activeModalWidget()->close(); });
+    EXPECT_EQ(zvbox::messageBoxes().show("Hiba", "Egy", zvbox::Icon::Error, zvbox::Buttons::Ok),
+              zvbox::Answer::Cancel);
 }
