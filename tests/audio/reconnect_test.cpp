@@ -119,7 +119,9 @@ TEST_F(ReconnectTest, DropsEveryThreeSecondsAreNotHeard) {
     EXPECT_EQ(log.count(Log::Event::End), 0u);
     // The first connection's title may come before the sync is set; every later one's counts.
     EXPECT_GE(log.count(Log::Event::Meta, "Első dal"), connections - 1);
-    EXPECT_LT(longestSilence(readFile(scratch(".raw"))), std::size_t(kRate / 10));
+    // A drop the buffer did not bridge is silent for at least the 0.2 s before the first try; a
+    // decoder that a busy machine keeps waiting has the channel's 0.18 s and more decoded ahead.
+    EXPECT_LT(longestSilence(readFile(scratch(".raw"))), std::size_t(kRate / 5));
 
     const std::string recording = scratch(".mp3");
     std::ofstream(recording, std::ios::binary) << log.kept;
