@@ -141,14 +141,12 @@ TEST_F(ReconnectTest, AStationGoneEndsTheStream) {
     // The longest time between two download callbacks: the library counts its silence from
     // after the first of them.
     struct TimedLog : Log {
-        Clock::time_point last;
+        Clock::time_point last = Clock::time_point::max();  // the first call finds no silence
         Clock::duration longestSilence{};
         static void download(const void* buffer, uint32_t length, void* user) {
             auto* log = static_cast<TimedLog*>(user);
             const auto now = Clock::now();
-            if (log->last != Clock::time_point{}) {
-                log->longestSilence = std::max(log->longestSilence, now - log->last);
-            }
+            log->longestSilence = std::max(log->longestSilence, now - log->last);
             log->last = now;
             Log::download(buffer, length, user);
         }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -29,7 +27,7 @@ bool waitFor(Predicate done, double seconds = 10.0,
 // Whether the thread `tid` of this process sleeps, as a thread blocked on a lock or a condition
 // does. A thread woken is runnable from the moment of the wake-up call, so a thread found asleep
 // after a call that might wake it has done whatever that wake-up made it do.
-inline bool asleep(pid_t tid) {
+inline bool asleep(int tid) {
     std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
     const std::string line(std::istreambuf_iterator<char>(stat), {});
     return line.find(") S ") != std::string::npos;
