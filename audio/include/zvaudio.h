@@ -140,9 +140,9 @@ ZVA_API int ZVA_ErrorGetCode(void);
  * Asking for device 1 reads the list afresh. The texts stay valid for the whole run. */
 ZVA_API const char* ZVA_GetDeviceDescription(int device);
 /* device −1 = system default, n ≥ 1 = the n-th device, 0 = "no sound" (real time, no output).
- * When the device in use goes away (unplugged), the sound goes on into the system default
- * within a second, and back into device n once its name is listed again; streams notice
- * nothing. */
+ * When the device in use goes away (unplugged), the sound goes on into the system default as
+ * soon as the output notices (it looks five times a second), and back into device n once its
+ * name is listed again; streams notice nothing. */
 ZVA_API int ZVA_Init(int device, uint32_t freq, uint32_t flags, void* window, const void* clsid);
 ZVA_API int ZVA_Free(void);
 ZVA_API int ZVA_Stop(void);

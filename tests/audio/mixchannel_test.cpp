@@ -1,6 +1,7 @@
 #include "mix/mixchannel.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include "buffer/ringbuffer.h"
 #include "fixtures.h"
 #include "mix/mixer.h"
+#include "waitfor.h"
 
 namespace {
 
@@ -122,23 +124,19 @@ TEST(MixChannel, WaitingDecoderWakesOnlyWhenHalfIsFree) {
     c.mix(1000);
     // Room for the 1000 frames asked for: no wait.
     ASSERT_TRUE(c.channel.waitForRoom(1000));
-    std::atomic<bool> asking{false};
+    std::atomic<pid_t> tid{0};
     std::atomic<std::size_t> refilled{0};
     std::thread decoder([&] {
-        asking = true;
+        tid = gettid();
         if (c.channel.waitForRoom(1024)) {
             refilled = c.push(4096);
         }
     });
-    while (!asking) {
-        std::this_thread::yield();
-    }
-    // Whether a thread sleeps on can only be seen by giving it time not to: first to reach its
-    // wait, then to show that 2000 free frames (room for the 1024 asked for, but less than half
-    // the FIFO) do not wake it.
-    std::this_thread::sleep_for(50ms);
+    // Once it waits, 2000 free frames (room for the 1024 asked for, but less than half the FIFO)
+    // leave it asleep with nothing pushed.
+    EXPECT_TRUE(zvtest::waitFor([&] { return zvtest::asleep(tid); }));
     c.mix(1000);
-    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(zvtest::waitFor([&] { return zvtest::asleep(tid); }));
     EXPECT_EQ(refilled, 0u);
     c.mix(100);
     decoder.join();
@@ -155,9 +153,13 @@ TEST(MixChannel, WaitingDecoderIsReleasedByFirstPlayOrCancel) {
         ASSERT_TRUE(c.channel.waitForRoom(1024));
         ASSERT_EQ(c.push(zva::MixChannel::kLeadFrames), zva::MixChannel::kLeadFrames);
         std::atomic<int> released{-1};
-        std::thread decoder([&] { released = c.channel.waitForRoom(1024); });
-        // Time to reach its wait and to show that the room there is does not release it.
-        std::this_thread::sleep_for(50ms);
+        std::atomic<pid_t> tid{0};
+        std::thread decoder([&] {
+            tid = gettid();
+            released = c.channel.waitForRoom(1024);
+        });
+        // Asleep at its wait: the room there is does not release it.
+        EXPECT_TRUE(zvtest::waitFor([&] { return zvtest::asleep(tid); })) << cancel;
         EXPECT_EQ(released, -1) << cancel;
         cancel ? c.channel.cancel() : c.channel.play();
         decoder.join();

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <thread>
 #include <vector>
+
+#include "waitfor.h"
 
 namespace {
 
@@ -42,13 +45,16 @@ TEST(RingBuffer, WriterWaitsUntilHalfEmpty) {
     zva::RingBuffer ring(100);
     std::vector<std::uint8_t> bytes(100, 7);
     ASSERT_TRUE(ring.write(bytes.data(), 100));
-    std::thread writer([&] { EXPECT_TRUE(ring.write(bytes.data(), 60)); });
-    // The writer is waiting once it has had a moment.
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::atomic<pid_t> tid{0};
+    std::thread writer([&] {
+        tid = gettid();
+        EXPECT_TRUE(ring.write(bytes.data(), 60));
+    });
+    EXPECT_TRUE(zvtest::waitFor([&] { return zvtest::asleep(tid); }));
     std::uint8_t piece[100];
-    // 40 bytes of room: a writer woken for each read would store them now.
+    // 40 bytes of room: a writer woken for each read would have stored them once it sleeps again.
     ASSERT_EQ(ring.read(piece, 40), 40u);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(zvtest::waitFor([&] { return zvtest::asleep(tid); }));
     EXPECT_EQ(ring.totalWritten(), 100u);
     ASSERT_EQ(ring.read(piece, 30), 30u);
     writer.join();

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <thread>
 
 namespace zvtest {
@@ -19,6 +22,15 @@ bool waitFor(Predicate done, double seconds = 10.0,
         std::this_thread::sleep_for(pause);
     }
     return true;
+}
+
+// Whether the thread `tid` of this process sleeps, as a thread blocked on a lock or a condition
+// does. A thread woken is runnable from the moment of the wake-up call, so a thread found asleep
+// after a call that might wake it has done whatever that wake-up made it do.
+inline bool asleep(int tid) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
+    const std::string line(std::istreambuf_iterator<char>(stat), {});
+    return line.find(") S ") != std::string::npos;
 }
 
 }  // namespace zvtest

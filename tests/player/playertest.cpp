@@ -1,5 +1,7 @@
 #include "playertest.h"
 
+#include "engine/audioengine.h"
+#include "engine/outputdevice.h"
 #include "engine/playerstate.h"
 #include "engine/recordingstate.h"
 #include "engine/streamworkers.h"
@@ -15,9 +17,49 @@
 
 #include <zvaudio.h>
 
+#include <tuple>
 #include <utility>
 
 namespace zvtest {
+namespace {
+
+// What the engine and the audio library hold across tests, as it is now (the library's settings
+// outlive ZVA_Free): the returned function puts it back.
+std::function<void()> engineNow() {
+    std::vector<std::pair<std::uint32_t, std::uintptr_t>> config;
+    for (const std::uint32_t option :
+         {ZVA_CONFIG_NET_TIMEOUT, ZVA_CONFIG_NET_BUFFER, ZVA_CONFIG_NET_PREBUF,
+          ZVA_CONFIG_NET_AGENT, ZVA_CONFIG_NET_PLAYLIST, ZVA_CONFIG_NET_READTIMEOUT,
+          ZVA_CONFIG_NET_OPENTIMEOUT, ZVA_CONFIG_NET_PLAYLIST_ENTRIES, ZVA_CONFIG_NET_RECONNECT,
+          ZVA_CONFIG_NET_PROXY}) {
+        config.emplace_back(option, ZVA_GetConfig(option));
+    }
+    zvengine::DeviceChoice& choice = zvengine::deviceChoice();
+    zvengine::PlayerState& state = zvengine::playerState();
+    zvengine::RecordingState& recording = zvengine::recordingState();
+    const std::lock_guard lock(recording.mutex);
+    return [=, &choice, &state, &recording, device = choice.deviceIndex.load(),
+            previous = choice.previousDevice.load(), unused = choice.unused.load(),
+            station = state.currentStation.load(), slider = state.sliderValue.load(),
+            handle = state.streamHandle(),
+            titles = std::pair(recording.titleText, recording.lastTitle),
+            logo = zvengine::audioEngine().logoFile()] {
+        for (const auto& [option, value] : config) {
+            ZVA_SetConfig(option, value);
+        }
+        choice.deviceIndex = device;
+        choice.previousDevice = previous;
+        choice.unused = unused;
+        state.currentStation = station;
+        state.sliderValue = slider;
+        state.setStreamHandle(state.beginGeneration(), handle);
+        const std::lock_guard lock(recording.mutex);
+        std::tie(recording.titleText, recording.lastTitle) = titles;
+        zvengine::audioEngine().setLogoFile(logo);
+    };
+}
+
+}  // namespace
 
 std::vector<QUrl> PlayerTest::opened;
 
@@ -57,16 +99,18 @@ void PlayerTest::SetUp() {
     zvbox::setEndHandler([](int status) { throw ProgramEnded{status}; });
     opened.clear();
     zvshell::setOpener([](const QUrl& url) { opened.push_back(url); });
+    restoreEngine = engineNow();
 }
 
 void PlayerTest::TearDown() {
-    // A test leaves no worker running, recording off and the audio output and its add-on
-    // closed for the next one.
+    // A test leaves no worker running, recording off, the audio output and its add-on closed and
+    // the engine as it found it for the next one.
     EXPECT_TRUE(workerDone());
     zvengine::streamWorkers().joinAll();
     zvengine::setRecordingEnabled(false);
     ZVA_PluginFree(0);
     ZVA_Free();
+    restoreEngine();
     zvbox::setMessageBoxes(nullptr);
     zvbox::setEndHandler(nullptr);
     zvshell::setOpener(nullptr);

@@ -107,7 +107,8 @@ protected:
     std::optional<QByteArray> runtimeBefore;  // XDG_RUNTIME_DIR before the test, when set
     QTemporaryDir homeDir;                    // HOME of a receiver started by startReceiver
     ScriptedBoxes boxes;
-    static std::vector<QUrl> opened;  // what the desktop was asked to open
+    std::function<void()> restoreEngine;  // puts back the engine's state that SetUp found
+    static std::vector<QUrl> opened;      // what the desktop was asked to open
 };
 
 }  // namespace zvtest
