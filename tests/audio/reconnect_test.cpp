@@ -7,12 +7,12 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "command.h"
+#include "scratchdir.h"
 #include "stationd.h"
 #include "streamlog.h"
 #include "waitfor.h"
@@ -25,11 +25,6 @@ using Log = zvtest::StreamLog;
 using zvtest::waitFor;
 
 constexpr int kRate = 44100;
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // The longest run of silent frames between the first and the last sound of stereo samples.
 std::size_t longestSilence(const std::string& raw) {
@@ -75,7 +70,7 @@ protected:
     }
     // The requests the server has answered with a station or a file.
     std::size_t requests() const {
-        const std::string text = readFile(scratch(".log"));
+        const std::string text = zvtest::readFile(scratch(".log"));
         std::size_t count = 0;
         for (auto at = text.find("GET "); at != std::string::npos; at = text.find("GET ", at + 1)) {
             ++count;
@@ -121,7 +116,7 @@ TEST_F(ReconnectTest, DropsEveryThreeSecondsAreNotHeard) {
     EXPECT_GE(log.count(Log::Event::Meta, "Első dal"), connections - 1);
     // A drop the buffer did not bridge is silent for at least the 0.2 s before the first try; a
     // decoder that a busy machine keeps waiting has the channel's 0.18 s and more decoded ahead.
-    EXPECT_LT(longestSilence(readFile(scratch(".raw"))), std::size_t(kRate / 5));
+    EXPECT_LT(longestSilence(zvtest::readFile(scratch(".raw"))), std::size_t(kRate / 5));
 
     const std::string recording = scratch(".mp3");
     std::ofstream(recording, std::ios::binary) << log.kept;
