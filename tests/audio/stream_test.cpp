@@ -317,8 +317,6 @@ TEST_F(StreamTest, AacPlaysThroughTheAddOnWhileItIsLoaded) {
     }
     const ZVA_HPLUGIN plugin = ZVA_PluginLoad("libzvaudio_aac.so", 0);
     ASSERT_NE(plugin, 0u) << ZVA_ErrorGetCode();
-    EXPECT_EQ(ZVA_PluginLoad("libzvaudio_aac.so", 0), 0u);
-    EXPECT_EQ(ZVA_ErrorGetCode(), ZVA_ERROR_ALREADY);
     const ZVA_HSTREAM h = openPath("/aac");
     ZVA_ChannelInfo info{};
     ASSERT_EQ(ZVA_ChannelGetInfo(h, &info), 1) << ZVA_ErrorGetCode();
