@@ -1,17 +1,15 @@
 // What reaches the speakers: SDL's disk driver records the output, a PulseAudio server with two
-// null sinks shows the device list and the chosen device.
+// null sinks shows the chosen device.
 #include <gtest/gtest.h>
 
 #include <csignal>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,18 +24,6 @@ namespace {
 using zvtest::waitFor;
 
 constexpr int kRate = 44100;
-
-// Each channel's tone over one second of recorded stereo output, from 0.3 s after the first sound.
-std::vector<zvtest::Tone> analyse(const std::vector<float>& samples) {
-    std::size_t first = 0;
-    while (first * 2 < samples.size() &&
-           std::fabs(samples[first * 2]) + std::fabs(samples[first * 2 + 1]) < 1e-3f) {
-        ++first;
-    }
-    const std::size_t begin = first + kRate * 3 / 10;
-    return {zvtest::measureTone(samples, 2, 0, kRate, begin, begin + kRate),
-            zvtest::measureTone(samples, 2, 1, kRate, begin, begin + kRate)};
-}
 
 class DiskOutputTest : public ::testing::Test {
 protected:
@@ -108,7 +94,14 @@ TEST_F(DiskOutputTest, TonesArriveOnTheirChannelsScaledByVolume) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.fixture) + " at volume " + std::to_string(c.volume));
         std::vector<uint32_t> levels;
-        const auto tones = analyse(play(c.path, c.volume, &levels));
+        const std::vector<float> samples = play(c.path, c.volume, &levels);
+        // Each channel's tone over one second, from 0.3 s after the first sound.
+        std::size_t first = 0;
+        while (first * 2 < samples.size() &&
+               std::fabs(samples[first * 2]) + std::fabs(samples[first * 2 + 1]) < 1e-3f) {
+            ++first;
+        }
+        const std::size_t begin = first + kRate * 3 / 10;
         ASSERT_GT(levels.size(), 20u);
         std::vector<uint32_t> middle(levels.begin() + static_cast<long>(levels.size() / 3),
                                      levels.end());
@@ -120,8 +113,10 @@ TEST_F(DiskOutputTest, TonesArriveOnTheirChannelsScaledByVolume) {
             const char* name = side == 0 ? "_left" : "_right";
             const double tone = zvtest::fixtureValue(c.fixture, std::string("tone") + name);
             const double peak = zvtest::fixtureValue(c.fixture, std::string("peak") + name);
-            EXPECT_NEAR(tones[side].frequency, tone, tone * 0.02) << name;
-            EXPECT_NEAR(tones[side].peak, peak * c.volume / 100, peak * c.tolerance) << name;
+            const zvtest::Tone got =
+                zvtest::measureTone(samples, 2, side, kRate, begin, begin + kRate);
+            EXPECT_NEAR(got.frequency, tone, tone * 0.02) << name;
+            EXPECT_NEAR(got.peak, peak * c.volume / 100, peak * c.tolerance) << name;
             EXPECT_NEAR(level[side], peak, peak * c.tolerance) << name;
         }
     }
@@ -195,17 +190,11 @@ TEST_F(DiskOutputTest, ASilentOutputRestsUntilTheNextPlay) {
     EXPECT_EQ(ZVA_ChannelIsActive(h), static_cast<uint32_t>(ZVA_ACTIVE_PLAYING));
 }
 
-// The device list and the chosen device on the PulseAudio server.
+// The chosen device on the PulseAudio server.
 using PulseOutput = zvtest::PulseTest;
 using zvtest::playsInto;
 
-TEST_F(PulseOutput, ListsBothSinksInOrderAndPlaysIntoTheSecond) {
-    std::vector<std::string> names;
-    for (int n = 1; const char* name = ZVA_GetDeviceDescription(n); ++n) {
-        names.emplace_back(name);
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"Egyes", "Kettes"}));
-
+TEST_F(PulseOutput, PlaysIntoTheChosenSink) {
     const zvtest::Stationd& server = zvtest::sharedStationd();
     ASSERT_EQ(ZVA_Init(2, 44100, 0, nullptr, nullptr), 1) << ZVA_ErrorGetCode();
     const ZVA_HSTREAM h = ZVA_StreamCreateURL(server.url("/mp3").c_str(), 0, 0, nullptr, nullptr);

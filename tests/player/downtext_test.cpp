@@ -38,7 +38,6 @@ TEST_F(Downloads, FailuresLeaveTheTargetAlone) {
     writeFile(target, "previous");
     EXPECT_FALSE(DownloadFile(url("/nincs.gif"), target));
     EXPECT_FALSE(DownloadFile(url("/kicsi.txt?status=500"), target));
-    EXPECT_FALSE(DownloadFile(url("/kicsi.txt?status=403"), target));
     EXPECT_FALSE(DownloadFile(url("/kicsi.txt?close_after=3"), target));
     EXPECT_FALSE(DownloadFile("http://127.0.0.1:1/x", target));
     EXPECT_FALSE(DownloadFile(QString(), target));
