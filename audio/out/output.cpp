@@ -2,7 +2,9 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <chrono>
+#include <string_view>
 
 #include "mix/mixchannel.h"
 #include "mix/mixer.h"
@@ -26,6 +28,20 @@ constexpr std::chrono::milliseconds kWatchPeriod{200};
 // Longer than a switch between two stations or a short stall, so a radio being tuned keeps its
 // device; after that an output with nothing to play gives it up until the next play.
 constexpr std::chrono::seconds kRestAfter{5};
+
+// SDL tells devices of one name apart by a copy number, "Kettes (2)". A device that went and
+// came back may be listed so while SDL has not yet let its old self go, and keeps that name: the
+// chosen device is found again by its name without the number.
+std::string_view withoutCopyNumber(std::string_view name) {
+    const auto open = name.rfind(" (");
+    if (open == std::string_view::npos || !name.ends_with(')') || name.size() < open + 4) {
+        return name;
+    }
+    const std::string_view number = name.substr(open + 2, name.size() - open - 3);
+    const bool digits =
+        std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return digits ? name.substr(0, open) : name;
+}
 
 MixChannel::Clock::duration periodLength(std::size_t frames) {
     return std::chrono::duration_cast<MixChannel::Clock::duration>(
@@ -169,7 +185,7 @@ void Output::fadeOutMix() {
 int Output::setPaused(bool paused) {
     std::lock_guard lock(sdlMutex_);
     if (!paused && sdlStarted_ && device_ == 0) {
-        device_ = openFollowing(wantedListed(), true);
+        device_ = openFollowing(wantedListedAs(), true);
         if (device_ == 0) {
             return ZVA_ERROR_DEVICE;
         }
@@ -224,13 +240,14 @@ void Output::followDevice() {
     // server that moved the stream elsewhere by itself leaves it playing, but the chosen name is
     // no longer listed.
     const bool gone = SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED;
-    const bool listed = wantedListed();
+    const std::string listedAs = wantedListedAs();
+    const bool listed = wanted_.empty() || !listedAs.empty();
     if (!gone && onDefault_ != listed) {
         return;
     }
     // The next device opens paused while the current one still takes the periods, so the mix
     // has one thread rendering it at a time, and a device that does not open changes nothing.
-    const SDL_AudioDeviceID next = openFollowing(listed, gone);
+    const SDL_AudioDeviceID next = openFollowing(listedAs, gone);
     if (next == 0) {
         return;
     }
@@ -247,23 +264,30 @@ void Output::followDevice() {
     }
 }
 
-bool Output::wantedListed() {
+std::string Output::wantedListedAs() {
     if (wanted_.empty()) {
-        return true;
+        return {};
     }
     std::lock_guard listLock(deviceListMutex());
+    std::string sameDevice;
     for (int i = 0, count = SDL_GetNumAudioDevices(0); i < count; ++i) {
         const char* name = SDL_GetAudioDeviceName(i, 0);
-        if (name != nullptr && wanted_ == name) {
-            return true;
+        if (name == nullptr) {
+            continue;
+        }
+        if (wanted_ == name) {
+            return name;
+        }
+        if (sameDevice.empty() && withoutCopyNumber(wanted_) == withoutCopyNumber(name)) {
+            sameDevice = name;
         }
     }
-    return false;
+    return sameDevice;
 }
 
-SDL_AudioDeviceID Output::openFollowing(bool listed, bool orDefault) {
-    bool toDefault = !listed || wanted_.empty();
-    SDL_AudioDeviceID next = openSdl(toDefault ? nullptr : wanted_.c_str());
+SDL_AudioDeviceID Output::openFollowing(const std::string& listedAs, bool orDefault) {
+    bool toDefault = listedAs.empty();
+    SDL_AudioDeviceID next = openSdl(toDefault ? nullptr : listedAs.c_str());
     if (next == 0 && orDefault && !toDefault) {
         toDefault = true;
         next = openSdl(nullptr);

@@ -60,12 +60,13 @@ private:
     // One look of the watcher: moves to the default or back to the chosen device when due.
     // With sdlMutex_ held.
     void followDevice();
-    // Whether the chosen device is in SDL's list (the default always is). With sdlMutex_ held.
-    bool wantedListed();
-    // Opens the device the sound belongs on: the chosen one while `listed`, else the default;
-    // with `orDefault` the default too when the chosen one does not open. Sets onDefault_ when a
-    // device opened; 0 when none did. With sdlMutex_ held.
-    SDL_AudioDeviceID openFollowing(bool listed, bool orDefault);
+    // The name under which SDL lists the chosen device now; empty when it is not listed or the
+    // default is chosen. With sdlMutex_ held.
+    std::string wantedListedAs();
+    // Opens the device the sound belongs on: the chosen one while it is listed (as `listedAs`),
+    // else the default; with `orDefault` the default too when the chosen one does not open. Sets
+    // onDefault_ when a device opened; 0 when none did. With sdlMutex_ held.
+    SDL_AudioDeviceID openFollowing(const std::string& listedAs, bool orDefault);
     void silentLoop();
     // With sdlMutex_ held.
     void fadeOutMix();
