@@ -5,6 +5,7 @@
 #include "playerstate.h"
 #include "recordingname.h"
 #include "recordingstate.h"
+#include "titlehistory.h"
 
 #include "platform/errorchain.h"
 #include "tagtext.h"
@@ -37,9 +38,11 @@ void DoMeta(const char* text, std::uint64_t generation) {
         QString shown = title;
         shown.replace(QLatin1Char('&'), QLatin1String("&&"));
         playerState().showLabel(generation, ReceiverView::Label::Title, shown);
+        const QString caption = currentCaption();
+        tellTitleShown(generation, caption, shown);
         proc.step(4);
         RecordingState& state = recordingState();
-        const QString path = recordingPath(title, currentCaption(), state.streamType.load());
+        const QString path = recordingPath(title, caption, state.streamType.load());
         std::lock_guard lock(state.mutex);
         // Asked again under the lock, so that a stop's end of the recording is never undone.
         if (!playerState().current(generation)) {
