@@ -9,52 +9,6 @@
 #include <cerrno>
 
 namespace zvengine {
-namespace {
-
-bool isFrameStart(FrameStart start, unsigned char first, unsigned char second) {
-    if (first != 0xFF) {
-        return false;
-    }
-    return start == FrameStart::Mp3 ? second == 0xFB : (second == 0xF1 || second == 0xF9);
-}
-
-// The length of the frame whose header starts at `at`, or 0 when the bytes there cannot be a
-// frame header (an MP3 header needs its third byte to tell; ADTS, its sixth).
-std::uint32_t frameLength(FrameStart start, const unsigned char* bytes, std::uint32_t at) {
-    if (start == FrameStart::Adts) {
-        const std::uint32_t length =
-            ((bytes[at + 3] & 0x03u) << 11) | (bytes[at + 4] << 3) | (bytes[at + 5] >> 5);
-        return length < 7 ? 0 : length;
-    }
-    // MPEG-1 Layer III: 144 bytes per kbit/s over the sampling rate in kHz, plus the padding byte.
-    static constexpr std::uint32_t kKbps[16] = {0,   32,  40,  48,  56,  64,  80,  96,
-                                                112, 128, 160, 192, 224, 256, 320, 0};
-    static constexpr std::uint32_t kHz[4] = {44100, 48000, 32000, 0};
-    const std::uint32_t kbps = kKbps[bytes[at + 2] >> 4];
-    const std::uint32_t rate = kHz[(bytes[at + 2] >> 2) & 0x03u];
-    if (kbps == 0 || rate == 0) {
-        return 0;
-    }
-    return 144000 * kbps / rate + ((bytes[at + 2] >> 1) & 0x01u);
-}
-
-// A frame header at `at` whose frame length leads to the next header, where the block reaches
-// that far: two bytes that merely look like a header inside a frame's data do not start a file.
-bool isWholeFrame(FrameStart start, const unsigned char* bytes, std::uint32_t size,
-                  std::uint32_t at) {
-    const std::uint32_t headerEnd = start == FrameStart::Adts ? at + 6 : at + 2;
-    if (headerEnd >= size) {
-        return true;
-    }
-    const std::uint32_t length = frameLength(start, bytes, at);
-    if (length == 0) {
-        return false;
-    }
-    const std::uint32_t next = at + length;
-    return next + 1 >= size || isFrameStart(start, bytes[next], bytes[next + 1]);
-}
-
-}  // namespace
 
 clsFileIo::~clsFileIo() {
     if (fileHandle >= 0) {
@@ -101,14 +55,12 @@ bool clsFileIo::WriteBytes(const void* data, std::uint32_t size, bool& synced, F
         if (!synced) {
             // A recording must begin with a whole frame header, or players report damage until
             // they find one: it starts at the first frame, without the bytes before it.
-            for (std::uint32_t i = 0; i + 1 < size; ++i) {
-                if (isFrameStart(start, bytes[i], bytes[i + 1]) &&
-                    isWholeFrame(start, bytes, size, i)) {
-                    synced = writeFlushed(bytes + i, size - i);
-                    return synced;
-                }
+            const std::size_t first = firstWholeFrame(start, bytes, size);
+            if (first == size) {
+                return false;
             }
-            return false;
+            synced = writeFlushed(bytes + first, size - first);
+            return synced;
         }
         proc.step(3);
         return writeFlushed(bytes, size);

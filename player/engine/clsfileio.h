@@ -6,16 +6,14 @@
 // callback only, with the recording state's mutex held.
 #pragma once
 
+#include "framestart.h"
+
 #include <QString>
 
 #include <cstddef>
 #include <cstdint>
 
 namespace zvengine {
-
-// The frame start a recording waits for: MPEG-1 Layer III without CRC (0xFF 0xFB), or an ADTS
-// header of AAC (0xFF then 0xF1 or 0xF9).
-enum class FrameStart { Mp3, Adts };
 
 class clsFileIo {
 public:

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "clsfileio.h"
+#include "titlekeep.h"
 #include "zvaudio.h"
 
 #include <QString>
@@ -28,6 +29,7 @@ struct RecordingState {
     bool recordSynced = false;      // mutex: writing has started at a frame start
     bool recordOpenFailed = false;  // mutex: the last open failed
     std::unique_ptr<clsFileIo> fileWriter;  // mutex: created at start-up, then lives on
+    TitleKeep titleKeep;                    // mutex: the current title's bytes so far
 
     std::atomic<bool> recordingEnabled{false};  // the settings dialog's switch; off at start
     std::atomic<std::uint32_t> streamType{ZVA_CTYPE_STREAM_MP3};  // the playing stream's type

@@ -38,9 +38,9 @@ void DoMeta(const char* text, std::uint64_t generation) {
         QString shown = title;
         shown.replace(QLatin1Char('&'), QLatin1String("&&"));
         playerState().showLabel(generation, ReceiverView::Label::Title, shown);
+        proc.step(4);
         const QString caption = currentCaption();
         tellTitleShown(generation, caption, shown);
-        proc.step(4);
         RecordingState& state = recordingState();
         const QString path = recordingPath(title, caption, state.streamType.load());
         std::lock_guard lock(state.mutex);
@@ -53,6 +53,11 @@ void DoMeta(const char* text, std::uint64_t generation) {
             state.lastTitle = state.titleText;
             state.recordSynced = false;
             state.recordOpened = false;
+            // The bytes before the stream's first title belong to that title: the receiver
+            // heard it from there on.
+            if (!state.recordFile.isEmpty()) {
+                state.titleKeep.drop();
+            }
         }
         state.recordFile = path;
     } catch (...) {

@@ -14,43 +14,61 @@
 namespace zvengine {
 namespace {
 
-// The file work of one call, with the recording state's mutex held.
-void record(RecordingState& state, const void* buffer, std::uint32_t length) {
+// Whether the current title's file is open for this block: recording on, a title known and its
+// file opened (a new file follows the title's kept bytes from their start).
+bool fileReady(RecordingState& state) {
     clsFileIo& writer = *state.fileWriter;
     if (!state.recordingEnabled) {
         state.recordOpened = false;
+        state.titleKeep.unfollow();
         writer.CloseFile();
-        return;
+        return false;
     }
     if (state.recordFile.trimmed().isEmpty()) {
-        return;
+        return false;
     }
     if (!state.recordOpened) {
         state.recordOpened = true;
+        state.titleKeep.unfollow();
         writer.CloseFile();
-        // Every new file waits for a frame start of its own, also when recording was switched
-        // off and on again within one title.
+        // Every new file starts at a frame start of its own, also when recording was switched
+        // off and on again within one title: then it replaces the first one, from the same start.
         state.recordSynced = false;
         state.recordOpenFailed =
             !(isRecordingPath(state.recordFile) &&
               zvpaths::makeFolder(zvpaths::recordingFolder()) && writer.OpenFile(state.recordFile));
+        if (!state.recordOpenFailed) {
+            state.titleKeep.follow(writer, state.recordSynced);
+        }
     }
     if (state.recordOpenFailed) {
         // Cleared so that the next block tries to open the file again.
         state.recordOpened = false;
         writer.CloseFile();
         state.recordSynced = false;
+        return false;
+    }
+    return true;
+}
+
+// The file work of one call, with the recording state's mutex held.
+void record(RecordingState& state, const void* buffer, std::uint32_t length) {
+    const bool recording = fileReady(state);
+    if (buffer == nullptr) {
+        state.fileWriter->CloseFile();
+        state.recordSynced = false;
+        state.titleKeep.drop();
         return;
     }
-    if (buffer != nullptr && length != 0) {
-        const FrameStart start =
-            state.streamType == ZVA_CTYPE_STREAM_AAC ? FrameStart::Adts : FrameStart::Mp3;
-        writer.WriteBytes(buffer, length, state.recordSynced, start);
+    const FrameStart start =
+        state.streamType == ZVA_CTYPE_STREAM_AAC ? FrameStart::Adts : FrameStart::Mp3;
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    // A file that follows the keep gets the block through it; without a keep (its file failed)
+    // the recording writes the block itself.
+    if (recording && !state.titleKeep.following()) {
+        state.fileWriter->WriteBytes(bytes, length, state.recordSynced, start);
     }
-    if (buffer == nullptr) {
-        writer.CloseFile();
-        state.recordSynced = false;
-    }
+    state.titleKeep.keep(bytes, length, start);
 }
 
 }  // namespace
@@ -69,6 +87,7 @@ void endRecording() {
     if (state.fileWriter) {
         state.fileWriter->CloseFile();
     }
+    state.titleKeep.drop();
     state.recordFile.clear();
     state.recordOpened = state.recordSynced = state.recordOpenFailed = false;
 }

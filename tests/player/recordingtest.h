@@ -72,6 +72,7 @@ protected:
             std::lock_guard lock(state.mutex);
             state.titleText = state.lastTitle = state.recordFile = QString();
             state.recordOpened = state.recordSynced = state.recordOpenFailed = false;
+            state.titleKeep.drop();
         }
         zvengine::setStreamType(ZVA_CTYPE_STREAM_MP3);
         zvengine::setRecordingEnabled(true);

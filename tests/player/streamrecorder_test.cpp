@@ -38,9 +38,9 @@ TEST_F(StreamRecorder, OneFilePerTitleFromItsFrameStart) {
     block("lost");
     EXPECT_EQ(readFile(programPath("A_Teszt Rádió.mp3")), "\xFF\xFB\x90xynext");
     EXPECT_EQ(readFile(programPath("B_Teszt Rádió.mp3")), "\xFF\xFBmore");
-    zvengine::setRecordingEnabled(true);  // within the title: afresh, from a frame start
+    zvengine::setRecordingEnabled(true);  // within the title: afresh, from the title's start
     block("mid\xFF\xFB\x90");
-    EXPECT_EQ(readFile(programPath("B_Teszt Rádió.mp3")), "\xFF\xFB\x90");
+    EXPECT_EQ(readFile(programPath("B_Teszt Rádió.mp3")), "\xFF\xFBmorelostmid\xFF\xFB\x90");
 }
 
 // A recording begins at a whole frame header of its own format, without the bytes before it:
