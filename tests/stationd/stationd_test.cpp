@@ -196,7 +196,8 @@ TEST(StationdFiles, SymbolicLinkLeavingTheRootIsRefused) {
 }
 
 // Garbage shifts the audio after it; an overrun length byte is followed by the title's own
-// 16-byte units and then the audio; redirects and drops close the connection.
+// 16-byte units and then the audio; a title by bytes changes at its block; redirects and drops
+// close the connection.
 TEST(StationdStream, FaultsInTheAnswer) {
     const zvtest::Stationd& server = zvtest::sharedStationd();
     const std::string mp3 = zvtest::readFile(kData + "/audio/tone44.mp3");
@@ -216,6 +217,7 @@ TEST(StationdStream, FaultsInTheAnswer) {
         {"/mp3?meta_overrun=1", true, {{"icy-metaint", "8192"}}, 8192, "\xFF" + title},
         {"/mp3?meta_overrun=1", true, {}, 8193 + padded, mp3.substr(8192, 100)},
         {"/mp3?no_metadata=1", true, {{"icy-metaint", ""}}, 0, mp3.substr(0, 9000)},
+        {"/mp3?title_bytes=16384&titles=A%7CB", true, {}, 16417, "\x02StreamTitle='B';"},
         {"/redirect/mp3", false, {{"location", host + "/mp3"}}, 0, "", true},
         {"/redirect/loop?n=1", false, {{"location", host + "/redirect/loop?n=1"}}, 0, "", true},
         {"/mp3?drop_after=0.3", false, {{"location", ""}}, 65536, "", true},

@@ -130,7 +130,9 @@ QByteArray IcyStream::metadataBlock(double now) {
     if (config_.titles.isEmpty()) {
         return QByteArray(1, '\0');
     }
-    const auto slot = static_cast<qint64>(std::floor(now / config_.titleInterval));
+    const auto slot = config_.titleBytes > 0
+                          ? audioSent_ / config_.titleBytes
+                          : static_cast<qint64>(std::floor(now / config_.titleInterval));
     const qint64 title = slot % config_.titles.size();
     if (title == lastTitle_) {
         return QByteArray(1, '\0');

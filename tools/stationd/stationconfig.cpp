@@ -69,6 +69,9 @@ StationConfig::SetResult StationConfig::set(const QByteArray& key, const QByteAr
         const std::optional<double> s = seconds(value, 0);
         return assign(titleInterval, s && *s > 0 ? s : std::nullopt);
     }
+    if (key == "title_bytes") {
+        return assign(titleBytes, integer(value, 0, 1024 * kMiB));
+    }
     if (key == "stream_url") {
         return assign(streamUrl, std::optional(value));
     }

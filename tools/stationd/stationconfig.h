@@ -22,6 +22,8 @@
 //   title_interval=SEC    seconds each title lasts, counted from the connection; default 30.
 //                         Each title goes out once, in the first block after it starts; every
 //                         other block is empty (length byte 0). The schedule wraps around.
+//   title_bytes=BYTES     audio bytes each title lasts instead (a multiple of metaint changes
+//                         the title exactly there); default 0 = by title_interval
 //   stream_url=TEXT       the StreamUrl part of each block; default empty
 //   burst=BYTES           audio sent at once before real-time pacing; default 65536
 //   redirect=URL          answer "302 Found" with this Location ("@HOST@" replaced)
@@ -59,6 +61,7 @@ struct StationConfig {
     qint64 metaint = 16000;
     QList<QByteArray> titles;
     double titleInterval = 30;
+    qint64 titleBytes = 0;
     QByteArray streamUrl;
     qint64 burst = 65536;
     QByteArray redirect;
