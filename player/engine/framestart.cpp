@@ -56,4 +56,10 @@ std::size_t firstWholeFrame(FrameStart start, const unsigned char* bytes, std::s
     return size;
 }
 
+FoundFrame firstWholeFrameOfEither(const unsigned char* bytes, std::size_t size) {
+    const std::size_t mp3 = firstWholeFrame(FrameStart::Mp3, bytes, size);
+    const std::size_t adts = firstWholeFrame(FrameStart::Adts, bytes, size);
+    return adts < mp3 ? FoundFrame{adts, FrameStart::Adts} : FoundFrame{mp3, FrameStart::Mp3};
+}
+
 }  // namespace zvengine

@@ -17,4 +17,12 @@ enum class FrameStart { Mp3, Adts };
 // data do not count. `size` when there is none.
 std::size_t firstWholeFrame(FrameStart start, const unsigned char* bytes, std::size_t size);
 
+struct FoundFrame {
+    std::size_t offset;  // `size` when there is none
+    FrameStart format;
+};
+
+// The first whole frame of either format, for bytes of a stream whose type is not known yet.
+FoundFrame firstWholeFrameOfEither(const unsigned char* bytes, std::size_t size);
+
 }  // namespace zvengine

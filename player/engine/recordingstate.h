@@ -32,7 +32,7 @@ struct RecordingState {
     TitleKeep titleKeep;                    // mutex: the current title's bytes so far
 
     std::atomic<bool> recordingEnabled{false};  // the settings dialog's switch; off at start
-    std::atomic<std::uint32_t> streamType{ZVA_CTYPE_STREAM_MP3};  // the playing stream's type
+    std::atomic<std::uint32_t> streamType{0};   // the playing stream's type; 0 = not known yet
 };
 
 RecordingState& recordingState();
@@ -41,7 +41,8 @@ RecordingState& recordingState();
 void setRecordingEnabled(bool enabled);
 
 // The playing stream's type (ZVA_ChannelInfo.ctype); the worker tells it before its first
-// DoMeta, so the file name and the frame start fit the stream (AAC: ".aac" and ADTS).
+// DoMeta, so the file name and the frame start fit the stream (AAC: ".aac" and ADTS); every
+// start and stop of the sound forgets it.
 void setStreamType(std::uint32_t ctype);
 
 }  // namespace zvengine

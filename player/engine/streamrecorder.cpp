@@ -60,13 +60,20 @@ void record(RecordingState& state, const void* buffer, std::uint32_t length) {
         state.titleKeep.drop();
         return;
     }
-    const FrameStart start =
-        state.streamType == ZVA_CTYPE_STREAM_AAC ? FrameStart::Adts : FrameStart::Mp3;
+    // The stream's type is known once its worker has read the headers; the blocks buffered
+    // before that are kept from the first frame of either format.
+    std::optional<FrameStart> start;
+    if (state.streamType == ZVA_CTYPE_STREAM_AAC) {
+        start = FrameStart::Adts;
+    } else if (state.streamType != 0) {
+        start = FrameStart::Mp3;
+    }
     const auto* bytes = static_cast<const unsigned char*>(buffer);
     // A file that follows the keep gets the block through it; without a keep (its file failed)
     // the recording writes the block itself.
     if (recording && !state.titleKeep.following()) {
-        state.fileWriter->WriteBytes(bytes, length, state.recordSynced, start);
+        state.fileWriter->WriteBytes(bytes, length, state.recordSynced,
+                                     start.value_or(FrameStart::Mp3));
     }
     state.titleKeep.keep(bytes, length, start);
 }
@@ -88,6 +95,7 @@ void endRecording() {
         state.fileWriter->CloseFile();
     }
     state.titleKeep.drop();
+    state.streamType = 0;
     state.recordFile.clear();
     state.recordOpened = state.recordSynced = state.recordOpenFailed = false;
 }

@@ -56,19 +56,20 @@ void TitleKeep::drop() {
     }
 }
 
-void TitleKeep::keep(const unsigned char* data, std::size_t size, FrameStart start) {
+void TitleKeep::keep(const unsigned char* data, std::size_t size, std::optional<FrameStart> start) {
     if (gaveUp_) {
         return;
     }
-    start_ = start;
     if (!started_) {
-        const std::size_t first = firstWholeFrame(start, data, size);
-        if (first == size) {
+        const FoundFrame first = start ? FoundFrame{firstWholeFrame(*start, data, size), *start}
+                                       : firstWholeFrameOfEither(data, size);
+        if (first.offset == size) {
             return;
         }
         started_ = true;
-        data += first;
-        size -= first;
+        start_ = first.format;
+        data += first.offset;
+        size -= first.offset;
     }
     if (!open() || !makeRoom(size) || !writeAt(end_, data, size)) {
         giveUp(data, size);

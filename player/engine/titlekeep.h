@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace zvengine {
 
@@ -37,7 +38,9 @@ public:
     // the download. The next title keeps again, also after a failure.
     void drop();
     // Keeps a received block, from the title's first whole frame on, and feeds the follower.
-    void keep(const unsigned char* data, std::size_t size, FrameStart start);
+    // `start` is the stream's format, when it is known yet; else the first frame of either
+    // format begins the title and tells it.
+    void keep(const unsigned char* data, std::size_t size, std::optional<FrameStart> start);
 
     // Makes `writer` the follower, from the oldest kept byte on; `synced` (the recording's flag,
     // which must outlive the following) is set once it has been given a byte. False when the
@@ -68,7 +71,7 @@ private:
     std::uint64_t end_ = 0;    // one past the newest
     bool started_ = false;     // the title's first whole frame has come
     bool gaveUp_ = false;      // the file failed during this title
-    FrameStart start_ = FrameStart::Mp3;
+    FrameStart start_ = FrameStart::Mp3;  // the title's format, from its first frame on
     clsFileIo* follower_ = nullptr;
     bool* synced_ = nullptr;                   // the follower's flag
     std::uint64_t followed_ = 0;               // the first byte the follower has not been given

@@ -12,13 +12,16 @@ namespace {
 using zvengine::TitleKeep;
 constexpr int kFrame = 417;  // an MP3 frame at 128 kbit/s and 44.1 kHz, without padding
 
-// A stream of MP3 frames cut `skip` bytes into the first, so that it begins inside a frame; the
-// data bytes count on, never 0xFF, so a byte lost, moved or written twice shows.
-QByteArray stream(int bytes, int skip = 100) {
+const QByteArray kMp3Header("\xFF\xFB\x90\x64", 4);
+const QByteArray kAdtsHeader("\xFF\xF1\x50\x80\x34\x3F\xFC", 7);  // an AAC frame of kFrame bytes
+
+// A stream of frames cut `skip` bytes into the first, so that it begins inside a frame; the data
+// bytes count on, never 0xFF, so a byte lost, moved or written twice shows.
+QByteArray stream(int bytes, const QByteArray& header = kMp3Header, int skip = 100) {
     QByteArray out;
     for (int i = 0; out.size() < bytes + skip; ++i) {
-        out += QByteArray("\xFF\xFB\x90\x64", 4);
-        for (int j = 4; j < kFrame; ++j) {
+        out += header;
+        for (auto j = header.size(); j < kFrame; ++j) {
             out += static_cast<char>((i * 7 + j) % 250);
         }
     }
@@ -50,15 +53,18 @@ TEST_F(TitleKeepTest, ARecordingBeginsWhereItsTitleBegan) {
         std::vector<std::pair<int, char>> events;  // at a stream offset: 'T' title, 'R' on, 'r' off
         int titleStart;                            // where the file's title began
         bool tempUsable = true;
+        bool aac = false;  // an AAC stream, heard before its type is known
     } rows[] = {
         {"first title", {{3000, 'T'}, {40000, 'R'}}, 0},
+        {"first title, AAC", {{3000, 'T'}, {40000, 'R'}}, 0, true, true},
         {"second title, long look-back", {{3000, 'T'}, {61000, 'T'}, {1400000, 'R'}}, 61000},
         {"on, off, on", {{0, 'T'}, {30000, 'R'}, {50000, 'r'}, {90000, 'R'}}, 0},
         {"no TEMP folder", {{3000, 'T'}, {61000, 'T'}, {200000, 'R'}}, 200000, false},
     };
-    const QByteArray bytes = stream(1800000);
     int title = 0;
     for (const auto& row : rows) {
+        zvengine::endRecording();
+        const QByteArray bytes = stream(1800000, row.aac ? kAdtsHeader : kMp3Header);
         if (!row.tempUsable) {
             qputenv("TEMP", (programPath("zvadok.ini") + "/temp").toUtf8());
         }
@@ -69,6 +75,7 @@ TEST_F(TitleKeepTest, ARecordingBeginsWhereItsTitleBegan) {
             feed(bytes, at, offset);
             at = offset;
             if (event == 'T') {
+                zvengine::setStreamType(row.aac ? ZVA_CTYPE_STREAM_AAC : ZVA_CTYPE_STREAM_MP3);
                 meta("StreamTitle='" + QByteArray::number(++title) + "';");
             } else {
                 zvengine::setRecordingEnabled(event == 'R');
@@ -81,7 +88,6 @@ TEST_F(TitleKeepTest, ARecordingBeginsWhereItsTitleBegan) {
         feed(bytes, at + 5000, bytes.size());
         const int first = frameAfter(row.titleStart);
         EXPECT_TRUE(readFile(file) == bytes.mid(first)) << row.name;
-        zvengine::endRecording();
     }
     qputenv("TEMP", tempDir.path().toUtf8());
 }
