@@ -8,6 +8,7 @@
 #include "engine/outputdevice.h"
 #include "engine/playerstate.h"
 #include "engine/titlehistory.h"
+#include "notificationservice.h"
 #include "platform/settingsstore.h"
 #include "playertest.h"
 #include "ui/frmmain.h"
@@ -29,38 +30,6 @@ const QString kRoot = QStringLiteral("org.mpris.MediaPlayer2");
 const QString kPlayer = kRoot + QStringLiteral(".Player");
 const QString kNotices = QStringLiteral("org.freedesktop.Notifications");
 const QString kNoticesPath = QStringLiteral("/org/freedesktop/Notifications");
-
-// The desktop's notification service: answers with its capabilities and keeps every notice as
-// "app|replaces|icon|summary|body|timeout" and its picture, the "image-data" hint in RGBA.
-class Notifications : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-public:
-    QStringList capabilities;
-    QStringList notices;
-    std::vector<QImage> pictures;
-public slots:
-    QStringList GetCapabilities() { return capabilities; }
-    uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,
-                const QString& body, const QStringList&, const QVariantMap& hints, int timeout) {
-        notices << QStringList{app,  QString::number(replaces), icon, summary,
-                               body, QString::number(timeout)}
-                       .join('|');
-        const QDBusArgument image = hints["image-data"].value<QDBusArgument>();
-        int width = 0, height = 0, stride = 0, bits = 0, channels = 0;
-        bool alpha = false;
-        QByteArray data;
-        image.beginStructure();
-        image >> width >> height >> stride >> alpha >> bits >> channels >> data;
-        image.endStructure();
-        const bool rgba = alpha && bits == 8 && channels == 4 && data.size() == stride * height;
-        pictures.push_back(rgba ? QImage(reinterpret_cast<const uchar*>(data.constData()), width,
-                                         height, stride, QImage::Format_RGBA8888)
-                                      .copy()
-                                : QImage());
-        return notices.size();
-    }
-};
 
 class Desktop : public zvtest::PlayerTest {
 protected:
@@ -220,13 +189,9 @@ TEST_F(Desktop, NewTitlesShowInNoticesWhileTheWindowIsAway) {
         if (row.setting != nullptr) {
             zvsettings::write(zvsettings::kSettingsSection, "Ertesites", row.setting);
         }
-        Notifications service;
+        zvtest::NotificationService service;
         service.capabilities = QString(row.capabilities).split(' ');
-        QDBusConnection serving = bus("notifications");
-        ASSERT_TRUE(
-            row.capabilities == nullptr ||
-            (serving.registerObject(kNoticesPath, &service, QDBusConnection::ExportAllSlots) &&
-             serving.registerService(kNotices)));
+        ASSERT_TRUE(row.capabilities == nullptr || service.serve(bus("notifications")));
         zvengine::audioEngine().setLogoFile(row.logo);
         QWidget away;
         ASSERT_TRUE(!row.active || showActive(away));
@@ -251,5 +216,3 @@ TEST_F(Desktop, NewTitlesShowInNoticesWhileTheWindowIsAway) {
     }
     EXPECT_FALSE(QFile::exists(programPath(QStringLiteral("Error.log"))));
 }
-
-#include "desktop_test.moc"
