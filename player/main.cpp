@@ -1,6 +1,7 @@
 // The receiver's entry: everything happens in start-up and in the main window's events, which the
-// end of the session and the desktop's media controls reach once the window is there.
+// end of the session, the desktop's media controls and its notices reach once the window is there.
 #include "desktop/mediacontrols.h"
+#include "desktop/titlenotice.h"
 #include "platform/qthungarian.h"
 #include "platform/xrepaints.h"
 #include "startup/startfailure.h"
@@ -27,5 +28,6 @@ int main(int argc, char** argv) {
     }
     closeAtSessionEnd(*window);
     zvdesktop::offerMediaControls(*window);
+    zvdesktop::offerTitleNotices(*window);
     return QApplication::exec();
 }

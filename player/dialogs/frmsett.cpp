@@ -52,10 +52,13 @@ void frmSett::createControls() {
     cmbDev_->setObjectName(QStringLiteral("cmbDev"));
     chkSave_ = new QCheckBox(QStringLiteral("Adás mentése a helyi gépre, hangfájlba:"), output);
     chkSave_->setObjectName(QStringLiteral("chkSave"));
+    chkNotice_ = new QCheckBox(QStringLiteral("Értesítés az új számokról"), output);
+    chkNotice_->setObjectName(QStringLiteral("chkNotice"));
     auto* outputLayout = new QGridLayout(output);
     outputLayout->addWidget(deviceLabel, 0, 0);
     outputLayout->addWidget(cmbDev_, 0, 1);
     outputLayout->addWidget(chkSave_, 1, 0, 1, 2);
+    outputLayout->addWidget(chkNotice_, 2, 0, 1, 2);
 
     cmOK_ = new QPushButton(QStringLiteral("OK"), this);
     cmOK_->setObjectName(QStringLiteral("cmOK"));
@@ -87,6 +90,7 @@ void frmSett::Form_Load(const std::function<void(QWidget*)>& skin) {
         txtProxy_->setText(shownProxy_.address);
         txtProxy_->setEnabled(!shownProxy_.direct);
         chkSave_->setChecked(zvengine::recordingState().recordingEnabled);
+        chkNotice_->setChecked(zvsettings::storedNotices());
 
         skin(this);
         chkSave_->setText(chkSave_->text() + QStringLiteral(" (") + zvpaths::recordingFolder() +
@@ -96,6 +100,7 @@ void frmSett::Form_Load(const std::function<void(QWidget*)>& skin) {
     // reader's toggle), so what the box shows is what holds; the state set above is no change.
     connect(chkDirectConnect_, &QCheckBox::toggled, this, &frmSett::chkDirectConnect_Click);
     connect(chkSave_, &QCheckBox::toggled, this, &frmSett::chkSave_Click);
+    connect(chkNotice_, &QCheckBox::toggled, this, &frmSett::chkNotice_Click);
     connect(cmOK_, &QPushButton::clicked, this, &frmSett::cmOK_Click);
     connect(cmdCancl_, &QPushButton::clicked, this, &frmSett::cmdCancl_Click);
 }
@@ -111,6 +116,12 @@ void frmSett::chkSave_Click() {
     // The switch holds at once: Cancel does not take it back.
     zverr::trapEvent("frmSett.chkSave_Click",
                      [this] { zvengine::setRecordingEnabled(chkSave_->isChecked()); });
+}
+
+void frmSett::chkNotice_Click() {
+    // Like the recording switch it holds at once; the notices read the store at every title.
+    zverr::trapEvent("frmSett.chkNotice_Click",
+                     [this] { zvsettings::storeNotices(chkNotice_->isChecked()); });
 }
 
 void frmSett::cmOK_Click() {

@@ -1,5 +1,6 @@
-// The settings dialog: the proxy, the output device and the recording switch. Opened modal from
-// the main window's menu, a new one each time, so every opening starts from what is stored.
+// The settings dialog: the proxy, the output device, the recording switch and the desktop
+// notices of new titles. Opened modal from the main window's menu, a new one each time, so
+// every opening starts from what is stored.
 //
 // Thread contract: UI thread only.
 #pragma once
@@ -26,6 +27,7 @@ private:
     void Form_Load(const std::function<void(QWidget*)>& skin);
     void chkDirectConnect_Click();
     void chkSave_Click();
+    void chkNotice_Click();
     void cmOK_Click();
     void cmdCancl_Click();
     void saveProxy();
@@ -35,6 +37,7 @@ private:
     QCheckBox* chkDirectConnect_;
     QComboBox* cmbDev_;
     QCheckBox* chkSave_;
+    QCheckBox* chkNotice_;
     QPushButton* cmOK_;
     QPushButton* cmdCancl_;
 };

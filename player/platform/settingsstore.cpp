@@ -86,4 +86,12 @@ void storeProxy(const ProxySetting& proxy) {
     write(kSettingsSection, kDirectKey, proxy.direct ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
+bool storedNotices() {
+    return read(kSettingsSection, kNoticesKey) == QStringLiteral("1");
+}
+
+void storeNotices(bool on) {
+    write(kSettingsSection, kNoticesKey, on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
 }  // namespace zvsettings

@@ -1,7 +1,8 @@
 // The per-user settings store: (section, key) → text, kept in ~/.config/Zenovia/Zenovia.ini
 // (XDG_CONFIG_HOME is honoured). Sections "Beallitasok" (volume "Hangero", output device
-// "Hangkartya", proxy "Proxy" and "KozvetlenKapcsolat") and "Ablak" (the main window's id
-// "WindowHandle"). The file is its owner's alone (mode 0600), for it may hold proxy credentials.
+// "Hangkartya", proxy "Proxy" and "KozvetlenKapcsolat", desktop notices "Ertesites") and "Ablak"
+// (the main window's id "WindowHandle"). The file is its owner's alone (mode 0600), for it may hold
+// proxy credentials.
 //
 // Thread contract: every call may come from any thread; each call opens the store afresh.
 #pragma once
@@ -23,6 +24,7 @@ inline const QString kVolumeKey = QStringLiteral("Hangero");
 inline const QString kDeviceKey = QStringLiteral("Hangkartya");
 inline const QString kProxyKey = QStringLiteral("Proxy");
 inline const QString kDirectKey = QStringLiteral("KozvetlenKapcsolat");
+inline const QString kNoticesKey = QStringLiteral("Ertesites");
 inline const QString kWindowSection = QStringLiteral("Ablak");
 inline const QString kWindowHandleKey = QStringLiteral("WindowHandle");
 
@@ -40,5 +42,8 @@ int storedDevice();
 // The stored proxy: not direct and no address (the system's proxy) when the keys are absent.
 ProxySetting storedProxy();
 void storeProxy(const ProxySetting& proxy);
+// Whether new titles are told in desktop notices: off unless "Ertesites" is "1".
+bool storedNotices();
+void storeNotices(bool on);
 
 }  // namespace zvsettings

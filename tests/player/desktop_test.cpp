@@ -1,10 +1,15 @@
-// The receiver on the desktop's media controls, as another program on a private session bus
-// sees it: its requests act as the window's own controls, and what plays shows there.
+// The receiver on the desktop's media controls and in its notices, as other programs on a
+// private session bus see it: its requests act as the window's own controls, and what plays
+// shows there.
 #include "childprocess.h"
 #include "desktop/mediacontrols.h"
+#include "desktop/titlenotice.h"
 #include "engine/audioengine.h"
 #include "engine/outputdevice.h"
 #include "engine/playerstate.h"
+#include "engine/titlehistory.h"
+#include "notificationservice.h"
+#include "platform/settingsstore.h"
 #include "playertest.h"
 #include "ui/frmmain.h"
 #include "ui/skinlabel.h"
@@ -23,6 +28,8 @@ const QString kService = QStringLiteral("org.mpris.MediaPlayer2.zenovia");
 const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString kRoot = QStringLiteral("org.mpris.MediaPlayer2");
 const QString kPlayer = kRoot + QStringLiteral(".Player");
+const QString kNotices = QStringLiteral("org.freedesktop.Notifications");
+const QString kNoticesPath = QStringLiteral("/org/freedesktop/Notifications");
 
 class Desktop : public zvtest::PlayerTest {
 protected:
@@ -149,5 +156,63 @@ TEST_F(Desktop, AppearsOnAWorkingBusAndRunsSilentlyWithoutOne) {
         EXPECT_FALSE(zvdesktop::offerMediaControls(*window, other)) << other.name().toStdString();
     }
     EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_FALSE(QFile::exists(programPath(QStringLiteral("Error.log"))));
+}
+
+// With the setting on, each new title heard while the window is not the active one shows in a
+// notice that replaces the last: the station's caption, the title (escaped for a service that
+// reads markup) and the logo the window shows, a big one made smaller. Off, in front, or without
+// a service: nothing, and nothing logged.
+TEST_F(Desktop, NewTitlesShowInNoticesWhileTheWindowIsAway) {
+    const QString big = tempDir.filePath("nagy.png");
+    QImage picture(600, 300, QImage::Format_RGBA8888);
+    picture.fill(Qt::red);
+    picture.save(big);
+    const struct {
+        const char* setting;       // "Ertesites"; none stored when null
+        bool active;               // the window
+        const char* capabilities;  // no service when null
+        QString logo;              // the window's logo file
+        const char* notices;
+    } rows[] = {
+        {"1", false, nullptr, "", ""},
+        {"1", false, "body", "",
+         "Zenovia|0||Rock & Pop|Rock & Roll|-1\nZenovia|1||Rock & Pop|<3|-1"},
+        {"1", false, "body body-markup", big,
+         "Zenovia|0||Rock & Pop|Rock &amp; Roll|-1\nZenovia|1||Rock & Pop|&lt;3|-1"},
+        {"0", false, "", "", ""},
+        {nullptr, false, "", "", ""},
+        {"1", true, "", "", ""},
+    };
+    for (const auto& row : rows) {
+        zvsettings::removeSection(zvsettings::kSettingsSection);
+        if (row.setting != nullptr) {
+            zvsettings::write(zvsettings::kSettingsSection, "Ertesites", row.setting);
+        }
+        zvtest::NotificationService service;
+        service.capabilities = QString(row.capabilities).split(' ');
+        ASSERT_TRUE(row.capabilities == nullptr || service.serve(bus("notifications")));
+        zvengine::audioEngine().setLogoFile(row.logo);
+        QWidget away;
+        ASSERT_TRUE(!row.active || showActive(away));
+        zvdesktop::offerTitleNotices(away, bus("receiver"));
+        // A blank title is not heard; its round makes sure the capabilities are known.
+        for (const char* title : {"", "Rock && Roll", "<3"}) {
+            zvengine::tellTitleShown(zvengine::playerState().generation(), "Rock && Pop", title);
+            QCoreApplication::processEvents();
+            // The service answers the receiver's calls in order: once this one is answered,
+            // every earlier one is.
+            bus("receiver")
+                .call(QDBusMessage::createMethodCall(kNotices, kNoticesPath, kNotices,
+                                                     "GetCapabilities"),
+                      QDBus::BlockWithGui);
+        }
+        EXPECT_EQ(service.notices.join('\n').toStdString(), row.notices);
+        const QImage shown =
+            row.logo.isEmpty() ? QImage(":/zenovia/logo.gif") : picture.scaled(400, 200);
+        for (const QImage& notice : service.pictures) {
+            EXPECT_TRUE(notice == shown.convertToFormat(QImage::Format_RGBA8888));
+        }
+    }
     EXPECT_FALSE(QFile::exists(programPath(QStringLiteral("Error.log"))));
 }
