@@ -43,7 +43,6 @@ frmHistory::frmHistory(const std::function<void(QWidget*)>& skin, zvengine::Titl
             [this](const QString& text) { shown_->setFilterFixedString(folded(text)); });
     connect(cmdCopy_, &QPushButton::clicked, this, &frmHistory::cmdCopy_Click);
     connect(cmdClose_, &QPushButton::clicked, this, &QDialog::reject);
-    txtFilter_->setFocus();
 }
 
 QString frmHistory::folded(const QString& text) {
