@@ -4,7 +4,9 @@
 # seconds (one with "&", one with accents); each title becomes one line of the history file in
 # the user's state folder. The window menu (Shift+F10, then "e") opens "Elhangzott számok",
 # where a filter typed without accents ("kovacs") keeps the accented title's lines; Tab, Ctrl+A
-# and Ctrl+C put them on the clipboard as the file holds them, and Esc closes the dialog.
+# and Ctrl+C put them on the clipboard as the file holds them, Tab and space press "Másolás" and
+# then "Bezárás", and Esc closes it when opened again. Last, the history folder is made
+# unwritable: one Error.log line, and the station plays on (its sound goes to SDL's disk driver).
 #
 # Usage: tests/e2e/history.sh BUILD_DIR
 set -euo pipefail
@@ -42,7 +44,8 @@ all_titles_heard() {
 line_format='^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}	Teszt Adó	'
 
 step "start: zenovia /hallgat 1"
-SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb start_receiver /hallgat 1
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$tmp/sound.raw QT_QPA_PLATFORM=xcb \
+    start_receiver /hallgat 1
 win=$(window_named Zenovia) || true
 [ -n "$win" ] || { echo "no window titled Zenovia appeared" >&2; check_running; exit 1; }
 wait_for "a history line for every title" 60 all_titles_heard
@@ -79,10 +82,41 @@ count=$(wc -l < "$tmp/copied")
 expected=$(grep -F -- "	${titles[0]}" "$history_file" | tac | tail -n "$count")
 [ "$count" -ge "$heard_before" ] && [ "$(cat "$tmp/copied")" = "$expected" ] ||
     { echo "the clipboard is not the file's \"${titles[0]}\" lines, newest first" >&2; exit 1; }
+
+step "Tab, space: Másolás copies again; Tab, space: Bezárás closes"
+printf '' | xclip -selection clipboard
+xdotool key Tab space
+wait_for "Másolás copies the lines" 10 copied
+xdotool key Tab space
+wait_for "Bezárás closes the history dialog" 10 window_gone 'Elhangzott számok'
+
+step "Esc closes the dialog opened again"
+timeout 20 xdotool windowactivate --sync "$win"
+xdotool key shift+F10
+wait_for "the window menu opens" 10 windows_shown 2
+xdotool key e
+dialog=$(window_named 'Elhangzott számok') || true
+[ -n "$dialog" ] || { echo "the history dialog did not open again" >&2; exit 1; }
+timeout 20 xdotool windowactivate --sync "$dialog"
 xdotool key Escape
-wait_for "the history dialog closes" 10 window_gone 'Elhangzott számok'
+wait_for "Esc closes the history dialog" 10 window_gone 'Elhangzott számok'
 check_running
 
+step "unwritable history: one Error.log line, the sound plays on"
+mv "$XDG_STATE_HOME/zenovia" "$tmp/state-aside"
+touch "$XDG_STATE_HOME/zenovia"
+sound_before=$(stat -c %s "$tmp/sound.raw")
+# The minimised window's caption names each title: two more are heard without a place to go.
+timeout 20 xdotool windowminimize --sync "$win"
+caption_is() { [ "$(xdotool getwindowname "$win")" = "Zenovia - Teszt Adó: $1" ]; }
+wait_for "the caption names \"${titles[2]}\"" 30 caption_is "${titles[2]}"
+wait_for "the caption names \"${titles[0]}\"" 30 caption_is "${titles[0]}"
+[ "$(wc -l < "$error_log")" -eq 1 ] || { echo "Error.log is not one line:" >&2; cat "$error_log" >&2; exit 1; }
+step "Error.log: $(cat "$error_log")"
+[ "$(stat -c %s "$tmp/sound.raw")" -gt "$sound_before" ] &&
+    [ -n "$(tail -c 65536 "$tmp/sound.raw" | tr -d '\0' | head -c 1)" ] ||
+    { echo "the sound stopped" >&2; exit 1; }
+kill -0 "$receiver" || { echo "the receiver has ended" >&2; exit 1; }
+
 close_through_window_manager "$win"
-[ ! -e "$error_log" ] || { echo "Error.log:" >&2; cat "$error_log" >&2; exit 1; }
 step "all checks passed"
