@@ -12,7 +12,7 @@ packages=(
     pulseaudio xvfb xauth
     fonts-dejavu-core poppler-utils
     appstream desktop-file-utils
-    icecast2 ffmpeg mpg123 curl openbox xdotool x11-utils wmctrl
+    icecast2 ffmpeg mpg123 curl openbox xdotool x11-utils wmctrl xclip
     dbus-daemon dbus-bin
     dpkg-dev file lintian
     qt6-translations-l10n xdg-utils

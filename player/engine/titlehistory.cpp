@@ -1,8 +1,11 @@
 #include "titlehistory.h"
 
+#include "platform/errorlog.h"
 #include "playerstate.h"
 
 #include <QCoreApplication>
+
+#include <utility>
 
 namespace zvengine {
 
@@ -19,7 +22,24 @@ void TitleHistory::hear(const QString& station, const QString& title) {
     }
     lastStation_ = station;
     lastTitle_ = title;
-    emit heard(HeardTitle{QDateTime::currentDateTime(), station, title});
+    const HeardTitle heardNow{QDateTime::currentDateTime(), station, title};
+    if (file_ && !file_->append(heardNow) && !std::exchange(failureLogged_, true)) {
+        zverr::Errorlog(QStringLiteral("TitleHistory.hear"),
+                        QStringLiteral("Az elhangzott számok nem írhatók: ") + file_->path());
+    }
+    emit heard(heardNow);
+}
+
+void TitleHistory::open(const QString& path) {
+    file_.emplace(path);
+    failureLogged_ = false;
+    const std::optional<HeardTitle> last = file_->prune(QDateTime::currentDateTime());
+    lastStation_ = last ? last->station : QString();
+    lastTitle_ = last ? last->title : QString();
+}
+
+std::vector<HeardTitle> TitleHistory::heardSoFar() const {
+    return file_ ? file_->read() : std::vector<HeardTitle>();
 }
 
 TitleHistory& titleHistory() {

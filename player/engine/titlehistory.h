@@ -4,13 +4,19 @@
 //
 // Thread contract: tellTitleShown may be called from any thread (the stream worker, the audio
 // library's download thread); everything else, and the `heard` signal, is on the UI thread.
+// Writing a line is one short local append: a file that cannot take it loses that title, noted
+// once per run in Error.log, and nothing waits for it.
 #pragma once
+
+#include "historyfile.h"
 
 #include <QDateTime>
 #include <QObject>
 #include <QString>
 
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 namespace zvengine {
 
@@ -27,6 +33,12 @@ class TitleHistory : public QObject {
 public:
     TitleHistory();
 
+    // Keeps the titles heard from now on in the file at `path` (once per run, at start-up):
+    // drops its lines older than 30 days, and takes its last line as the last title heard.
+    void open(const QString& path);
+    // The titles in the file, oldest first; none before open.
+    std::vector<HeardTitle> heardSoFar() const;
+
     // A title the window shows now on `station`: unless it is blank or the same station and
     // title as the last one heard, it is a new title, and `heard` tells it.
     void hear(const QString& station, const QString& title);
@@ -35,8 +47,10 @@ signals:
     void heard(const zvengine::HeardTitle& title);
 
 private:
-    QString lastStation_;  // UI thread: the station and title last heard
-    QString lastTitle_;    // UI thread
+    QString lastStation_;              // UI thread: the station and title last heard
+    QString lastTitle_;                // UI thread
+    std::optional<HistoryFile> file_;  // UI thread; none before open
+    bool failureLogged_ = false;       // UI thread: a failed write was logged in this run
 };
 
 TitleHistory& titleHistory();

@@ -38,12 +38,13 @@ QString musicFolder() {
     return music.isEmpty() ? QDir::homePath() + QStringLiteral("/Music") : music;
 }
 
+}  // namespace
+
 QString stateFolder() {
     const QString state = absoluteVariable("XDG_STATE_HOME");
-    return state.isEmpty() ? QDir::homePath() + QStringLiteral("/.local/state") : state;
+    return (state.isEmpty() ? QDir::homePath() + QStringLiteral("/.local/state") : state) +
+           QStringLiteral("/zenovia");
 }
-
-}  // namespace
 
 bool isWritableFolder(const QString& folder) {
     const QByteArray path = QFile::encodeName(folder);
@@ -68,7 +69,7 @@ QString recordingFolder() {
 
 QString logFolder() {
     const QString program = programFolder();
-    return isWritableFolder(program) ? program : stateFolder() + QStringLiteral("/zenovia");
+    return isWritableFolder(program) ? program : stateFolder();
 }
 
 bool makeFolder(const QString& folder) {

@@ -18,8 +18,11 @@ bool isWritableFolder(const QString& folder);
 // absolute $XDG_MUSIC_DIR, else the one that user-dirs.dirs names, else ~/Music.
 QString recordingFolder();
 
-// The program folder while it is writable, else "zenovia" in the absolute $XDG_STATE_HOME,
-// else ~/.local/state/zenovia.
+// "zenovia" in the absolute $XDG_STATE_HOME, else ~/.local/state/zenovia: what the receiver
+// keeps of its own use (the titles heard, and the log of a read-only install).
+QString stateFolder();
+
+// The program folder while it is writable, else the state folder.
 QString logFolder();
 
 // Makes `folder` and its missing parents, each new one private to the user (0700); true when

@@ -6,6 +6,7 @@
 #include "engine/networkproxy.h"
 #include "engine/outputdevice.h"
 #include "engine/streamrecorder.h"
+#include "engine/titlehistory.h"
 #include "platform/messagebox.h"
 #include "platform/programpaths.h"
 #include "platform/settingsstore.h"
@@ -61,6 +62,7 @@ std::unique_ptr<frmMain> Main(const QStringList& arguments) {
     readStationList(values.list);
     values.startStation = startStationFrom(arguments.join(QLatin1Char(' ')));
     checkAudioLibrary(zvengine::audioEngine().libraryVersion());
+    zvengine::titleHistory().open(zvengine::HistoryFile::inStateFolder());
 
     zvengine::DeviceChoice& device = zvengine::deviceChoice();
     device.deviceIndex = zvsettings::storedDevice();

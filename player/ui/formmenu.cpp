@@ -1,7 +1,9 @@
 #include "formmenu.h"
 
 #include "dialogs/frmabout.h"
+#include "dialogs/frmhistory.h"
 #include "dialogs/frmsett.h"
+#include "engine/titlehistory.h"
 #include "platform/errorlog.h"
 #include "platform/programpaths.h"
 #include "platform/shellopen.h"
@@ -27,6 +29,7 @@ void FormMenu::install(QWidget* window) {
     menu_->addAction(QStringLiteral("&Beállítások..."), this, &FormMenu::showSettings);
     menu_->addAction(QStringLiteral("&Névjegy..."), this, &FormMenu::showAbout);
     menu_->addAction(QStringLiteral("&Használati útmutató..."), this, &FormMenu::openManual);
+    menu_->addAction(QStringLiteral("&Elhangzott számok..."), this, &FormMenu::showHistory);
     // Right clicks and menu keys on the window's controls reach the window when the control
     // has no use for them.
     window->installEventFilter(this);
@@ -70,5 +73,12 @@ void FormMenu::openManual() {
     zverr::trapEvent("modFormMenu.WindowProc", [] {
         zvshell::open(QUrl::fromLocalFile(zvpaths::programFolder() +
                                           QStringLiteral("/ZenoviaHasznalatiUtmutato.pdf")));
+    });
+}
+
+void FormMenu::showHistory() {
+    zverr::trapEvent("modFormMenu.WindowProc", [this] {
+        frmHistory dialog(skin_, zvengine::titleHistory());
+        dialog.exec();
     });
 }

@@ -1,6 +1,6 @@
 // The main window's menu, opened by a right click anywhere on the window, the Menu key or
 // Shift+F10: the window's own commands (minimise, close), then the settings dialog, the about
-// box and the user manual. The dialogs open modal, a new one each time.
+// box, the user manual and the titles heard. The dialogs open modal, a new one each time.
 //
 // Thread contract: UI thread only.
 #pragma once
@@ -35,6 +35,7 @@ private:
     void showSettings();
     void showAbout();
     void openManual();
+    void showHistory();
 
     std::function<void(QWidget*)> skin_;
     const zvengine::StationList& stations_;

@@ -172,9 +172,9 @@ TEST_F(Dialogs, AboutBoxShowsVersionCreditAndLicence) {
     }
 }
 
-// The window menu: the window's own commands, a separator, then settings, about and manual;
-// a right click anywhere, the Menu key and Shift+F10 open it; entries 1 and 2 open their
-// dialogs modal, and the activation after a dialog closes starts nothing.
+// The window menu: the window's own commands, a separator, then settings, about, manual and the
+// titles heard; a right click anywhere, the Menu key and Shift+F10 open it; the dialog entries
+// open their dialogs modal, and the activation after a dialog closes starts nothing.
 TEST_F(Dialogs, WindowMenuOpensTheDialogsAndNothingRestartsAfter) {
     ASSERT_TRUE(openAudio());
     frmMain window(list, 3);
@@ -188,7 +188,7 @@ TEST_F(Dialogs, WindowMenuOpensTheDialogsAndNothingRestartsAfter) {
         texts << (action->isSeparator() ? "-" : action->text());
     }
     EXPECT_EQ(texts, QStringList({"Kis méret", "Bezárás", "-", "&Beállítások...", "&Névjegy...",
-                                  "&Használati útmutató..."}));
+                                  "&Használati útmutató...", "&Elhangzott számok..."}));
 
     QContextMenuEvent click(QContextMenuEvent::Mouse, {5, 5}, {5, 5});
     QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, {5, 5}, {5, 5});
@@ -204,8 +204,8 @@ TEST_F(Dialogs, WindowMenuOpensTheDialogsAndNothingRestartsAfter) {
     menu->hide();
     EXPECT_EQ(zvengine::playerState().currentStation, 2) << "Shift+F10 is no station key";
 
-    const std::pair<int, const char*> cases[] = {
-        {3, "cmOK"}, {3, "cmdCancl"}, {3, nullptr}, {4, "cmdOK"}, {4, nullptr}};
+    const std::pair<int, const char*> cases[] = {{3, "cmOK"},  {3, "cmdCancl"}, {3, nullptr},
+                                                 {4, "cmdOK"}, {4, nullptr},    {6, "cmdClose"}};
     for (const auto& [entry, button] : cases) {
         zvengine::playerState().currentStation = -1;
         QString shown;
@@ -219,7 +219,7 @@ TEST_F(Dialogs, WindowMenuOpensTheDialogsAndNothingRestartsAfter) {
             }
         });
         menu->actions()[entry]->trigger();
-        EXPECT_EQ(shown, entry == 3 ? "frmSett" : "frmAbout");
+        EXPECT_EQ(shown, QStringList({"frmSett", "frmAbout", "", "frmHistory"})[entry - 3]);
         QApplication::setActiveWindow(&window);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         EXPECT_EQ(zvengine::playerState().currentStation, -1) << entry << button;

@@ -1,6 +1,6 @@
 // The main of the tests that need widgets: a QApplication on the offscreen platform (unless the
-// environment names another) and a settings store in a private folder, never the user's own,
-// also when CTest lists the tests without the test environment.
+// environment names another), and a settings store and state folder in private folders, never
+// the user's own, also when CTest lists the tests without the test environment.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -22,6 +22,8 @@ extern "C" const char* __tsan_default_suppressions() {
 int main(int argc, char** argv) {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    const QTemporaryDir state;
+    qputenv("XDG_STATE_HOME", state.path().toUtf8());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
