@@ -16,14 +16,6 @@ namespace {
 constexpr int kKeptDays = 30;
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
-// A tab or a line break inside a field would split the line, so each shows as a blank.
-QString field(QString text) {
-    for (const QChar breaking : {u'\t', u'\r', u'\n'}) {
-        text.replace(breaking, QLatin1Char(' '));
-    }
-    return text;
-}
-
 std::optional<HeardTitle> parse(const QByteArray& line) {
     const QStringList fields = QString::fromUtf8(line).split(QLatin1Char('\t'));
     if (fields.size() != 3) {
@@ -44,9 +36,16 @@ QString HistoryFile::inStateFolder() {
     return zvpaths::stateFolder() + QStringLiteral("/elhangzott.tsv");
 }
 
+QString HistoryFile::field(QString text) {
+    for (const QChar breaking : {u'\t', u'\r', u'\n'}) {
+        text.replace(breaking, QLatin1Char(' '));
+    }
+    return text;
+}
+
 QString HistoryFile::line(const HeardTitle& title) {
-    return title.time.toString(kTimeFormat) + QLatin1Char('\t') + field(title.station) +
-           QLatin1Char('\t') + field(title.title);
+    return title.time.toString(kTimeFormat) + QLatin1Char('\t') + title.station +
+           QLatin1Char('\t') + title.title;
 }
 
 std::optional<HeardTitle> HistoryFile::prune(const QDateTime& now) const {

@@ -32,7 +32,10 @@ public:
     std::vector<HeardTitle> read() const;
 
     const QString& path() const { return path_; }
-    // The line of `title` as the file holds it, without its line end.
+    // `text` fit for a field of a line: a tab or a line break would split the line, so each
+    // becomes a blank.
+    static QString field(QString text);
+    // The line of `title` (its fields fit already) as the file holds it, without its line end.
     static QString line(const HeardTitle& title);
 
 private:

@@ -16,7 +16,10 @@ TitleHistory::TitleHistory() {
     }
 }
 
-void TitleHistory::hear(const QString& station, const QString& title) {
+void TitleHistory::hear(const QString& shownStation, const QString& shownTitle) {
+    // Told as the file keeps them, so a repeat is the same after a restart as before it.
+    const QString station = HistoryFile::field(shownStation);
+    const QString title = HistoryFile::field(shownTitle);
     if (title.trimmed().isEmpty() || (station == lastStation_ && title == lastTitle_)) {
         return;
     }

@@ -21,7 +21,8 @@
 namespace zvengine {
 
 // One title heard: when it showed (local time), on which station (its button caption) and the
-// title as the window shows it (one "&" for the label's "&&").
+// title as the window shows it (one "&" for the label's "&&"), a tab or line break in either
+// as a blank.
 struct HeardTitle {
     QDateTime time;
     QString station;
@@ -39,9 +40,9 @@ public:
     // The titles in the file, oldest first; none before open.
     std::vector<HeardTitle> heardSoFar() const;
 
-    // A title the window shows now on `station`: unless it is blank or the same station and
+    // A title the window shows now on a station: unless it is blank or the same station and
     // title as the last one heard, it is a new title, and `heard` tells it.
-    void hear(const QString& station, const QString& title);
+    void hear(const QString& shownStation, const QString& shownTitle);
 
 signals:
     void heard(const zvengine::HeardTitle& title);

@@ -43,11 +43,17 @@ protected:
 // "&&", tabs and line breaks as blanks. A blank title, or the previous line's station and title
 // again, is no line, across a restart too. Only the user may read the file.
 TEST_F(TitleHistory, EachNewTitleShownIsOneLineOfTheFile) {
-    const std::tuple<bool, int, const char*> rows[] = {
-        // restart before, station, title
-        {false, 0, "Rock & Roll"}, {false, 0, " "},      {false, 0, "A\tB\rC\nD"},
-        {false, 0, "Kovács"},      {false, 0, "Kovács"}, {false, 1, "Kovács"},
-        {true, 1, "Kovács"},       {true, 0, "B"},       {true, 0, "B"}};
+    const std::tuple<bool, int, const char*> rows[] = {// restart before, station, title
+                                                       {false, 0, "Rock & Roll"},
+                                                       {false, 0, " "},
+                                                       {false, 0, "A\tB\rC\nD"},
+                                                       {true, 0, "A\tB\rC\nD"},
+                                                       {false, 0, "Kovács"},
+                                                       {false, 0, "Kovács"},
+                                                       {false, 1, "Kovács"},
+                                                       {true, 1, "Kovács"},
+                                                       {true, 0, "B"},
+                                                       {true, 0, "B"}};
     for (const auto& [restart, station, title] : rows) {
         if (restart) {
             zvengine::titleHistory().open(path);
