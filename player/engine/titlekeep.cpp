@@ -176,37 +176,31 @@ void TitleKeep::giveUp(const unsigned char* data, std::size_t size) {
 }
 
 bool TitleKeep::writeAt(std::uint64_t at, const unsigned char* data, std::size_t size) {
-    while (size > 0) {
-        const std::uint64_t place = at % limit_;
-        const std::size_t piece = std::min<std::uint64_t>(size, limit_ - place);
-        const ssize_t written = ::pwrite(file_, data, piece, static_cast<off_t>(place));
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        at += static_cast<std::uint64_t>(written);
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
+    return overRing(at, size, [&](std::size_t done, std::size_t piece, off_t place) {
+        return ::pwrite(file_, data + done, piece, place);
+    });
 }
 
 bool TitleKeep::readAt(std::uint64_t at, unsigned char* into, std::size_t size) {
-    while (size > 0) {
-        const std::uint64_t place = at % limit_;
-        const std::size_t piece = std::min<std::uint64_t>(size, limit_ - place);
-        const ssize_t read = ::pread(file_, into, piece, static_cast<off_t>(place));
-        if (read < 0 && errno == EINTR) {
+    return overRing(at, size, [&](std::size_t done, std::size_t piece, off_t place) {
+        return ::pread(file_, into + done, piece, place);
+    });
+}
+
+template <typename Io>
+bool TitleKeep::overRing(std::uint64_t at, std::size_t size, Io io) const {
+    std::size_t done = 0;
+    while (done < size) {
+        const std::uint64_t place = (at + done) % limit_;
+        const std::size_t piece = std::min<std::uint64_t>(size - done, limit_ - place);
+        const ssize_t moved = io(done, piece, static_cast<off_t>(place));
+        if (moved < 0 && errno == EINTR) {
             continue;
         }
-        if (read <= 0) {
+        if (moved <= 0) {
             return false;
         }
-        at += static_cast<std::uint64_t>(read);
-        into += read;
-        size -= static_cast<std::size_t>(read);
+        done += static_cast<std::size_t>(moved);
     }
     return true;
 }

@@ -63,6 +63,11 @@ private:
     void giveUp(const unsigned char* data, std::size_t size);
     bool writeAt(std::uint64_t at, const unsigned char* data, std::size_t size);
     bool readAt(std::uint64_t at, unsigned char* into, std::size_t size);
+    // Hands the `size` bytes at `at` to `io` (a pwrite or a pread: the bytes done so far, the
+    // length of the run, its place in the file) in runs split where the file wraps, again after
+    // an interruption or a short count; false when `io` fails.
+    template <typename Io>
+    bool overRing(std::uint64_t at, std::size_t size, Io io) const;
     unsigned char* buffer();
 
     const std::uint64_t limit_;

@@ -63,13 +63,7 @@ fi
 
 step "dialog: window menu (Shift+F10), e, filter \"kovacs\", Tab, Ctrl+A, Ctrl+C"
 heard_before=$(grep -cF -- "	${titles[0]}" "$history_file")
-timeout 20 xdotool windowactivate --sync "$win"
-xdotool key shift+F10
-wait_for "the window menu opens" 10 windows_shown 2
-xdotool key e
-dialog=$(window_named 'Elhangzott számok') || true
-[ -n "$dialog" ] || { echo "the history dialog did not open" >&2; exit 1; }
-timeout 20 xdotool windowactivate --sync "$dialog"
+open_from_menu "$win" e 'Elhangzott számok'
 xdotool type --delay 50 kovacs
 xdotool key Tab ctrl+a ctrl+c
 clipboard() { xclip -o -selection clipboard 2> /dev/null; }
@@ -91,13 +85,7 @@ xdotool key Tab space
 wait_for "Bezárás closes the history dialog" 10 window_gone 'Elhangzott számok'
 
 step "Esc closes the dialog opened again"
-timeout 20 xdotool windowactivate --sync "$win"
-xdotool key shift+F10
-wait_for "the window menu opens" 10 windows_shown 2
-xdotool key e
-dialog=$(window_named 'Elhangzott számok') || true
-[ -n "$dialog" ] || { echo "the history dialog did not open again" >&2; exit 1; }
-timeout 20 xdotool windowactivate --sync "$dialog"
+open_from_menu "$win" e 'Elhangzott számok'
 xdotool key Escape
 wait_for "Esc closes the history dialog" 10 window_gone 'Elhangzott számok'
 check_running

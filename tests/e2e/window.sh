@@ -9,18 +9,23 @@ window_gone() { ! xdotool search --onlyvisible --name "^$1\$" > /dev/null; }
 windows_shown() { [ "$(xdotool search --onlyvisible --pid "$receiver" | wc -l)" -ge "$1" ]; }
 receiver_ended() { ! kill -0 "$receiver" 2> /dev/null; }
 
+# open_from_menu WINDOW KEY TITLE: opens the dialog titled TITLE through the window menu
+# (Shift+F10) of the main WINDOW and the entry's access KEY, and activates it as $dialog.
+open_from_menu() {
+    timeout 20 xdotool windowactivate --sync "$1"
+    xdotool key shift+F10
+    wait_for "the window menu opens" 10 windows_shown 2
+    xdotool key "$2"
+    dialog=$(window_named "$3") || true
+    [ -n "$dialog" ] || { echo "the dialog \"$3\" did not open" >&2; exit 1; }
+    timeout 20 xdotool windowactivate --sync "$dialog"
+}
+
 # switch_recording_on WINDOW: the window menu (Shift+F10) of the main WINDOW, "Beállítások",
 # the recording box, OK.
 switch_recording_on() {
     step "recording on: window menu (Shift+F10), Beállítások, the recording box, OK"
-    timeout 20 xdotool windowactivate --sync "$1"
-    xdotool key shift+F10
-    wait_for "the window menu opens" 10 windows_shown 2
-    xdotool key b
-    local dialog
-    dialog=$(window_named 'Beállítások') || true
-    [ -n "$dialog" ] || { echo "the settings dialog did not open" >&2; exit 1; }
-    timeout 20 xdotool windowactivate --sync "$dialog"
+    open_from_menu "$1" b 'Beállítások'
     # The focus starts in the proxy box; the recording box is the third control after it.
     xdotool key Tab Tab Tab space Return
     wait_for "the settings dialog closes" 10 window_gone 'Beállítások'
