@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "command.h"
+#include "scratchdir.h"
 #include "stationd.h"
 #include "waitfor.h"
 #include "zvaudio.h"
@@ -48,7 +49,7 @@ std::string play(const zvtest::Stationd& server, const std::string& path, bool l
             std::error_code error;
             return std::filesystem::file_size(scratch(), error) >= bytes;
         },
-        std::chrono::seconds(static_cast<int>(seconds) + 60)));
+        seconds + 60.0));
     measured = NAN;
     ZVA_ChannelGetAttribute(h, ZVA_ATTRIB_LOUDNESS, &measured);
     ZVA_Free();
