@@ -95,9 +95,10 @@ typedef uint32_t ZVA_HPLUGIN;
 #define ZVA_CONFIG_LEVEL_TARGET 42 /* the target loudness in tenths of LUFS, as int (−160) */
 
 /* ZVA_ChannelSetAttribute / ZVA_ChannelGetAttribute. */
-/* get: the channel's gated loudness over its last 5 minutes of sound, in LUFS (fails with
- * ZVA_ERROR_NOTAVAIL before any sound has passed the gate); set: the starting loudness of a
- * station heard before, so its gain is right from the first sample */
+/* get: the channel's gated loudness over its last 5 minutes of sound, in LUFS; before any sound
+ * has passed the gate the starting loudness, and without one it fails with ZVA_ERROR_NOTAVAIL;
+ * set: the starting loudness of a station heard before, so its gain is right from the first
+ * sample */
 #define ZVA_ATTRIB_LOUDNESS 1
 #define ZVA_ATTRIB_LOUDNESS_SECONDS 2 /* get: seconds of sound measured so far */
 

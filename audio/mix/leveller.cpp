@@ -198,7 +198,7 @@ std::size_t Leveller::flush(float* out) {
 }
 
 std::optional<float> Leveller::loudness() const {
-    return loudness_;
+    return loudness_ ? loudness_ : startLoudness_;
 }
 
 float Leveller::secondsMeasured() const {

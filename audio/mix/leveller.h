@@ -50,7 +50,8 @@ public:
     // Writes the frames still held for the look-ahead (at most kLookahead + kBlock): the number.
     std::size_t flush(float* out);
 
-    // The gated loudness over the last 5 minutes, in LUFS; none before sound passed the gate.
+    // The gated loudness over the last 5 minutes, in LUFS; before sound has passed the gate,
+    // the starting loudness, if one was given.
     std::optional<float> loudness() const;
     float secondsMeasured() const;
     // The gain applied now, in dB: the levelling gain, weighed by how far levelling is switched
