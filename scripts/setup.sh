@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools
-    libcurl4-gnutls-dev libmpg123-dev libfaad-dev libsdl2-dev
+    libcurl4-gnutls-dev libmpg123-dev libebur128-dev libfaad-dev libsdl2-dev
     googletest libgtest-dev libbenchmark-dev
     clang clang-format libclang-rt-14-dev
     pulseaudio xvfb xauth

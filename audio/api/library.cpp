@@ -170,6 +170,22 @@ const Library::NumberOption* Library::numberOption(std::uint32_t option) {
 
 bool Library::setConfig(std::uint32_t option, std::uintptr_t value) {
     std::lock_guard lock(configMutex_);
+    // The levelling settings are read by every channel as it plays, so a change reaches the
+    // channels already playing too.
+    if (option == ZVA_CONFIG_LEVEL || option == ZVA_CONFIG_LEVEL_TARGET) {
+        const auto number = static_cast<long long>(static_cast<std::intptr_t>(value));
+        const bool on = option == ZVA_CONFIG_LEVEL;
+        if (on ? number < 0 || number > 1 : number < kMinLevelTarget || number > kMaxLevelTarget) {
+            setError(ZVA_ERROR_ILLPARAM);
+            return false;
+        }
+        if (on) {
+            level_.on = number != 0;
+        } else {
+            level_.targetTenths = static_cast<int>(number);
+        }
+        return true;
+    }
     if (option == ZVA_CONFIG_NET_AGENT) {
         const auto* text = reinterpret_cast<const char*>(value);
         agent_ = &*agentPool_
@@ -215,6 +231,12 @@ std::uintptr_t Library::config(std::uint32_t option) {
     if (option == ZVA_CONFIG_NET_PROXY) {
         return proxy_ != nullptr ? reinterpret_cast<std::uintptr_t>(proxy_->c_str()) : 0;
     }
+    if (option == ZVA_CONFIG_LEVEL) {
+        return level_.on ? 1 : 0;
+    }
+    if (option == ZVA_CONFIG_LEVEL_TARGET) {
+        return static_cast<std::uintptr_t>(static_cast<std::intptr_t>(level_.targetTenths));
+    }
     const NumberOption* entry = numberOption(option);
     if (entry == nullptr) {
         setError(ZVA_ERROR_ILLTYPE);
@@ -239,6 +261,7 @@ Stream::Settings Library::streamSettings(const char* url, std::uint32_t flags,
     settings.reader.http.connectTimeoutMs = connectTimeoutMs_;
     settings.reader.http.readTimeoutMs = readTimeoutMs_;
     settings.reader.followPlaylists = followPlaylists_ != 0;
+    settings.level = &level_;
     settings.reader.maxEntries = playlistEntries_;
     settings.bufferMs = bufferMs_;
     settings.prebufPercent = prebufPercent_;

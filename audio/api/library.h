@@ -101,6 +101,10 @@ private:
     // The proxy texts likewise; null: the proxy variables decide.
     std::set<std::string> proxyPool_;
     const std::string* proxy_ = nullptr;
+    // Read by the channels without configMutex_. The target's range in tenths of LUFS.
+    LevelSettings level_;
+    static constexpr long long kMinLevelTarget = -700;
+    static constexpr long long kMaxLevelTarget = 0;
 
     PluginRegistry plugins_;
 };

@@ -301,7 +301,7 @@ bool Stream::startDecoding(const DecoderKind& kind, std::size_t bitrate) {
         }
         kind_ = kind;
         ring_ = std::make_unique<RingBuffer>(size);
-        channel_ = std::make_shared<MixChannel>(kChannelFrames, ring_.get());
+        channel_ = std::make_shared<MixChannel>(kChannelFrames, ring_.get(), settings_.level);
         decoder_ = std::make_unique<StreamDecoder>(kind, *ring_, *channel_,
                                                    static_cast<StreamDecoder::Listener&>(*this));
         mixer_.add(channel_);

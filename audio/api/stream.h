@@ -57,6 +57,7 @@ public:
         std::chrono::milliseconds openTimeout{15000};
         std::chrono::milliseconds reconnectFor{30000};  // 0: a lost connection ends the stream
         std::vector<DecoderKind> decoders;
+        const LevelSettings* level = nullptr;  // the library's, which outlives every stream
     };
 
     Stream(std::uint32_t handle, Settings settings, Mixer& mixer);

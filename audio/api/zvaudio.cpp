@@ -183,6 +183,55 @@ ZVA_API int ZVA_ChannelSetAttributes(ZVA_HSTREAM handle, int freq, int volume, i
     });
 }
 
+ZVA_API int ZVA_ChannelSetAttribute(ZVA_HSTREAM handle, uint32_t attrib, float value) {
+    return guarded<int>(0, [&]() -> int {
+        const auto stream = lib().stream(handle);
+        if (!stream) {
+            return 0;
+        }
+        if (attrib != ZVA_ATTRIB_LOUDNESS) {
+            Library::setError(ZVA_ERROR_ILLTYPE);
+            return 0;
+        }
+        if (!std::isfinite(value) || value < -70.0f || value > 0.0f) {
+            Library::setError(ZVA_ERROR_ILLPARAM);
+            return 0;
+        }
+        stream->channel().setStartLoudness(value);
+        Library::setError(ZVA_OK);
+        return 1;
+    });
+}
+
+ZVA_API int ZVA_ChannelGetAttribute(ZVA_HSTREAM handle, uint32_t attrib, float* value) {
+    return guarded<int>(0, [&]() -> int {
+        const auto stream = lib().stream(handle);
+        if (!stream) {
+            return 0;
+        }
+        if (attrib != ZVA_ATTRIB_LOUDNESS && attrib != ZVA_ATTRIB_LOUDNESS_SECONDS) {
+            Library::setError(ZVA_ERROR_ILLTYPE);
+            return 0;
+        }
+        if (value == nullptr) {
+            Library::setError(ZVA_ERROR_ILLPARAM);
+            return 0;
+        }
+        if (attrib == ZVA_ATTRIB_LOUDNESS_SECONDS) {
+            *value = stream->channel().secondsMeasured();
+        } else {
+            const auto loudness = stream->channel().loudness();
+            if (!loudness) {
+                Library::setError(ZVA_ERROR_NOTAVAIL);
+                return 0;
+            }
+            *value = *loudness;
+        }
+        Library::setError(ZVA_OK);
+        return 1;
+    });
+}
+
 ZVA_API int ZVA_ChannelGetAttributes(ZVA_HSTREAM handle, int* freq, int* volume, int* pan) {
     return guarded<int>(0, [&]() -> int {
         const auto stream = lib().stream(handle);

@@ -84,6 +84,24 @@ typedef uint32_t ZVA_HPLUGIN;
  * The text is copied; streams created afterwards use it. */
 #define ZVA_CONFIG_NET_PROXY 17
 
+/* Levelling: every channel measures the loudness of its decoded sound (EBU R128 / ITU-R
+ * BS.1770: K-weighted, gated, over the last 5 minutes of sound) and applies the gain that brings
+ * it to the target. The gain starts at the channel's starting loudness (ZVA_ATTRIB_LOUDNESS;
+ * 0 dB when none is given), holds until 3 s of sound have passed the gate, then moves at most
+ * 1 dB per second; it stays within −24..+9 dB, and a limiter with a few ms of look-ahead holds
+ * sample peaks at −1 dBFS. Switched on or off while a channel plays, its gain ramps to the new
+ * value over 1 s. The level meters read the sound after the levelling, before the volume. */
+#define ZVA_CONFIG_LEVEL 41        /* 1 = level every channel (default 0) */
+#define ZVA_CONFIG_LEVEL_TARGET 42 /* the target loudness in tenths of LUFS, as int (−160) */
+
+/* ZVA_ChannelSetAttribute / ZVA_ChannelGetAttribute. */
+/* get: the channel's gated loudness over its last 5 minutes of sound, in LUFS; before any sound
+ * has passed the gate the starting loudness, and without one it fails with ZVA_ERROR_NOTAVAIL;
+ * set: the starting loudness of a station heard before, so its gain is right from the first
+ * sample */
+#define ZVA_ATTRIB_LOUDNESS 1
+#define ZVA_ATTRIB_LOUDNESS_SECONDS 2 /* get: seconds of sound measured so far */
+
 /* ZVA_StreamCreateURL flags. */
 /* An https address is never redirected to http. A stream whose icy-metaint is below 16 is
  * refused with ZVA_ERROR_NOTAVAIL. */
@@ -167,6 +185,8 @@ ZVA_API ZVA_HSYNC ZVA_ChannelSetSync(ZVA_HSTREAM handle, uint32_t type, uint64_t
 ZVA_API int ZVA_ChannelSetAttributes(ZVA_HSTREAM handle, int freq, int volume, int pan);
 /* The decoded rate, volume 0..100 and pan −100..100 as set; any pointer may be NULL. */
 ZVA_API int ZVA_ChannelGetAttributes(ZVA_HSTREAM handle, int* freq, int* volume, int* pan);
+ZVA_API int ZVA_ChannelSetAttribute(ZVA_HSTREAM handle, uint32_t attrib, float value);
+ZVA_API int ZVA_ChannelGetAttribute(ZVA_HSTREAM handle, uint32_t attrib, float* value);
 /* Fails with ZVA_ERROR_DEVICE when the output, at rest after five seconds of silence, cannot
  * take its device again. */
 ZVA_API int ZVA_ChannelPlay(ZVA_HSTREAM handle, int restart);

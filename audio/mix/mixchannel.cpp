@@ -7,11 +7,44 @@
 
 namespace zva {
 
-MixChannel::MixChannel(std::size_t capacityFrames, const RingBuffer* ring)
-    : fifo_(capacityFrames * 2), ring_(ring) {}
+namespace {
+
+// The most frames levelled at a time; the stage hands out up to a block more than it takes.
+constexpr std::size_t kLevelStep = 4096;
+
+}  // namespace
+
+MixChannel::MixChannel(std::size_t capacityFrames, const RingBuffer* ring,
+                       const LevelSettings* level)
+    : levelSettings_(level),
+      leveller_(level != nullptr ? std::make_unique<Leveller>() : nullptr),
+      levelled_(level != nullptr ? (kLevelStep + Leveller::kLookahead + Leveller::kBlock) * 2 : 0),
+      fifo_(capacityFrames * 2),
+      ring_(ring) {}
 
 std::size_t MixChannel::push(const float* stereo, std::size_t frames) {
+    if (leveller_ == nullptr) {
+        std::lock_guard lock(mutex_);
+        return storeLocked(stereo, frames);
+    }
+    std::lock_guard levelLock(levelMutex_);
+    std::size_t room = 0;
+    {
+        std::lock_guard lock(mutex_);
+        room = fifo_.size() / 2 - count_;
+    }
+    // Only the decoder thread fills the FIFO, so the room can only grow meanwhile.
+    const std::size_t n = std::min(
+        {frames, kLevelStep, room > Leveller::kBlock ? room - Leveller::kBlock : std::size_t(0)});
+    leveller_->setEnabled(levelSettings_->on.load());
+    leveller_->setTarget(static_cast<float>(levelSettings_->targetTenths.load()) / 10.0f);
+    const std::size_t levelled = leveller_->process(stereo, n, levelled_.data());
     std::lock_guard lock(mutex_);
+    storeLocked(levelled_.data(), levelled);
+    return n;
+}
+
+std::size_t MixChannel::storeLocked(const float* stereo, std::size_t frames) {
     const std::size_t capacity = fifo_.size() / 2;
     const std::size_t n = std::min(frames, capacity - count_);
     const std::size_t end = (readPos_ + count_) % capacity;
@@ -25,7 +58,8 @@ std::size_t MixChannel::push(const float* stereo, std::size_t frames) {
 bool MixChannel::waitForRoom(std::size_t frames) {
     std::unique_lock lock(mutex_);
     const std::size_t capacity = fifo_.size() / 2;
-    frames = std::min(frames, capacity);
+    // The levelling stage may hand out a block more than it takes.
+    frames = std::min(frames + (leveller_ != nullptr ? Leveller::kBlock : 0), capacity);
     // Until the channel first plays, the decoder keeps only a short lead: the rest of the sound
     // waits in the download buffer, whose fill is what a player watches before it starts.
     const auto waitsForPlay = [&] { return !played_ && count_ >= kLeadFrames; };
@@ -42,7 +76,12 @@ bool MixChannel::waitForRoom(std::size_t frames) {
 }
 
 void MixChannel::endOfSource() {
+    std::lock_guard levelLock(levelMutex_);
+    // The frames the levelling stage holds for its look-ahead end the sound; when the FIFO is
+    // too full for them, the few milliseconds that do not fit are lost.
+    const std::size_t tail = leveller_ != nullptr ? leveller_->flush(levelled_.data()) : 0;
     std::lock_guard lock(mutex_);
+    storeLocked(levelled_.data(), tail);
     sourceEnded_ = true;
     // A channel that waits for sound when the last of it has played waits for nothing.
     if (state_ == State::Stalled && count_ == 0) {
@@ -242,6 +281,46 @@ float MixChannel::volume() const {
 float MixChannel::pan() const {
     std::lock_guard lock(mutex_);
     return pan_;
+}
+
+std::optional<float> MixChannel::loudness() const {
+    std::lock_guard levelLock(levelMutex_);
+    return leveller_ != nullptr ? leveller_->loudness() : std::nullopt;
+}
+
+float MixChannel::secondsMeasured() const {
+    std::lock_guard levelLock(levelMutex_);
+    return leveller_ != nullptr ? leveller_->secondsMeasured() : 0.0f;
+}
+
+void MixChannel::setStartLoudness(float lufs) {
+    std::lock_guard levelLock(levelMutex_);
+    if (leveller_ == nullptr) {
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    const float before = leveller_->gainDb();
+    leveller_->setStartLoudness(lufs, !played_);
+    if (played_) {
+        return;
+    }
+    // Nothing has been heard: the sound queued so far takes the new gain as well, as far as its
+    // peaks stay under the limiter's ceiling.
+    const std::size_t capacity = fifo_.size() / 2;
+    float peak = 0.0f;
+    for (std::size_t i = 0; i < count_; ++i) {
+        const std::size_t at = (readPos_ + i) % capacity * 2;
+        peak = std::max({peak, std::fabs(fifo_[at]), std::fabs(fifo_[at + 1])});
+    }
+    float ratio = std::pow(10.0f, (leveller_->gainDb() - before) / 20.0f);
+    if (ratio > 1.0f && peak * ratio > Leveller::kCeiling) {
+        ratio = std::max(1.0f, Leveller::kCeiling * 0.9999f / peak);
+    }
+    for (std::size_t i = 0; i < count_; ++i) {
+        const std::size_t at = (readPos_ + i) % capacity * 2;
+        fifo_[at] *= ratio;
+        fifo_[at + 1] *= ratio;
+    }
 }
 
 std::array<int, 2> MixChannel::level(Clock::time_point now) const {

@@ -6,14 +6,23 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "decode/pcmsink.h"
+#include "leveller.h"
 
 namespace zva {
 
 class RingBuffer;
+
+// The levelling settings every channel of a library follows, read at each push.
+struct LevelSettings {
+    std::atomic<bool> on{false};
+    std::atomic<int> targetTenths{-160};  // tenths of LUFS
+};
 
 // One stream's voice in the mix: a fixed FIFO of 44.1 kHz stereo float frames filled by the
 // stream's decoder thread and drained by the output, with the play state, a click-free volume
@@ -22,7 +31,10 @@ class RingBuffer;
 //
 // Thread contract: push() and waitForRoom() from the decoder thread; mixInto() and
 // fadeOutInto() from the output thread (or under the mixer's lock); the rest from any thread.
-// Every member is guarded by mutex_ unless marked otherwise.
+// Every member is guarded by mutex_ unless marked otherwise. A channel given level settings
+// levels its sound on the decoder thread as push() takes it (so the FIFO, the meters and the
+// output hear it levelled); a switch of the settings is heard once the FIFO's sound ahead of
+// it has played.
 class MixChannel : public PcmSink {
 public:
     enum class State { Stopped, Playing, Stalled, Paused };
@@ -37,7 +49,9 @@ public:
     static constexpr float kGainStep = 1.0f / kFadeFrames;
 
     // `ring` is the stream's download buffer: a stall ends once a quarter of it has refilled.
-    MixChannel(std::size_t capacityFrames, const RingBuffer* ring);
+    // `level` (null: no levelling stage) outlives the channel.
+    MixChannel(std::size_t capacityFrames, const RingBuffer* ring,
+               const LevelSettings* level = nullptr);
 
     std::size_t push(const float* stereo, std::size_t frames) override;
     // Returns at once when `frames` frames fit; otherwise waits until half the FIFO (at least
@@ -69,6 +83,13 @@ public:
     float pan() const;
     // Peaks of the 20 ms heard up to `now`, 0..32768 per channel; volume not applied.
     std::array<int, 2> level(Clock::time_point now = Clock::now()) const;
+    // The levelling stage's measure (none without the stage or before sound passed the gate)
+    // and the seconds it has measured.
+    std::optional<float> loudness() const;
+    float secondsMeasured() const;
+    // A station heard before starts at this loudness: from the first sample heard when the
+    // channel has not played yet (the levelled sound queued so far is rescaled to it).
+    void setStartLoudness(float lufs);
 
 private:
     // The peaks of up to kBlockFrames consecutive frames and when they are heard.
@@ -83,6 +104,8 @@ private:
     // for periods of 140 ms.
     static constexpr std::size_t kLevelBlocks = 64;
 
+    // Copies up to `frames` frames into the FIFO: the number copied.
+    std::size_t storeLocked(const float* stereo, std::size_t frames);
     bool refilledLocked() const;
     std::array<float, 2> targetGainLocked() const;
     // Moves the gain towards `target` by `step` a frame (a full swing takes kFadeFrames).
@@ -92,6 +115,13 @@ private:
     void recordLevelLocked(std::array<float, 2> peak, Clock::time_point playAt, std::size_t from,
                            std::size_t frames);
     void clearLevelLocked();
+
+    // The levelling stage, on the decoder thread's side of the FIFO: these are guarded by
+    // levelMutex_, which is taken before mutex_ where both are held.
+    const LevelSettings* levelSettings_;  // immutable
+    mutable std::mutex levelMutex_;
+    std::unique_ptr<Leveller> leveller_;  // null without level settings
+    std::vector<float> levelled_;         // room for one step's levelled frames
 
     mutable std::mutex mutex_;
     std::condition_variable roomAvailable_;

@@ -24,10 +24,12 @@ void onSignal(int) {
 
 void usage() {
     std::fprintf(stderr,
-                 "usage: zvplay [--device N] [--volume 0..100] [--seconds S] [--quiet] URL\n"
+                 "usage: zvplay [--device N] [--volume 0..100] [--seconds S] [--quiet]\n"
+                 "              [--level | --no-level] URL\n"
                  "       zvplay --list\n"
                  "  --device N  output device: -1 default (the default), 0 no sound, 1.. listed\n"
-                 "  --quiet     no status line twice a second: only titles and errors\n");
+                 "  --quiet     no status line twice a second: only titles and errors\n"
+                 "  --no-level  the station's sound as sent, not levelled to -16 LUFS\n");
 }
 
 void printHeaders(const char* texts) {
@@ -109,6 +111,7 @@ int main(int argc, char** argv) {
     int volume = 100;
     double seconds = 0;
     bool quiet = false;
+    bool level = true;
     const char* url = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -122,6 +125,8 @@ int main(int argc, char** argv) {
             seconds = std::atof(argv[++i]);
         } else if (arg == "--quiet") {
             quiet = true;
+        } else if (arg == "--level" || arg == "--no-level") {
+            level = arg == "--level";
         } else if (!arg.starts_with("--") && url == nullptr) {
             url = argv[i];
         } else {
@@ -143,6 +148,7 @@ int main(int argc, char** argv) {
     }
     ZVA_SetConfig(ZVA_CONFIG_NET_PREBUF, 0);
     ZVA_SetConfig(ZVA_CONFIG_NET_PLAYLIST, 1);
+    ZVA_SetConfig(ZVA_CONFIG_LEVEL, level ? 1 : 0);
     ZVA_SetConfig(ZVA_CONFIG_NET_AGENT, reinterpret_cast<uintptr_t>("zvplay/2.3"));
     if (ZVA_PluginLoad("libzvaudio_aac.so", 0) == 0) {
         std::fprintf(stderr, "zvplay: AAC add-on not loaded (error %d)\n", ZVA_ErrorGetCode());

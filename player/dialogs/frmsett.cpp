@@ -54,11 +54,14 @@ void frmSett::createControls() {
     chkSave_->setObjectName(QStringLiteral("chkSave"));
     chkNotice_ = new QCheckBox(QStringLiteral("Értesítés az új számokról"), output);
     chkNotice_->setObjectName(QStringLiteral("chkNotice"));
+    chkLevel_ = new QCheckBox(QStringLiteral("Egyenletes hangerő minden adón"), output);
+    chkLevel_->setObjectName(QStringLiteral("chkLevel"));
     auto* outputLayout = new QGridLayout(output);
     outputLayout->addWidget(deviceLabel, 0, 0);
     outputLayout->addWidget(cmbDev_, 0, 1);
     outputLayout->addWidget(chkSave_, 1, 0, 1, 2);
     outputLayout->addWidget(chkNotice_, 2, 0, 1, 2);
+    outputLayout->addWidget(chkLevel_, 3, 0, 1, 2);
 
     cmOK_ = new QPushButton(QStringLiteral("OK"), this);
     cmOK_->setObjectName(QStringLiteral("cmOK"));
@@ -91,6 +94,7 @@ void frmSett::Form_Load(const std::function<void(QWidget*)>& skin) {
         txtProxy_->setEnabled(!shownProxy_.direct);
         chkSave_->setChecked(zvengine::recordingState().recordingEnabled);
         chkNotice_->setChecked(zvsettings::storedNotices());
+        chkLevel_->setChecked(zvsettings::storedLevelling());
 
         skin(this);
         chkSave_->setText(chkSave_->text() + QStringLiteral(" (") + zvpaths::recordingFolder() +
@@ -101,6 +105,7 @@ void frmSett::Form_Load(const std::function<void(QWidget*)>& skin) {
     connect(chkDirectConnect_, &QCheckBox::toggled, this, &frmSett::chkDirectConnect_Click);
     connect(chkSave_, &QCheckBox::toggled, this, &frmSett::chkSave_Click);
     connect(chkNotice_, &QCheckBox::toggled, this, &frmSett::chkNotice_Click);
+    connect(chkLevel_, &QCheckBox::toggled, this, &frmSett::chkLevel_Click);
     connect(cmOK_, &QPushButton::clicked, this, &frmSett::cmOK_Click);
     connect(cmdCancl_, &QPushButton::clicked, this, &frmSett::cmdCancl_Click);
 }
@@ -122,6 +127,12 @@ void frmSett::chkNotice_Click() {
     // Like the recording switch it holds at once; the notices read the store at every title.
     zverr::trapEvent("frmSett.chkNotice_Click",
                      [this] { zvsettings::storeNotices(chkNotice_->isChecked()); });
+}
+
+void frmSett::chkLevel_Click() {
+    // Like the recording switch it holds at once; the library ramps the gain over a second.
+    zverr::trapEvent("frmSett.chkLevel_Click",
+                     [this] { zvengine::audioEngine().switchLevelling(chkLevel_->isChecked()); });
 }
 
 void frmSett::cmOK_Click() {

@@ -1,6 +1,6 @@
-// The settings dialog: the proxy, the output device, the recording switch and the desktop
-// notices of new titles. Opened modal from the main window's menu, a new one each time, so
-// every opening starts from what is stored.
+// The settings dialog: the proxy, the output device, the recording switch, the desktop
+// notices of new titles and every station at one loudness. Opened modal from the main window's
+// menu, a new one each time, so every opening starts from what is stored.
 //
 // Thread contract: UI thread only.
 #pragma once
@@ -28,6 +28,7 @@ private:
     void chkDirectConnect_Click();
     void chkSave_Click();
     void chkNotice_Click();
+    void chkLevel_Click();
     void cmOK_Click();
     void cmdCancl_Click();
     void saveProxy();
@@ -38,6 +39,7 @@ private:
     QComboBox* cmbDev_;
     QCheckBox* chkSave_;
     QCheckBox* chkNotice_;
+    QCheckBox* chkLevel_;
     QPushButton* cmOK_;
     QPushButton* cmdCancl_;
 };

@@ -31,6 +31,15 @@ std::uint32_t AudioEngine::libraryVersion() const {
     return ZVA_GetVersion();
 }
 
+void AudioEngine::applyStoredLevelling() {
+    ZVA_SetConfig(ZVA_CONFIG_LEVEL, zvsettings::storedLevelling() ? 1 : 0);
+}
+
+void AudioEngine::switchLevelling(bool on) {
+    zvsettings::storeLevelling(on);
+    ZVA_SetConfig(ZVA_CONFIG_LEVEL, on ? 1 : 0);
+}
+
 void AudioEngine::openOutput() {
     InitDev();
 }
@@ -49,6 +58,7 @@ void AudioEngine::shutdown() {
     PlayerState& state = playerState();
     // A worker still connecting is overtaken: it touches nothing once the library is gone.
     state.beginGeneration();
+    rememberLoudness();
     ZVA_Stop();
     ZVA_Free();
     // Freeing the library has ended every stream being created; asked to stop, a worker in its

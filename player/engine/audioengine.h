@@ -36,14 +36,21 @@ public:
 
     // The library's version word: the high word is the major and minor version.
     std::uint32_t libraryVersion() const;
+    // Every station at one loudness: the library levels every channel while the stored switch
+    // is on (on when none is stored). Applied at start-up before any station plays; the library
+    // keeps it across its frees.
+    void applyStoredLevelling();
+    // Stores the switch and applies it at once: a station playing moves to its new gain within
+    // a second.
+    void switchLevelling(bool on);
     // Opens the output on the chosen device, falling back with a box before each new try; ends
     // the program when no device opens.
     void openOutput();
     // Loads the AAC decoder add-on from the program folder. When it cannot be loaded: the
     // audio-library failure box with the library's error code, the library freed, false.
     bool loadAacAddOn();
-    // The end of the program: every worker overtaken and joined, the library and its add-on
-    // freed. Nothing plays afterwards.
+    // The end of the program: every worker overtaken and joined, the station's loudness
+    // remembered, the library and its add-on freed. Nothing plays afterwards.
     void shutdown();
 
     // The window showing the station, and its station table; detaching another view does

@@ -24,13 +24,19 @@ std::uint32_t PlayerState::streamHandle() const {
     return streamHandle_;
 }
 
-bool PlayerState::setStreamHandle(std::uint64_t of, std::uint32_t handle) {
+bool PlayerState::setStreamHandle(std::uint64_t of, std::uint32_t handle, const QString& address) {
     std::lock_guard lock(mutex_);
     if (generation_ != of) {
         return false;
     }
     streamHandle_ = handle;
+    streamAddress_ = address;
     return true;
+}
+
+QString PlayerState::streamAddress() const {
+    std::lock_guard lock(mutex_);
+    return streamAddress_;
 }
 
 std::uint32_t PlayerState::streamHandleOf(std::uint64_t of) const {

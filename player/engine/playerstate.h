@@ -60,8 +60,11 @@ public:
     // The current stream; 0 = none. It is not cleared when the library is freed, so it may name
     // a stream the library no longer knows (which the library answers with failure values).
     std::uint32_t streamHandle() const;
-    // Makes `handle` the current stream if `of` is still the current generation.
-    bool setStreamHandle(std::uint64_t of, std::uint32_t handle);
+    // Makes `handle`, created for the stream address `address`, the current stream if `of` is
+    // still the current generation.
+    bool setStreamHandle(std::uint64_t of, std::uint32_t handle, const QString& address = {});
+    // The stream address the current stream was created for.
+    QString streamAddress() const;
     // The current stream if `of` is still the current generation, else 0: a stream that a newer
     // worker stored is never handed to an older one.
     std::uint32_t streamHandleOf(std::uint64_t of) const;
@@ -85,6 +88,7 @@ private:
     mutable std::mutex mutex_;
     std::atomic<std::uint64_t> generation_{0};  // changed under mutex_, read anywhere
     std::uint32_t streamHandle_ = 0;            // guarded by mutex_
+    QString streamAddress_;                     // guarded by mutex_
     OnAir onAir_ = OnAir::Stopped;              // guarded by mutex_
     QString title_;                             // guarded by mutex_
     std::function<void()> changed_;             // guarded by mutex_

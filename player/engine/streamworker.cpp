@@ -1,6 +1,7 @@
 #include "streamworker.h"
 
 #include "audiovalues.h"
+#include "loudnessmemory.h"
 #include "net/downtext.h"
 #include "outputdevice.h"
 #include "platform/errorchain.h"
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <future>
 #include <mutex>
+#include <optional>
 
 namespace zvengine {
 namespace {
@@ -228,7 +230,7 @@ void OpenURL(int index, std::uint64_t generation, std::stop_token stop) {
                 ZVA_StreamFree(stream);
             }
             ShowNotAvailable(generation);
-        } else if (stream != 0 && !state.setStreamHandle(generation, stream)) {
+        } else if (stream != 0 && !state.setStreamHandle(generation, stream, url)) {
             // Overtaken while it was being created: the newer start owns the sound.
             ZVA_StreamFree(stream);
         } else if (stream == 0) {
@@ -238,6 +240,10 @@ void OpenURL(int index, std::uint64_t generation, std::stop_token stop) {
                 reopenOutput(generation, stop);
             }
         } else {
+            // The station's loudness heard before sets the levelling's gain before any sound.
+            if (const std::optional<float> lufs = loudnessMemory().loudness(url)) {
+                ZVA_ChannelSetAttribute(stream, ZVA_ATTRIB_LOUDNESS, *lufs);
+            }
             proc.step(6);
             switch (buffer(generation, stream, stop)) {
                 case Buffering::Filled:
@@ -262,11 +268,24 @@ void OpenURL(int index, std::uint64_t generation, std::stop_token stop) {
     }
 }
 
+void rememberLoudness() {
+    const PlayerState& state = playerState();
+    const std::uint32_t stream = state.streamHandle();
+    float seconds = 0.0f;
+    float lufs = 0.0f;
+    // A stream the library no longer knows, or one with no sound past the gate, tells nothing.
+    if (ZVA_ChannelGetAttribute(stream, ZVA_ATTRIB_LOUDNESS_SECONDS, &seconds) != 0 &&
+        ZVA_ChannelGetAttribute(stream, ZVA_ATTRIB_LOUDNESS, &lufs) != 0) {
+        loudnessMemory().measured(state.streamAddress(), seconds, lufs);
+    }
+}
+
 void stopStream(OutputReopen reopen) {
     PlayerState& state = playerState();
     state.beginGeneration();
     streamWorkers().stopAll();
     endRecording();
+    rememberLoudness();
     ZVA_ChannelStop(state.streamHandle());
     closeThr();
     if (reopen == OutputReopen::Always || !deviceChoice().unused) {

@@ -11,8 +11,8 @@
 // The workers are the engine's own (StreamWorkers): an overtaken one is asked to stop and ends
 // at its next pass, its probe cut short; the window's unload waits for all of them.
 //
-// Thread contract: startWorker, closeThr and stopStream on the UI thread; OpenURL on its own
-// thread.
+// Thread contract: startWorker, closeThr, rememberLoudness and stopStream on the UI thread;
+// OpenURL on its own thread.
 #pragma once
 
 #include <QString>
@@ -40,10 +40,15 @@ void OpenURL(int index, std::uint64_t generation, std::stop_token stop);
 // whole number, an exact half to the even one; 0 when the end position is not positive.
 int bufferPercent(std::int64_t download, std::int64_t decode, std::int64_t end);
 
+// Remembers the loudness the stream on the air has measured of its station, for the station's
+// next start (LoudnessMemory); asked while the library still knows the stream.
+void rememberLoudness();
+
 enum class OutputReopen { WhenUsed, Always };
 
 // The engine's half of stopping the sound: starts a new generation (so every worker and stream
-// so far is overtaken, and each worker is asked to stop), closes the recording file, stops the
+// so far is overtaken, and each worker is asked to stop), closes the recording file, remembers
+// the station's loudness, stops the
 // current stream, releases the worker, and frees the audio library and opens the output again:
 // always, or only when a stream may have been created on the output since InitDev opened it;
 // so the command-line station's start, just after the output opened, and a click after a stop

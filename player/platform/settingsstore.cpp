@@ -94,4 +94,12 @@ void storeNotices(bool on) {
     write(kSettingsSection, kNoticesKey, on ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
+bool storedLevelling() {
+    return read(kSettingsSection, kLevellingKey) != QStringLiteral("0");
+}
+
+void storeLevelling(bool on) {
+    write(kSettingsSection, kLevellingKey, on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
 }  // namespace zvsettings

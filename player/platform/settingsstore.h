@@ -1,8 +1,8 @@
 // The per-user settings store: (section, key) → text, kept in ~/.config/Zenovia/Zenovia.ini
 // (XDG_CONFIG_HOME is honoured). Sections "Beallitasok" (volume "Hangero", output device
-// "Hangkartya", proxy "Proxy" and "KozvetlenKapcsolat", desktop notices "Ertesites") and "Ablak"
-// (the main window's id "WindowHandle"). The file is its owner's alone (mode 0600), for it may hold
-// proxy credentials.
+// "Hangkartya", proxy "Proxy" and "KozvetlenKapcsolat", desktop notices "Ertesites", every
+// station at one loudness "EgyenletesHangero") and "Ablak" (the main window's id
+// "WindowHandle"). The file is its owner's alone (mode 0600), for it may hold proxy credentials.
 //
 // Thread contract: every call may come from any thread; each call opens the store afresh.
 #pragma once
@@ -25,6 +25,7 @@ inline const QString kDeviceKey = QStringLiteral("Hangkartya");
 inline const QString kProxyKey = QStringLiteral("Proxy");
 inline const QString kDirectKey = QStringLiteral("KozvetlenKapcsolat");
 inline const QString kNoticesKey = QStringLiteral("Ertesites");
+inline const QString kLevellingKey = QStringLiteral("EgyenletesHangero");
 inline const QString kWindowSection = QStringLiteral("Ablak");
 inline const QString kWindowHandleKey = QStringLiteral("WindowHandle");
 
@@ -45,5 +46,8 @@ void storeProxy(const ProxySetting& proxy);
 // Whether new titles are told in desktop notices: off unless "Ertesites" is "1".
 bool storedNotices();
 void storeNotices(bool on);
+// Whether every station plays at one loudness: on unless "EgyenletesHangero" is "0".
+bool storedLevelling();
+void storeLevelling(bool on);
 
 }  // namespace zvsettings

@@ -3,6 +3,7 @@
 #include "audiolibrarycheck.h"
 #include "commandline.h"
 #include "engine/audioengine.h"
+#include "engine/loudnessmemory.h"
 #include "engine/networkproxy.h"
 #include "engine/outputdevice.h"
 #include "engine/streamrecorder.h"
@@ -56,6 +57,7 @@ StartupValues& startupValues() {
 
 std::unique_ptr<frmMain> Main(const QStringList& arguments) {
     zvengine::applyProxy(zvsettings::storedProxy());
+    zvengine::audioEngine().applyStoredLevelling();
     StartupValues& values = startupValues();
     QDir::setCurrent(zvpaths::programFolder());
     checkSkinFiles();
@@ -63,6 +65,7 @@ std::unique_ptr<frmMain> Main(const QStringList& arguments) {
     values.startStation = startStationFrom(arguments.join(QLatin1Char(' ')));
     checkAudioLibrary(zvengine::audioEngine().libraryVersion());
     zvengine::titleHistory().open(zvengine::HistoryFile::inStateFolder());
+    zvengine::loudnessMemory().open(zvengine::LoudnessMemory::inStateFolder());
 
     zvengine::DeviceChoice& device = zvengine::deviceChoice();
     device.deviceIndex = zvsettings::storedDevice();

@@ -115,3 +115,22 @@ for bench in bench128.mp3:mp3:1:128 bench64.aac:aac::64; do
         echo "seconds=20"
     } >> "$manifest"
 done
+
+# Levelling streams: 6 s of a chord over noise that swells twice a second, brought to a
+# loudness (integrated, LUFS) by a measuring pass: a loud one, a quiet one, and a quiet one with
+# a near full-scale click every half second for the limiter.
+level() {
+    local name=$1 lufs=$2 clicks=$3
+    local swell="(0.6+0.4*sin(2*PI*2*t))"
+    local source="$swell*($chord)+0.05*(random(0)-0.5)+$clicks|$swell*($chord)+0.05*(random(1)-0.5)+$clicks"
+    ffmpeg -loglevel error -y -f lavfi -i "aevalsrc=$source:s=44100:d=6" -c:a pcm_f32le \
+        "$tmp/level.wav"
+    local measured
+    measured=$(ffmpeg -hide_banner -nostats -i "$tmp/level.wav" -af ebur128 -f null - 2>&1 |
+        awk '/I:/ { value = $2 } END { print value }')
+    ffmpeg -loglevel error -y -i "$tmp/level.wav" -af "volume=$(echo "$lufs - $measured" | bc)dB" \
+        -c:a libmp3lame -write_xing 0 -id3v2_version 0 -f mp3 -b:a 128k "audio/$name"
+}
+level level-loud.mp3 -7 0
+level level-quiet.mp3 -23 0
+level level-peaky.mp3 -23 "if(lt(mod(t\,0.5)\,0.002)\,0.9*sin(2*PI*3000*t)\,0)"

@@ -106,8 +106,9 @@ TEST_F(Dialogs, OkChangesTheDeviceOnlyWhenAnotherIsChosen) {
 }
 
 // However a box changes, by a click, a screen reader's toggle or the space bar, what it shows is
-// what holds: recording and the notices show the stored switch and follow "Adás mentése…" and
-// "Értesítés…" at once, Cancel keeping the change; the stored proxy shows, and "Közvetlen
+// what holds: recording, the notices and every station at one loudness show the stored switch and
+// follow "Adás mentése…", "Értesítés…" and "Egyenletes hangerő…" at once, the library's levelling
+// too, Cancel keeping the change; the stored proxy shows, and "Közvetlen
 // kapcsolat" empties and greys it.
 TEST_F(Dialogs, EveryChangeOfABoxHoldsAsItShows) {
     const auto click = [](QCheckBox* box) { box->click(); };
@@ -127,23 +128,31 @@ TEST_F(Dialogs, EveryChangeOfABoxHoldsAsItShows) {
     for (const auto& row : rows) {
         zvengine::setRecordingEnabled(row.recording);
         zvsettings::storeNotices(row.recording);
+        zvsettings::storeLevelling(row.recording);
         zvsettings::storeProxy({false, "nev:titok@127.0.0.1:3128"});
         frmSett dialog(skin);
         QCheckBox* save = control<QCheckBox>(dialog, "chkSave");
         QCheckBox* notice = control<QCheckBox>(dialog, "chkNotice");
+        QCheckBox* level = control<QCheckBox>(dialog, "chkLevel");
         QCheckBox* direct = control<QCheckBox>(dialog, "chkDirectConnect");
         QLineEdit* proxy = control<QLineEdit>(dialog, "txtProxy");
         EXPECT_EQ(save->isChecked(), row.recording) << row.way;
         EXPECT_EQ(notice->isChecked(), row.recording) << row.way;
+        EXPECT_EQ(level->isChecked(), row.recording) << row.way;
         EXPECT_TRUE(save->text().endsWith(" (" + programDir.path() + ")"));
         EXPECT_EQ(proxy->text(), "nev:titok@127.0.0.1:3128");
         for (const bool ticked : {true, false}) {
             row.change(save);
             row.change(direct);
             row.change(notice);
+            row.change(level);
             EXPECT_EQ(zvsettings::read(zvsettings::kSettingsSection, "Ertesites"),
                       ticked != row.recording ? "1" : "0")
                 << row.way;
+            EXPECT_EQ(zvsettings::read(zvsettings::kSettingsSection, "EgyenletesHangero"),
+                      ticked != row.recording ? "1" : "0")
+                << row.way;
+            EXPECT_EQ(ZVA_GetConfig(ZVA_CONFIG_LEVEL), ticked != row.recording ? 1u : 0u);
             EXPECT_EQ(save->isChecked(), ticked != row.recording) << row.way;
             EXPECT_EQ(zvengine::recordingState().recordingEnabled, ticked != row.recording)
                 << row.way;
@@ -153,9 +162,12 @@ TEST_F(Dialogs, EveryChangeOfABoxHoldsAsItShows) {
         }
         row.change(save);
         row.change(notice);
+        row.change(level);
         control<QPushButton>(dialog, "cmdCancl")->click();
         EXPECT_EQ(zvengine::recordingState().recordingEnabled, !row.recording) << row.way;
         EXPECT_EQ(zvsettings::storedNotices(), !row.recording) << row.way;
+        EXPECT_EQ(zvsettings::storedLevelling(), !row.recording) << row.way;
+        EXPECT_EQ(ZVA_GetConfig(ZVA_CONFIG_LEVEL), row.recording ? 0u : 1u) << row.way;
     }
 }
 

@@ -1,13 +1,16 @@
 // Starting and stopping stations through the real audio library and stationd: the output device
 // chain, the worker's labels, and one stream at a time whatever the timing of starts.
 #include "engine/audioengine.h"
+#include "engine/loudnessmemory.h"
 #include "engine/outputdevice.h"
 #include "engine/playerstate.h"
 #include "engine/streamworker.h"
 #include "engine/streamworkers.h"
 #include "platform/settingsstore.h"
+#include "platform/writefolders.h"
 #include "recordingtest.h"
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -43,6 +46,9 @@ protected:
     zvengine::StationList list;
     static inline zvtest::Stationd* const server = &zvtest::sharedStationd();
 };
+
+// Every station at one loudness: each station's loudness remembered across starts.
+using Loudness = Playback;
 
 const QString kNotAvailableTitle = "A műsor nem érhető el, vagy a hangot nem lehet lejátszani";
 
@@ -253,3 +259,104 @@ TEST_F(Playback, TheStreamRequestNamesTheReceiver) {
 }
 
 }  // namespace
+
+// The file holds a line per station: its address, a TAB and its loudness with one decimal, the
+// owner's alone; what a start reads is what it writes back. Only 10 s of sound is remembered; at
+// most 100 stations, the one written longest ago going first, across starts too. A file that
+// cannot be read or written costs only what it would remember: the run still remembers, and
+// nothing is shown or logged.
+TEST_F(Loudness, TheFileRemembersEachStationAcrossStarts) {
+    const QString file = programPath("hangerok.tsv");
+    writeFile(programPath("fajl"), "x");
+    ASSERT_TRUE(QDir(programDir.path()).mkdir("mappa"));
+    QByteArray hundred;  // stations 0 to 99 as an earlier start wrote them, the oldest first
+    for (int n = 0; n < 100; ++n) {
+        hundred += "http://x/" + QByteArray::number(n) + "\t-20.0\n";
+    }
+    const struct {
+        QString path;
+        QByteArray before;                                     // as an earlier start left it
+        std::vector<std::tuple<QString, float, float>> heard;  // address, seconds, LUFS
+        QByteArray after;
+    } rows[] = {
+        {programPath("fajl/hangerok.tsv"), "", {{"http://x/a", 60.0f, -17.0f}}, ""},
+        {programPath("mappa"), "", {{"http://x/a", 60.0f, -17.0f}}, ""},
+        {file,
+         "http://x/a\t-12,5\nhttp://x/b\t-1\tx\nhttp://x/c\tnan\nhttp://x/d\nhttp://x/e\t-9.5\n",
+         {{"http://127.0.0.1/a", 60.0f, -14.26f},
+          {"http://127.0.0.1/b", 60.0f, -9.96f},
+          {"http://ádó.hu/c", 60.0f, 3.0f}},
+         "http://x/e\t-9.5\nhttp://127.0.0.1/a\t-14.3\nhttp://127.0.0.1/b\t-10.0\nhttp://ádó.hu/"
+         "c\t3.0\n"},
+        {file,
+         "",
+         {{"http://x/a", 9.9f, -18.0f}, {"http://x/b", 10.0f, -18.0f}},
+         "http://x/b\t-18.0\n"},
+        {file,
+         hundred,
+         {{"http://x/0", 60.0f, -21.0f}, {"http://x/100", 60.0f, -20.0f}},
+         hundred.mid(hundred.indexOf("http://x/2\t")) + "http://x/0\t-21.0\nhttp://x/100\t-20.0\n"},
+    };
+    for (const auto& row : rows) {
+        QFile::remove(file);
+        if (!row.before.isEmpty()) {
+            writeFile(row.path, row.before);
+        }
+        zvengine::LoudnessMemory memory;
+        memory.open(row.path);
+        for (const auto& [address, seconds, lufs] : row.heard) {
+            memory.measured(address, seconds, lufs);
+            EXPECT_EQ(memory.loudness(address),
+                      seconds >= 10.0f ? std::optional(lufs) : std::nullopt);
+        }
+        EXPECT_EQ(readFile(row.path), row.after) << row.path.toStdString();
+    }
+    EXPECT_EQ(QFile::permissions(file),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_FALSE(QFile::exists(zvpaths::logFolder() + "/Error.log"));
+}
+
+// Every start of a station heard before gives its stream the loudness remembered for it before
+// it plays, another station none; what it measured over 10 s is written when another station
+// starts and when the receiver ends, for its next start.
+TEST_F(Loudness, EveryStartBeginsAtWhatTheSwitchOrTheEndWrote) {
+    const auto attribute = [](std::uint32_t attrib) {
+        float value = 0.0f;
+        const std::uint32_t stream = zvengine::playerState().streamHandle();
+        return ZVA_ChannelGetAttribute(stream, attrib, &value) != 0 ? std::optional(value)
+                                                                    : std::nullopt;
+    };
+    // Starts `path` and answers its stream's loudness while its worker buffers, before it plays.
+    const auto begins = [&](const char* path, int index) {
+        const qsizetype before = view.changes().filter("Puffer").size();
+        start(url(path), index);
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return view.changes().filter("Puffer").size() > before; }));
+        return attribute(ZVA_ATTRIB_LOUDNESS);
+    };
+    const QString file = programPath("hangerok.tsv");
+    writeFile(file, url("/mp3?burst=0").toUtf8() + "\t-31.4\n");
+    float remembered = -31.4f;
+    const std::pair<const char*, std::function<void()>> rows[] = {
+        {"switch", [&] { EXPECT_EQ(begins("/mp3-48?burst=0", 1), std::nullopt); }},
+        {"end", [] { zvengine::audioEngine().shutdown(); }}};
+    for (const auto& [way, leave] : rows) {
+        // Each row is a start of the receiver, reading the file.
+        zvengine::loudnessMemory().open(file);
+        ASSERT_TRUE(openAudio());
+        EXPECT_EQ(begins("/mp3?burst=0", 0), remembered) << way;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return attribute(ZVA_ATTRIB_LOUDNESS_SECONDS).value_or(0.0f) >= 10.0f; }, 60000));
+        const std::optional<float> heard = attribute(ZVA_ATTRIB_LOUDNESS);
+        ASSERT_TRUE(heard.has_value());
+        leave();
+        ASSERT_TRUE(workerDone());
+        const QList<QByteArray> line = readFile(file).split('\t');
+        EXPECT_EQ(line.first(), url("/mp3?burst=0").toUtf8()) << way;
+        remembered = line.last().toFloat();
+        // The measurement goes on until the stop: within a unit of what was read just before.
+        EXPECT_NEAR(remembered, *heard, 1.0f) << way;
+        ZVA_Free();
+    }
+}

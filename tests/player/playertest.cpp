@@ -1,6 +1,7 @@
 #include "playertest.h"
 
 #include "engine/audioengine.h"
+#include "engine/loudnessmemory.h"
 #include "engine/outputdevice.h"
 #include "engine/playerstate.h"
 #include "engine/recordingstate.h"
@@ -23,15 +24,15 @@
 namespace zvtest {
 namespace {
 
-// What the engine and the audio library hold across tests, as it is now (the library's settings
-// outlive ZVA_Free): the returned function puts it back.
+// What the engine and the audio library hold across tests, as it is now (the library's settings,
+// the levelling among them, outlive ZVA_Free): the returned function puts it back.
 std::function<void()> engineNow() {
     std::vector<std::pair<std::uint32_t, std::uintptr_t>> config;
     for (const std::uint32_t option :
          {ZVA_CONFIG_NET_TIMEOUT, ZVA_CONFIG_NET_BUFFER, ZVA_CONFIG_NET_PREBUF,
           ZVA_CONFIG_NET_AGENT, ZVA_CONFIG_NET_PLAYLIST, ZVA_CONFIG_NET_READTIMEOUT,
           ZVA_CONFIG_NET_OPENTIMEOUT, ZVA_CONFIG_NET_PLAYLIST_ENTRIES, ZVA_CONFIG_NET_RECONNECT,
-          ZVA_CONFIG_NET_PROXY}) {
+          ZVA_CONFIG_NET_PROXY, ZVA_CONFIG_LEVEL}) {
         config.emplace_back(option, ZVA_GetConfig(option));
     }
     zvengine::DeviceChoice& choice = zvengine::deviceChoice();
@@ -111,6 +112,8 @@ void PlayerTest::TearDown() {
     ZVA_PluginFree(0);
     ZVA_Free();
     restoreEngine();
+    // What a test's stations measured is no loudness heard before for the next one.
+    zvengine::loudnessMemory().open(QString());
     zvbox::setMessageBoxes(nullptr);
     zvbox::setEndHandler(nullptr);
     zvshell::setOpener(nullptr);

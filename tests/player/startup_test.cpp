@@ -1,4 +1,5 @@
 #include "startup/startup.h"
+#include "dialogs/frmsett.h"
 #include "engine/outputdevice.h"
 #include "engine/stationlogos.h"
 #include "platform/errorchain.h"
@@ -10,6 +11,7 @@
 #include "startup/startupvalues.h"
 #include "ui/frmmain.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QImage>
 
@@ -30,6 +32,31 @@ protected:
 };
 
 }  // namespace
+
+// Every station at one loudness holds from start-up, before any station plays, as stored: on
+// unless "0" is; the settings box "Egyenletes hangerő minden adón" shows it.
+TEST_F(Startup, StoredLevellingHoldsFromStartUpAndTheBoxShowsIt) {
+    installSkins();
+    installAudioLibrary();
+    writeFile(programPath("zvadok.ini"), "[Adok]\nadoUrl0=http://127.0.0.1:1/a\nenable0=1\n");
+    zvsettings::write(zvsettings::kSettingsSection, "Hangkartya", "1");
+    const std::pair<const char*, std::uintptr_t> rows[] = {
+        {nullptr, 1}, {"0", 0}, {"1", 1}, {"ki", 1}};
+    for (const auto& [stored, level] : rows) {
+        if (stored != nullptr) {
+            zvsettings::write(zvsettings::kSettingsSection, "EgyenletesHangero", stored);
+        }
+        ZVA_SetConfig(ZVA_CONFIG_LEVEL, 1 - level);
+        zvstartup::startupValues() = {};
+        const std::unique_ptr<frmMain> window = zvstartup::Main({});
+        EXPECT_EQ(ZVA_GetConfig(ZVA_CONFIG_LEVEL), level) << stored;
+        const frmSett dialog([](QWidget*) {});
+        const QCheckBox* box = control<QCheckBox>(dialog, "chkLevel");
+        EXPECT_EQ(box->text(), "Egyenletes hangerő minden adón");
+        EXPECT_EQ(box->isChecked(), level == 1) << stored;
+        window->close();
+    }
+}
 
 TEST_F(Startup, MissingSkinEndsBeforeTheStationListIsFetched) {
     installSkins();
