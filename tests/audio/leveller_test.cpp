@@ -87,7 +87,7 @@ TEST(Leveller, HoldsThenMovesAtOneDecibelASecondWithinItsBounds) {
 // Boosted +9 dB, sound that would peak above −1 dBFS is held just under it.
 TEST(Leveller, LimiterHoldsPeaksUnderTheCeiling) {
     // Rows: amplitude, click.
-    for (const auto& [amplitude, click] : {std::tuple{0.05f, 0.4f}, {0.3f, 0.0f}, {0.05f, 1.0f}}) {
+    for (const auto& [amplitude, click] : {std::tuple{0.05f, 0.4f}, {0.4f, 0.0f}, {0.05f, 1.0f}}) {
         Leveller leveller;
         leveller.setEnabled(true);
         leveller.setStartLoudness(-40.0f, true);
