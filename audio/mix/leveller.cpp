@@ -163,7 +163,9 @@ std::size_t Leveller::finishBlock(float* out) {
     }
     end = std::min(end, 1.0f);
     const Block& oldest = at(0);
-    const float start = limiterGain_;
+    // Never above what the oldest block needs itself: only the first blocks of a sound that is
+    // loud from its first sample had no look-ahead to ramp down in.
+    const float start = std::min(limiterGain_, oldest.reduction());
     if (oldest.from == 1.0f && oldest.to == 1.0f && start == 1.0f && end == 1.0f) {
         std::copy(oldest.samples.begin(), oldest.samples.end(), out);
     } else {
