@@ -105,7 +105,7 @@ void frmHistory::createControls() {
 }
 
 void frmHistory::addTitle(const zvengine::HeardTitle& title, int row) {
-    const QStringList fields = zvengine::HistoryFile::line(title).split(QLatin1Char('\t'));
+    const QStringList fields = zvengine::HistoryFile::fields(title);
     QList<QStandardItem*> items;
     for (const QString& text : fields) {
         items << new QStandardItem(text);

@@ -43,9 +43,8 @@ QString HistoryFile::field(QString text) {
     return text;
 }
 
-QString HistoryFile::line(const HeardTitle& title) {
-    return title.time.toString(kTimeFormat) + QLatin1Char('\t') + title.station +
-           QLatin1Char('\t') + title.title;
+QStringList HistoryFile::fields(const HeardTitle& title) {
+    return {title.time.toString(kTimeFormat), title.station, title.title};
 }
 
 std::optional<HeardTitle> HistoryFile::prune(const QDateTime& now) const {
@@ -72,7 +71,7 @@ std::optional<HeardTitle> HistoryFile::prune(const QDateTime& now) const {
 
 bool HistoryFile::append(const HeardTitle& title) const {
     zvpaths::makeFolder(QFileInfo(path_).path());
-    const QByteArray bytes = line(title).toUtf8() + '\n';
+    const QByteArray bytes = fields(title).join(QLatin1Char('\t')).toUtf8() + '\n';
     const int fd = ::open(QFile::encodeName(path_).constData(),
                           O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {

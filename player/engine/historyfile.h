@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -35,8 +36,9 @@ public:
     // `text` fit for a field of a line: a tab or a line break would split the line, so each
     // becomes a blank.
     static QString field(QString text);
-    // The line of `title` (its fields fit already) as the file holds it, without its line end.
-    static QString line(const HeardTitle& title);
+    // The three fields of `title`'s line (its texts fit already): the time, the station, the
+    // title; the file holds them joined by TABs.
+    static QStringList fields(const HeardTitle& title);
 
 private:
     QString path_;
