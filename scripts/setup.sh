@@ -7,6 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools
     libcurl4-gnutls-dev libmpg123-dev libebur128-dev libfaad-dev libsdl2-dev
+    libogg-dev libvorbis-dev libopus-dev libflac-dev
     googletest libgtest-dev libbenchmark-dev
     clang clang-format libclang-rt-14-dev
     pulseaudio xvfb xauth

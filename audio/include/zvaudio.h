@@ -124,6 +124,10 @@ typedef uint32_t ZVA_HPLUGIN;
 /* ZVA_ChannelInfo.ctype. */
 #define ZVA_CTYPE_STREAM_MP3 65541u
 #define ZVA_CTYPE_STREAM_AAC 68352u
+/* Chained Ogg: the codec of the logical stream (chain) the download has reached. */
+#define ZVA_CTYPE_STREAM_VORBIS 65538u
+#define ZVA_CTYPE_STREAM_OPUS 70144u
+#define ZVA_CTYPE_STREAM_FLAC_OGG 67841u
 
 /* ZVA_ChannelIsActive results. */
 #define ZVA_ACTIVE_STOPPED 0

@@ -21,7 +21,8 @@ cat > "$manifest" <<'HEAD'
 ; channels, nominal bit rate in kbit/s, length in seconds, tone frequency in Hz and peak of the
 ; decoded audio (0..32768, measured from 0.5 s to 2.5 s, where every 20 ms window peaks within
 ; 1 % of it) per channel. Mono files give their one channel as both left and right. The bench
-; files hold a chord with some noise, not one tone.
+; files hold a chord with some noise, not one tone. Chained Ogg files (format=ogg) list the codec
+; and the title of each chain, in order.
 HEAD
 
 # Encodes a two-tone (or one-tone) signal and appends the file's manifest section.
@@ -134,3 +135,46 @@ level() {
 level level-loud.mp3 -7 0
 level level-quiet.mp3 -23 0
 level level-peaky.mp3 -23 "if(lt(mod(t\,0.5)\,0.002)\,0.9*sin(2*PI*3000*t)\,0)"
+
+# Chained Ogg stations: three songs of 3 s, each its own logical stream (a serial of its own,
+# fresh headers and comments), one after another in one file, as an Icecast source sends them.
+# Every chain holds a steady tone pair of its own. The third song has a TITLE and no ARTIST.
+chain_titles=("Fehér Lili|Nyári eső" "Kertész Bence|Őszi ágak" "|Árvíztűrő tükörfúrógép")
+chain_tones=("440|1000" "550|1250" "660|1500")
+# ogg_chain NAME SERIAL_BASE CHAIN_SPEC...: a CHAIN_SPEC is CODEC:RATE:KBITS:INDEX, INDEX picking
+# the song's title and tones; the chains' serials are SERIAL_BASE + their place.
+ogg_chain() {
+    local name=$1 serial=$2
+    shift 2
+    : > "audio/$name"
+    local spec codec rate kbits index artist title left right codecs=() titles=()
+    for spec in "$@"; do
+        IFS=: read -r codec rate kbits index <<< "$spec"
+        IFS='|' read -r artist title <<< "${chain_titles[$index]}"
+        IFS='|' read -r left right <<< "${chain_tones[$index]}"
+        local options=(-c:a "$codec" -b:a "${kbits}k")
+        [ "$codec" = flac ] && options=(-c:a flac -sample_fmt s16)
+        local tags=(-metadata "title=$title")
+        [ -n "$artist" ] && tags+=(-metadata "artist=$artist")
+        ffmpeg -loglevel error -y -f lavfi \
+            -i "aevalsrc=0.4*sin(2*PI*$left*t)|0.2*sin(2*PI*$right*t):s=$rate:d=3" \
+            "${options[@]}" -map_metadata -1 "${tags[@]}" -fflags +bitexact \
+            -serial_offset "$serial" -f ogg "$tmp/chain.ogg"
+        cat "$tmp/chain.ogg" >> "audio/$name"
+        serial=$((serial + 1))
+        codecs+=("${codec#lib}")
+        titles+=("${artist:+$artist - }$title")
+    done
+    {
+        echo
+        echo "[$name]"
+        echo "format=ogg"
+        echo "codecs=$(IFS=,; echo "${codecs[*]}")"
+        echo "titles=$(IFS='|'; echo "${titles[*]}")"
+        echo "seconds_per_chain=3"
+    } >> "$manifest"
+}
+ogg_chain chain-vorbis.ogg 100 libvorbis:44100:128:0 libvorbis:44100:128:1 libvorbis:44100:128:2
+ogg_chain chain-opus.opus 200 libopus:48000:96:0 libopus:48000:96:1 libopus:48000:96:2
+ogg_chain chain-flac.oga 300 flac:44100::0 flac:44100::1 flac:44100::2
+ogg_chain chain-mixed.ogg 400 libvorbis:44100:128:0 libopus:48000:96:1
