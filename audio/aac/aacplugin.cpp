@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <string_view>
 
@@ -30,7 +31,9 @@ int probe(const char* contentType, const unsigned char* data, size_t size) {
             }
         }
     }
-    return data != nullptr && zva::AdtsSync::holdsSync(data, size) ? 1 : 0;
+    // An Ogg page's data may hold what looks like ADTS headers.
+    const bool oggPage = data != nullptr && size >= 4 && std::memcmp(data, "OggS", 4) == 0;
+    return data != nullptr && !oggPage && zva::AdtsSync::holdsSync(data, size) ? 1 : 0;
 }
 
 void report(const char* message) {

@@ -24,6 +24,8 @@ constexpr std::size_t kMaxBuffer = 16 * 1024 * 1024;
 // times a second.
 constexpr std::size_t kChannelFrames = 16384;
 constexpr int kDefaultBitrate = 128000;
+// FLAC states no bit rate; broadcast FLAC runs at about half of the CD rate's 1411 kbit/s.
+constexpr int kFlacBitrate = 700000;
 constexpr std::chrono::milliseconds kMaxGather{500};
 
 thread_local bool streamThread = false;
@@ -149,6 +151,9 @@ int Stream::download() {
         std::string rest;
         aligner_.flush(rest);
         if (started_ && live()) {
+            if (oggAligner_) {
+                oggAligner_->flush(*this);
+            }
             pass(rest);
         }
         return result;
@@ -178,8 +183,11 @@ bool Stream::reconnect() {
                 return false;
             }
         }
-        // What the lost connection left of its last frame is dropped, not joined.
+        // What the lost connection left of its last frame or page is dropped, not joined.
         aligner_.restart();
+        if (oggAligner_) {
+            oggAligner_->restart();
+        }
         joining_ = true;
         joined_ = false;
         const StreamReader::Rejoin outcome = reader_.resume();
@@ -237,22 +245,29 @@ bool Stream::audio(const std::uint8_t* data, std::size_t size) {
 }
 
 bool Stream::deliver(const std::uint8_t* data, std::size_t size) {
+    if (oggAligner_) {
+        return oggAligner_->feed(data, size, *this) && !oggAligner_->joinFailed();
+    }
     aligned_.clear();
     aligner_.feed(data, size, aligned_);
     // A new connection that carries no frame of the stream is not the stream.
     return !aligner_.joinFailed() && pass(aligned_);
 }
 
-bool Stream::pass(const std::string& bytes) {
+bool Stream::pass(const std::string& bytes, bool toCaller) {
     if (bytes.empty()) {
         return true;
     }
     if (joining_ && !joined_) {
-        ring_->markJoin();
+        // An Ogg decoder follows a new connection by itself: it restarts at the beginning page
+        // the station repeats, or goes on with the chain that plays.
+        if (!oggAligner_) {
+            ring_->markJoin();
+        }
         joined_ = true;
     }
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    if (settings_.proc != nullptr) {
+    if (settings_.proc != nullptr && toCaller) {
         settings_.proc(data, static_cast<std::uint32_t>(bytes.size()), settings_.user);
     }
     return store(data, bytes.size());
@@ -268,8 +283,16 @@ bool Stream::store(const std::uint8_t* data, std::size_t size) {
 
 bool Stream::chooseDecoder(bool force) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(probe_.data());
-    const FrameSync::Result sync = FrameSync::find(bytes, probe_.size());
-    if (sync.format == FrameSync::Format::None && probe_.size() < kMaxProbeBytes && !force) {
+    FrameSync::Result sync = FrameSync::find(bytes, probe_.size());
+    // Ogg pages begin with their capture pattern; frame headers found behind it lie inside
+    // a page's data.
+    const std::size_t page = probe_.find("OggS");
+    const bool ogg = page != std::string::npos &&
+                     (sync.format == FrameSync::Format::None || page <= sync.offset);
+    if (ogg) {
+        sync = FrameSync::Result{};
+        sync.offset = page;
+    } else if (sync.format == FrameSync::Format::None && probe_.size() < kMaxProbeBytes && !force) {
         return true;
     }
     const std::size_t from = std::min(sync.offset, probe_.size());
@@ -277,6 +300,10 @@ bool Stream::chooseDecoder(bool force) {
     for (const DecoderKind& kind : settings_.decoders) {
         if (kind.info->probe(contentType_.c_str(), bytes + from, window) != 0) {
             int bitrate = sync.bitrate > 0 ? sync.bitrate : kDefaultBitrate;
+            if (ogg) {
+                bitrate = readFirstChain(from);
+                oggAligner_ = std::make_unique<OggAligner>();
+            }
             if (headerBitrate_ >= 8 && headerBitrate_ <= 640) {
                 bitrate = static_cast<int>(headerBitrate_) * 1000;
             }
@@ -284,11 +311,37 @@ bool Stream::chooseDecoder(bool force) {
             return startDecoding(kind, static_cast<std::size_t>(bitrate));
         }
     }
-    const bool aac =
-        sync.format == FrameSync::Format::Adts || contentType_.find("aac") != std::string::npos;
+    const bool aac = ogg || sync.format == FrameSync::Format::Adts ||
+                     contentType_.find("aac") != std::string::npos;
     // Reported when the download ends: a playlist may still offer an entry that plays.
     refusal_ = aac ? ZVA_ERROR_CODEC : ZVA_ERROR_FILEFORM;
     return false;
+}
+
+int Stream::readFirstChain(std::size_t from) {
+    OggPageReader reader;
+    reader.feed(reinterpret_cast<const unsigned char*>(probe_.data()) + from, probe_.size() - from);
+    OggPage first;
+    OggStreamHeader header;
+    if (reader.next(first) && first.beginsStream) {
+        header = readOggStreamHeader(
+            reinterpret_cast<const unsigned char*>(first.bytes.data()) + first.headerSize,
+            first.bytes.size() - first.headerSize);
+    }
+    if (header.codec == OggCodec::Flac) {
+        return kFlacBitrate;
+    }
+    if (header.nominalBitrate <= 0) {
+        return kDefaultBitrate;
+    }
+    if (headerBitrate_ < 0) {
+        // The label reads the rate from the headers, as a station that sends it has it.
+        const std::string line = "icy-br:" + std::to_string(header.nominalBitrate / 1000);
+        heldStatus_.insert(heldStatus_.size() - 1, line + '\0');
+        std::lock_guard lock(mutex_);
+        headerBlock_ = heldStatus_;
+    }
+    return header.nominalBitrate;
 }
 
 bool Stream::startDecoding(const DecoderKind& kind, std::size_t bitrate) {
@@ -424,8 +477,35 @@ ZVA_ChannelInfo Stream::info() const {
     info.chans = static_cast<std::uint32_t>(channels_);
     info.flags = settings_.flags;
     info.ctype = kind_.info != nullptr ? kind_.info->ctype : 0;
+    switch (oggCodec_) {
+        case OggCodec::Vorbis:
+            info.ctype = ZVA_CTYPE_STREAM_VORBIS;
+            break;
+        case OggCodec::Opus:
+            info.ctype = ZVA_CTYPE_STREAM_OPUS;
+            break;
+        case OggCodec::Flac:
+            info.ctype = ZVA_CTYPE_STREAM_FLAC_OGG;
+            break;
+        case OggCodec::Unknown:
+            break;
+    }
     info.plugin = kind_.plugin;
     return info;
+}
+
+void Stream::chainStarts(const OggStreamHeader& header) {
+    std::lock_guard lock(mutex_);
+    oggCodec_ = header.codec;
+}
+
+void Stream::chainTitle(const std::string& title) {
+    // Told as a station's metadata block tells it, so every reader of titles reads it alike.
+    metadata("StreamTitle='" + title + "';");
+}
+
+bool Stream::pages(const std::string& bytes, bool repeated) {
+    return pass(bytes, !repeated);
 }
 
 void Stream::addSync(std::uint32_t handle, ZVA_SyncProc proc, void* user) {

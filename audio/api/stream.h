@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "decode/framealigner.h"
+#include "decode/oggaligner.h"
 #include "decode/pluginregistry.h"
 #include "decode/streamdecoder.h"
 #include "mix/mixchannel.h"
@@ -44,7 +45,8 @@ class RingBuffer;
 // otherwise.
 class Stream : public std::enable_shared_from_this<Stream>,
                private StreamReader::Events,
-               private StreamDecoder::Listener {
+               private StreamDecoder::Listener,
+               private OggAligner::Sink {
 public:
     struct Settings {
         std::string url;
@@ -100,10 +102,15 @@ private:
     // Picks the decoder once the first bytes show the format; false when none takes it.
     bool chooseDecoder(bool force);
     bool startDecoding(const DecoderKind& kind, std::size_t bitrate);
-    // Audio bytes of the answer that plays, through the frame aligner to the caller and the
-    // download buffer; false when they cannot go on.
+    // An Ogg answer's first chain, read from the probe: the bit rate its header states is added
+    // to the header block as an "icy-br" line when the server sent none. Returns the bit rate
+    // to size the buffer for.
+    int readFirstChain(std::size_t from);
+    // Audio bytes of the answer that plays, through the frame or Ogg aligner to the caller and
+    // the download buffer; false when they cannot go on.
     bool deliver(const std::uint8_t* data, std::size_t size);
-    bool pass(const std::string& bytes);
+    // `toCaller` false: bytes for the decoder alone (an Ogg chain's repeated header pages).
+    bool pass(const std::string& bytes, bool toCaller = true);
     // Whether a lost connection is to be made again: the stream played, is a broadcast and still
     // decodes.
     bool mayReconnect() const;
@@ -118,6 +125,9 @@ private:
     std::chrono::milliseconds gatherTime() const override;
     void formatKnown(int rate, int channels) override;
     void decodingEnded(bool failed) override;
+    void chainStarts(const OggStreamHeader& header) override;
+    void chainTitle(const std::string& title) override;
+    bool pages(const std::string& bytes, bool repeated) override;
 
     const std::uint32_t handle_;
     const Settings settings_;
@@ -140,6 +150,7 @@ private:
     bool hasHeaders_ = false;
     std::string meta_;
     bool hasMeta_ = false;
+    OggCodec oggCodec_ = OggCodec::Unknown;  // the chain the download has reached
     std::vector<Sync> syncs_;
     // Set once under mutex_ by the download thread before the stream is playable, then only
     // read until the stream is destroyed:
@@ -159,9 +170,10 @@ private:
     bool finite_ = false;        // the answer that plays has a length
     bool endedCleanly_ = false;  // the last connection ended as a whole answer does
     FrameAligner aligner_;
-    std::string aligned_;   // the aligner's output, reused
-    bool joining_ = false;  // a new connection is being tried
-    bool joined_ = false;   // its first frame went on
+    std::unique_ptr<OggAligner> oggAligner_;  // an Ogg answer's, in place of the frame aligner
+    std::string aligned_;                     // the frame aligner's output, reused
+    bool joining_ = false;                    // a new connection is being tried
+    bool joined_ = false;                     // its first frame went on
 };
 
 }  // namespace zva

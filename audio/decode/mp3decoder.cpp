@@ -2,6 +2,7 @@
 
 #include <mpg123.h>
 
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <string_view>
@@ -90,6 +91,10 @@ private:
 };
 
 int probe(const char* contentType, const unsigned char* data, std::size_t size) {
+    // An Ogg page's data may hold what looks like frame headers.
+    if (size >= 4 && std::memcmp(data, "OggS", 4) == 0) {
+        return 0;
+    }
     const FrameSync::Result sync = FrameSync::find(data, size);
     if (sync.format != FrameSync::Format::None) {
         return sync.format == FrameSync::Format::Mpeg;

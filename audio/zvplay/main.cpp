@@ -53,6 +53,23 @@ void onDownload(const void* buffer, uint32_t length, void*) {
 
 // A block without a title (no "StreamTitle='" at its start) prints nothing, as the receiver
 // leaves its title as it was.
+const char* formatName(std::uint32_t ctype) {
+    switch (ctype) {
+        case ZVA_CTYPE_STREAM_MP3:
+            return "MP3";
+        case ZVA_CTYPE_STREAM_AAC:
+            return "AAC";
+        case ZVA_CTYPE_STREAM_VORBIS:
+            return "Ogg Vorbis";
+        case ZVA_CTYPE_STREAM_OPUS:
+            return "Ogg Opus";
+        case ZVA_CTYPE_STREAM_FLAC_OGG:
+            return "Ogg FLAC";
+        default:
+            return "unknown";
+    }
+}
+
 void printTitle(const char* meta) {
     const std::optional<std::string> title = zva::streamTitle(zva::tagTextToUtf8(meta));
     if (!title) {
@@ -150,8 +167,10 @@ int main(int argc, char** argv) {
     ZVA_SetConfig(ZVA_CONFIG_NET_PLAYLIST, 1);
     ZVA_SetConfig(ZVA_CONFIG_LEVEL, level ? 1 : 0);
     ZVA_SetConfig(ZVA_CONFIG_NET_AGENT, reinterpret_cast<uintptr_t>("zvplay/2.3"));
-    if (ZVA_PluginLoad("libzvaudio_aac.so", 0) == 0) {
-        std::fprintf(stderr, "zvplay: AAC add-on not loaded (error %d)\n", ZVA_ErrorGetCode());
+    for (const char* addOn : {"libzvaudio_aac.so", "libzvaudio_ogg.so"}) {
+        if (ZVA_PluginLoad(addOn, 0) == 0) {
+            std::fprintf(stderr, "zvplay: %s not loaded (error %d)\n", addOn, ZVA_ErrorGetCode());
+        }
     }
     const ZVA_HSTREAM stream = ZVA_StreamCreateURL(url, 0, ZVA_STREAM_STATUS, &onDownload, nullptr);
     if (stream == 0) {
@@ -161,8 +180,8 @@ int main(int argc, char** argv) {
     }
     ZVA_ChannelInfo info{};
     ZVA_ChannelGetInfo(stream, &info);
-    std::printf("format: %s, %u Hz, %u channel(s)\n",
-                info.ctype == ZVA_CTYPE_STREAM_AAC ? "AAC" : "MP3", info.freq, info.chans);
+    std::printf("format: %s, %u Hz, %u channel(s)\n", formatName(info.ctype), info.freq,
+                info.chans);
     if (const char* meta = ZVA_ChannelGetTags(stream, ZVA_TAG_META)) {
         printTitle(meta);
     }

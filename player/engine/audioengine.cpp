@@ -54,6 +54,10 @@ bool AudioEngine::loadAacAddOn() {
     return false;
 }
 
+void AudioEngine::loadOggAddOn() {
+    ZVA_PluginLoad("libzvaudio_ogg.so", 0);
+}
+
 void AudioEngine::shutdown() {
     PlayerState& state = playerState();
     // A worker still connecting is overtaken: it touches nothing once the library is gone.

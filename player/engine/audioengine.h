@@ -49,6 +49,9 @@ public:
     // Loads the AAC decoder add-on from the program folder. When it cannot be loaded: the
     // audio-library failure box with the library's error code, the library freed, false.
     bool loadAacAddOn();
+    // Loads the Ogg decoder add-on from the program folder. Without it Ogg stations do not
+    // play, as stations of any other unknown format; nobody is told.
+    void loadOggAddOn();
     // The end of the program: every worker overtaken and joined, the station's loudness
     // remembered, the library and its add-on freed. Nothing plays afterwards.
     void shutdown();

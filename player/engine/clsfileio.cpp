@@ -1,5 +1,7 @@
 #include "clsfileio.h"
 
+#include "oggchainheaders.h"
+
 #include "platform/errorchain.h"
 
 #include <QFile>
@@ -28,6 +30,7 @@ bool clsFileIo::OpenFile(const QString& path) {
         }
         proc.step(2);
         fileName = path;
+        started = false;
         return true;
     } catch (...) {
         proc.passOn();
@@ -43,7 +46,8 @@ bool clsFileIo::CloseFile() {
     return true;
 }
 
-bool clsFileIo::WriteBytes(const void* data, std::uint32_t size, bool& synced, FrameStart start) {
+bool clsFileIo::WriteBytes(const void* data, std::uint32_t size, bool& synced, FrameStart start,
+                           std::string_view chainHeaders) {
     zverr::Procedure proc("clsFileIo", "WriteBytes");
     try {
         proc.step(1);
@@ -59,14 +63,30 @@ bool clsFileIo::WriteBytes(const void* data, std::uint32_t size, bool& synced, F
             if (first == size) {
                 return false;
             }
-            synced = writeFlushed(bytes + first, size - first);
+            synced = writeStart(bytes + first, size - first, start, chainHeaders) &&
+                     writeFlushed(bytes + first, size - first);
             return synced;
         }
         proc.step(3);
-        return writeFlushed(bytes, size);
+        return writeStart(bytes, size, start, chainHeaders) && writeFlushed(bytes, size);
     } catch (...) {
         proc.passOn();
     }
+}
+
+bool clsFileIo::writeStart(const unsigned char* data, std::size_t size, FrameStart start,
+                           std::string_view chainHeaders) {
+    if (started) {
+        return true;
+    }
+    started = true;
+    // An Ogg file plays from its chain's headers: a file that begins inside the chain gets
+    // them first.
+    if (start != FrameStart::OggPage || beginsOggChain(data, size) || chainHeaders.empty()) {
+        return true;
+    }
+    return writeFlushed(reinterpret_cast<const unsigned char*>(chainHeaders.data()),
+                        chainHeaders.size());
 }
 
 bool clsFileIo::writeFlushed(const unsigned char* data, std::size_t size) {

@@ -1,9 +1,29 @@
 #include "framestart.h"
 
 #include <cstdint>
+#include <cstring>
+#include <initializer_list>
 
 namespace zvengine {
 namespace {
+
+constexpr std::size_t kOggHeader = 27;
+
+bool isOggPacketStart(const unsigned char* bytes, std::size_t size, std::size_t at) {
+    return at + kOggHeader <= size && std::memcmp(bytes + at, "OggS", 4) == 0 &&
+           bytes[at + 4] == 0 && (bytes[at + 5] & 0x01u) == 0;
+}
+
+// A page that begins a packet, followed by the next page's capture pattern where the bytes
+// reach that far.
+bool isWholeOggPage(const unsigned char* bytes, std::size_t size, std::size_t at) {
+    const std::size_t length = oggPageLength(bytes + at, size - at);
+    if (length == 0) {
+        return bytes[at + 26] + kOggHeader > size - at;
+    }
+    const std::size_t next = at + length;
+    return next + 4 > size || std::memcmp(bytes + next, "OggS", 4) == 0;
+}
 
 bool isFrameStart(FrameStart start, unsigned char first, unsigned char second) {
     if (first != 0xFF) {
@@ -47,7 +67,30 @@ bool isWholeFrame(FrameStart start, const unsigned char* bytes, std::size_t size
 
 }  // namespace
 
+std::size_t oggPageLength(const unsigned char* bytes, std::size_t size) {
+    if (size < kOggHeader || std::memcmp(bytes, "OggS", 4) != 0) {
+        return 0;
+    }
+    const std::size_t segments = bytes[26];
+    if (size < kOggHeader + segments) {
+        return 0;
+    }
+    std::size_t length = kOggHeader + segments;
+    for (std::size_t i = 0; i < segments; ++i) {
+        length += bytes[kOggHeader + i];
+    }
+    return length;
+}
+
 std::size_t firstWholeFrame(FrameStart start, const unsigned char* bytes, std::size_t size) {
+    if (start == FrameStart::OggPage) {
+        for (std::size_t i = 0; i < size; ++i) {
+            if (isOggPacketStart(bytes, size, i) && isWholeOggPage(bytes, size, i)) {
+                return i;
+            }
+        }
+        return size;
+    }
     for (std::size_t i = 0; i + 1 < size; ++i) {
         if (isFrameStart(start, bytes[i], bytes[i + 1]) && isWholeFrame(start, bytes, size, i)) {
             return i;
@@ -57,9 +100,14 @@ std::size_t firstWholeFrame(FrameStart start, const unsigned char* bytes, std::s
 }
 
 FoundFrame firstWholeFrameOfEither(const unsigned char* bytes, std::size_t size) {
-    const std::size_t mp3 = firstWholeFrame(FrameStart::Mp3, bytes, size);
-    const std::size_t adts = firstWholeFrame(FrameStart::Adts, bytes, size);
-    return adts < mp3 ? FoundFrame{adts, FrameStart::Adts} : FoundFrame{mp3, FrameStart::Mp3};
+    FoundFrame first{size, FrameStart::Mp3};
+    for (const FrameStart start : {FrameStart::OggPage, FrameStart::Mp3, FrameStart::Adts}) {
+        const std::size_t at = firstWholeFrame(start, bytes, size);
+        if (at < first.offset) {
+            first = {at, start};
+        }
+    }
+    return first;
 }
 
 }  // namespace zvengine

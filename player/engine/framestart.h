@@ -8,9 +8,14 @@
 
 namespace zvengine {
 
-// The frame start a recording waits for: MPEG-1 Layer III without CRC (0xFF 0xFB), or an ADTS
-// header of AAC (0xFF then 0xF1 or 0xF9).
-enum class FrameStart { Mp3, Adts };
+// The frame start a recording waits for: MPEG-1 Layer III without CRC (0xFF 0xFB), an ADTS
+// header of AAC (0xFF then 0xF1 or 0xF9), or an Ogg page that begins a packet ("OggS", version
+// 0, not a continued packet).
+enum class FrameStart { Mp3, Adts, OggPage };
+
+// The length of the Ogg page at `bytes` (its header and segment table read, its checksum not),
+// or 0 when there is no page header there or it is cut off before its segment table ends.
+std::size_t oggPageLength(const unsigned char* bytes, std::size_t size);
 
 // The offset of the first frame header in `bytes` whose frame length leads to the next header,
 // where the bytes reach that far: two bytes that merely look like a header inside a frame's
@@ -22,7 +27,7 @@ struct FoundFrame {
     FrameStart format;
 };
 
-// The first whole frame of either format, for bytes of a stream whose type is not known yet.
+// The first whole frame of any format, for bytes of a stream whose type is not known yet.
 FoundFrame firstWholeFrameOfEither(const unsigned char* bytes, std::size_t size);
 
 }  // namespace zvengine

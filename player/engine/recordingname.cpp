@@ -1,9 +1,10 @@
 #include "recordingname.h"
 
+#include "streamformat.h"
+
 #include "platform/errorchain.h"
 #include "platform/programpaths.h"
 #include "platform/writefolders.h"
-#include "zvaudio.h"
 
 #include <QFile>
 
@@ -65,8 +66,7 @@ QString RemoveSpecialChar(const QString& text) {
 }
 
 QString recordingPath(const QString& title, const QString& caption, std::uint32_t streamType) {
-    const QString tail = QLatin1Char('_') + caption +
-                         QLatin1String(streamType == ZVA_CTYPE_STREAM_AAC ? ".aac" : ".mp3");
+    const QString tail = QLatin1Char('_') + caption + recordingExtension(streamType);
     QString cleaned = RemoveSpecialChar(title);
     for (QChar& c : cleaned) {
         if (isControl(c)) {

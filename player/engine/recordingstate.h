@@ -8,6 +8,7 @@
 #pragma once
 
 #include "clsfileio.h"
+#include "oggchainheaders.h"
 #include "titlekeep.h"
 #include "zvaudio.h"
 
@@ -30,6 +31,7 @@ struct RecordingState {
     bool recordOpenFailed = false;  // mutex: the last open failed
     std::unique_ptr<clsFileIo> fileWriter;  // mutex: created at start-up, then lives on
     TitleKeep titleKeep;                    // mutex: the current title's bytes so far
+    OggChainHeaders oggHeaders;             // mutex: an Ogg stream's current chain headers
 
     std::atomic<bool> recordingEnabled{false};  // the settings dialog's switch; off at start
     std::atomic<std::uint32_t> streamType{0};   // the playing stream's type; 0 = not known yet

@@ -5,6 +5,7 @@
 #include "playerstate.h"
 #include "recordingname.h"
 #include "recordingstate.h"
+#include "streamformat.h"
 #include "titlehistory.h"
 
 #include "platform/errorchain.h"
@@ -16,6 +17,22 @@ namespace {
 QString currentCaption() {
     const PlayerState& player = playerState();
     return player.stationName(player.currentStation.load());
+}
+
+// The stream's type for the title's file. A chained Ogg stream may change its codec from song
+// to song; the library names the new song's codec before its title, so the file fits it.
+std::uint32_t typeForTitle(std::uint64_t generation) {
+    const std::uint32_t known = recordingState().streamType.load();
+    if (frameStartOf(known) != FrameStart::OggPage) {
+        return known;
+    }
+    ZVA_ChannelInfo info{};
+    if (ZVA_ChannelGetInfo(playerState().streamHandleOf(generation), &info) == 0 ||
+        frameStartOf(info.ctype) != FrameStart::OggPage) {
+        return known;
+    }
+    setStreamType(info.ctype);
+    return info.ctype;
 }
 
 }  // namespace
@@ -42,7 +59,7 @@ void DoMeta(const char* text, std::uint64_t generation) {
         const QString caption = currentCaption();
         tellTitleShown(generation, caption, shown);
         RecordingState& state = recordingState();
-        const QString path = recordingPath(title, caption, state.streamType.load());
+        const QString path = recordingPath(title, caption, typeForTitle(generation));
         std::lock_guard lock(state.mutex);
         // Asked again under the lock, so that a stop's end of the recording is never undone.
         if (!playerState().current(generation)) {

@@ -5,6 +5,7 @@
 #include "playerstate.h"
 #include "recordingname.h"
 #include "recordingstate.h"
+#include "streamformat.h"
 
 #include "platform/errorchain.h"
 #include "platform/writefolders.h"
@@ -62,20 +63,19 @@ void record(RecordingState& state, const void* buffer, std::uint32_t length) {
     }
     // The stream's type is known once its worker has read the headers; the blocks buffered
     // before that are kept from the first frame of either format.
-    std::optional<FrameStart> start;
-    if (state.streamType == ZVA_CTYPE_STREAM_AAC) {
-        start = FrameStart::Adts;
-    } else if (state.streamType != 0) {
-        start = FrameStart::Mp3;
-    }
+    const std::optional<FrameStart> start = frameStartOf(state.streamType);
     const auto* bytes = static_cast<const unsigned char*>(buffer);
+    if (start.value_or(FrameStart::OggPage) == FrameStart::OggPage) {
+        state.oggHeaders.see(bytes, length);
+    }
+    const std::string_view headers = state.oggHeaders.pages();
     // A file that follows the keep gets the block through it; without a keep (its file failed)
     // the recording writes the block itself.
     if (recording && !state.titleKeep.following()) {
         state.fileWriter->WriteBytes(bytes, length, state.recordSynced,
-                                     start.value_or(FrameStart::Mp3));
+                                     start.value_or(FrameStart::Mp3), headers);
     }
-    state.titleKeep.keep(bytes, length, start);
+    state.titleKeep.keep(bytes, length, start, headers);
 }
 
 }  // namespace
@@ -95,6 +95,7 @@ void endRecording() {
         state.fileWriter->CloseFile();
     }
     state.titleKeep.drop();
+    state.oggHeaders.clear();
     state.streamType = 0;
     state.recordFile.clear();
     state.recordOpened = state.recordSynced = state.recordOpenFailed = false;

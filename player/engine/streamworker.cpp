@@ -7,6 +7,7 @@
 #include "platform/errorchain.h"
 #include "playerstate.h"
 #include "recordingstate.h"
+#include "streamformat.h"
 #include "streammeta.h"
 #include "streamrecorder.h"
 #include "streamworkers.h"
@@ -87,11 +88,7 @@ void showHeaders(std::uint64_t generation, std::uint32_t stream) {
     }
     ZVA_ChannelInfo info{};
     ZVA_ChannelGetInfo(stream, &info);
-    if (info.ctype == ZVA_CTYPE_STREAM_MP3) {
-        bps = QStringLiteral("mp3 ") + bps;
-    } else if (info.ctype == ZVA_CTYPE_STREAM_AAC) {
-        bps = QStringLiteral("aac+ ") + bps;
-    }
+    bps.prepend(formatLabelPrefix(info.ctype));
     setStreamType(info.ctype);
     show(generation, Label::Name, name);
     show(generation, Label::Desc, desc);

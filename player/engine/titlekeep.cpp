@@ -13,9 +13,10 @@
 namespace zvengine {
 namespace {
 
-// The longest frame of either format (an ADTS frame's length field has 13 bits): a header found
-// this far before the end of the bytes searched has had its next header checked.
-constexpr std::size_t kLongestFrame = 8191;
+// The longest frame of any format (an Ogg page: 27 header bytes, 255 segments of 255 bytes and
+// their table): a frame start found this far before the end of the bytes searched has had its
+// next one checked.
+constexpr std::size_t kLongestFrame = 27 + 255 + 255 * 255;
 
 // A private file nobody else can open and that vanishes with the receiver: nameless where the
 // file system allows it, else named and removed at once.
@@ -56,10 +57,12 @@ void TitleKeep::drop() {
     }
 }
 
-void TitleKeep::keep(const unsigned char* data, std::size_t size, std::optional<FrameStart> start) {
+void TitleKeep::keep(const unsigned char* data, std::size_t size, std::optional<FrameStart> start,
+                     std::string_view chainHeaders) {
     if (gaveUp_) {
         return;
     }
+    chainHeaders_ = chainHeaders;
     if (!started_) {
         const FoundFrame first = start ? FoundFrame{firstWholeFrame(*start, data, size), *start}
                                        : firstWholeFrameOfEither(data, size);
@@ -163,7 +166,7 @@ void TitleKeep::pass(const unsigned char* data, std::size_t size) {
     }
     // The kept bytes begin at a frame start, so the follower's file does too.
     *synced_ = true;
-    follower_->WriteBytes(data, static_cast<std::uint32_t>(size), *synced_, start_);
+    follower_->WriteBytes(data, static_cast<std::uint32_t>(size), *synced_, start_, chainHeaders_);
 }
 
 void TitleKeep::giveUp(const unsigned char* data, std::size_t size) {

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 namespace zvengine {
 
@@ -38,9 +39,11 @@ public:
     // the download. The next title keeps again, also after a failure.
     void drop();
     // Keeps a received block, from the title's first whole frame on, and feeds the follower.
-    // `start` is the stream's format, when it is known yet; else the first frame of either
-    // format begins the title and tells it.
-    void keep(const unsigned char* data, std::size_t size, std::optional<FrameStart> start);
+    // `start` is the stream's format, when it is known yet; else the first frame of any format
+    // begins the title and tells it. `chainHeaders`: an Ogg stream's current chain header pages,
+    // which a follower's file gets first when the title began inside the chain.
+    void keep(const unsigned char* data, std::size_t size, std::optional<FrameStart> start,
+              std::string_view chainHeaders = {});
 
     // Makes `writer` the follower, from the oldest kept byte on; `synced` (the recording's flag,
     // which must outlive the following) is set once it has been given a byte. False when the
@@ -77,6 +80,7 @@ private:
     bool started_ = false;     // the title's first whole frame has come
     bool gaveUp_ = false;      // the file failed during this title
     FrameStart start_ = FrameStart::Mp3;  // the title's format, from its first frame on
+    std::string_view chainHeaders_;       // during keep(): its chainHeaders
     clsFileIo* follower_ = nullptr;
     bool* synced_ = nullptr;                   // the follower's flag
     std::uint64_t followed_ = 0;               // the first byte the follower has not been given

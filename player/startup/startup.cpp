@@ -76,6 +76,7 @@ std::unique_ptr<frmMain> Main(const QStringList& arguments) {
     window->Form_Load();
     zvengine::audioEngine().openOutput();
     loadAacAddOn();
+    zvengine::audioEngine().loadOggAddOn();
     window->show();
     // A window manager may not hand the focus to a new window by itself.
     window->activateWindow();
