@@ -1,6 +1,7 @@
-// stationd through real loopback sockets: its file answers, the root as a boundary, and the
-// faults it injects into a station's answer on request. Its pacing, metadata framing, "@HOST@"
-// and lengths are asserted by the clients' tests that meet them.
+// stationd through real loopback sockets: its file answers, the root as a boundary, the faults
+// it injects into a station's answer on request, and how Ogg stations are paced and joined. Its
+// other pacing, metadata framing, "@HOST@" and lengths are asserted by the clients' tests that
+// meet them.
 
 #include "stationd.h"
 #include "scratchdir.h"
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -139,6 +141,28 @@ void expectHeaders(const Response& got, const Headers& headers, const std::strin
     }
 }
 
+// The length of the whole Ogg page at `at` of `bytes`; 0 when none is there.
+size_t oggPageLength(const std::string& bytes, size_t at) {
+    if (at + 27 > bytes.size() || bytes.compare(at, 4, "OggS") != 0) {
+        return 0;
+    }
+    const size_t segments = static_cast<unsigned char>(bytes[at + 26]);
+    size_t length = 27 + segments;
+    for (size_t i = 0; i < segments && at + 27 + i < bytes.size(); ++i) {
+        length += static_cast<unsigned char>(bytes[at + 27 + i]);
+    }
+    return at + length <= bytes.size() ? length : 0;
+}
+
+// The granule position of the Ogg page at `at`.
+int64_t oggGranule(const std::string& bytes, size_t at) {
+    uint64_t granule = 0;
+    for (size_t i = 8; i-- > 0;) {
+        granule = granule << 8 | static_cast<unsigned char>(bytes.at(at + 6 + i));
+    }
+    return static_cast<int64_t>(granule);
+}
+
 TEST(StationdFiles, AnswersAsAsked) {
     const zvtest::Stationd server(kData);
     const std::string mp3 = zvtest::readFile(kData + "/audio/tone44.mp3");
@@ -201,6 +225,7 @@ TEST(StationdFiles, SymbolicLinkLeavingTheRootIsRefused) {
 TEST(StationdStream, FaultsInTheAnswer) {
     const zvtest::Stationd& server = zvtest::sharedStationd();
     const std::string mp3 = zvtest::readFile(kData + "/audio/tone44.mp3");
+    const std::string ogg = zvtest::readFile(kData + "/audio/chain-vorbis.ogg");
     const std::string title = "StreamTitle='Első Előadó - Első dal';StreamUrl='';";
     const size_t padded = (title.size() + 15) / 16 * 16;
     const std::string host = server.url("");
@@ -214,6 +239,7 @@ TEST(StationdStream, FaultsInTheAnswer) {
     } rows[] = {
         {"/mp3?garbage_after=1000&garbage_len=500", false, {}, 0, mp3.substr(0, 1000)},
         {"/mp3?garbage_after=1000&garbage_len=500", false, {}, 1500, mp3.substr(1000, 8000)},
+        {"/ogg/vorbis?garbage_after=1000", false, {}, 5096, ogg.substr(1000, 9000)},
         {"/mp3?meta_overrun=1", true, {{"icy-metaint", "8192"}}, 8192, "\xFF" + title},
         {"/mp3?meta_overrun=1", true, {}, 8193 + padded, mp3.substr(8192, 100)},
         {"/mp3?no_metadata=1", true, {{"icy-metaint", ""}}, 0, mp3.substr(0, 9000)},
@@ -234,6 +260,67 @@ TEST(StationdStream, FaultsInTheAnswer) {
                     got.body.compare(row.at, row.bytes.size(), row.bytes) == 0)
             << row.target << " " << row.at;
     }
+}
+
+// An Ogg station sends the file's pages from its first, beginning-of-stream page on with the Ogg
+// content type, paced at the file's bytes over its playing time (3 s a chain): half a second's
+// worth takes half a second, not less, nor much more.
+TEST(StationdStream, OggStationIsPacedAtItsFilesRate) {
+    const zvtest::Stationd& server = zvtest::sharedStationd();
+    const struct {
+        std::string target;
+        std::string file;
+        double seconds;
+        std::string type;
+    } rows[] = {
+        {"/ogg/vorbis", "chain-vorbis.ogg", 9, "application/ogg"},
+        {"/ogg/opus", "chain-opus.opus", 9, "audio/ogg"},
+        {"/ogg/flac", "chain-flac.oga", 9, "application/ogg"},
+        {"/ogg/mixed", "chain-mixed.ogg", 6, "application/ogg"},
+    };
+    for (const auto& row : rows) {
+        const std::string ogg = zvtest::readFile(kData + "/audio/" + row.file);
+        const auto halfSecond =
+            static_cast<size_t>(static_cast<double>(ogg.size()) / row.seconds / 2);
+        const Clock::time_point start = Clock::now();
+        RawClient client(server.port());
+        client.send("GET " + row.target + "?burst=0 HTTP/1.0\r\n\r\n");
+        client.read(10s, 1000);
+        client.read(10s, client.data().find("\r\n\r\n") + 4 + halfSecond);
+        const double took = std::chrono::duration<double>(Clock::now() - start).count();
+        const Response got(client.data());
+        EXPECT_EQ(got.header("content-type"), row.type) << row.target;
+        ASSERT_GE(got.body.size(), halfSecond) << row.target;
+        EXPECT_TRUE(oggPageLength(got.body, 0) > 0 && (got.body[5] & 0x02) != 0) << row.target;
+        EXPECT_EQ(got.body.compare(0, halfSecond, ogg, 0, halfSecond), 0) << row.target;
+        EXPECT_GT(took, 0.45) << row.target;
+        EXPECT_LT(took, 3.0) << row.target;
+    }
+}
+
+// A join_live station runs on one clock from its first listener on: a listener who comes in its
+// second song starts with that song's header pages (from its beginning-of-stream page, granule
+// position 0 as Vorbis header pages have) and goes on with a later page of that song.
+TEST(StationdStream, JoinLiveStartsWithTheCurrentChainsHeaders) {
+    const zvtest::Stationd server(kData);
+    const std::string ogg = zvtest::readFile(kData + "/audio/chain-vorbis.ogg");
+    EXPECT_EQ(get(server.port(), "/ogg/live?drop_after=4").statusLine(), "ICY 200 OK");
+    RawClient client(server.port());
+    client.send("GET /ogg/live HTTP/1.0\r\n\r\n");
+    client.read(10s, 20000);
+    const std::string body = Response(client.data()).body;
+    size_t headers = 0;
+    for (size_t length;
+         (length = oggPageLength(body, headers)) > 0 && oggGranule(body, headers) == 0;) {
+        headers += length;
+    }
+    ASSERT_TRUE(headers > 0 && (body[5] & 0x02) != 0);
+    const size_t chain = ogg.find(body.substr(0, headers));
+    ASSERT_TRUE(chain != std::string::npos && chain > 0) << chain;
+    EXPECT_NE(oggGranule(ogg, chain + headers), 0);  // no header page left out
+    const size_t page = oggPageLength(body, headers);
+    const size_t live = ogg.find(body.substr(headers, page));
+    EXPECT_TRUE(page > 0 && live != std::string::npos && live >= chain + headers) << live;
 }
 
 }  // namespace

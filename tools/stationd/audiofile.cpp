@@ -1,8 +1,13 @@
 #include "audiofile.h"
 
+#include "oggheaders.h"
+#include "oggpage.h"
+
 #include <QFile>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -91,6 +96,75 @@ std::optional<qsizetype> firstFrame(const QByteArray& data) {
     return std::nullopt;
 }
 
+// The logical stream of one chain, read page by page: which of its pages hold header packets,
+// and its playing time from its last granule position.
+class ChainReader {
+public:
+    explicit ChainReader(std::uint32_t serial) : serial_(serial) {
+        ogg_stream_init(&stream_, static_cast<int>(serial));
+    }
+    ~ChainReader() { ogg_stream_clear(&stream_); }
+    ChainReader(const ChainReader&) = delete;
+    ChainReader& operator=(const ChainReader&) = delete;
+
+    std::uint32_t serial() const { return serial_; }
+    // Takes the next page of the stream; true when it is a header page: the first packet that
+    // ends on it is a header packet, or none ends on it while the headers are not complete.
+    bool add(zva::OggPage& page);
+    // Whether the first packet named a codec and a sample rate.
+    bool known() const { return header_.codec != zva::OggCodec::Unknown && header_.sampleRate > 0; }
+    double seconds() const {
+        return std::max(0.0, static_cast<double>(granule_ - preSkip_) / header_.sampleRate);
+    }
+
+private:
+    bool isHeader(const ogg_packet& packet);
+
+    const std::uint32_t serial_;
+    ogg_stream_state stream_;
+    zva::OggStreamHeader header_;
+    int packets_ = 0;
+    bool headersDone_ = false;
+    std::int64_t preSkip_ = 0;
+    std::int64_t granule_ = 0;
+};
+
+bool ChainReader::add(zva::OggPage& page) {
+    ogg_page view = page.view();
+    ogg_stream_pagein(&stream_, &view);
+    if (page.granule >= 0) {
+        granule_ = page.granule;
+    }
+    std::optional<bool> firstIsHeader;
+    ogg_packet packet;
+    for (int result; (result = ogg_stream_packetout(&stream_, &packet)) != 0;) {
+        if (result < 0) {
+            continue;  // a gap where a damaged page was skipped
+        }
+        const bool header = isHeader(packet);
+        firstIsHeader = firstIsHeader.value_or(header);
+        ++packets_;
+        headersDone_ = headersDone_ || !header || packets_ == header_.headerPackets;
+    }
+    return firstIsHeader.value_or(!headersDone_);
+}
+
+bool ChainReader::isHeader(const ogg_packet& packet) {
+    const auto size = static_cast<std::size_t>(packet.bytes);
+    if (packets_ == 0) {
+        header_ = zva::readOggStreamHeader(packet.packet, size);
+        // OpusHead: the samples to drop at the start, 16-bit little-endian at byte 10.
+        if (header_.codec == zva::OggCodec::Opus && size >= 12) {
+            preSkip_ = packet.packet[10] | packet.packet[11] << 8;
+        }
+        return true;
+    }
+    // A FLAC chain that does not count its headers has them up to its first audio frame.
+    return !headersDone_ && (packets_ < header_.headerPackets ||
+                             (header_.codec == zva::OggCodec::Flac && header_.headerPackets == 0 &&
+                              !zva::isFlacFrame(packet.packet, size)));
+}
+
 }  // namespace
 
 std::shared_ptr<const AudioFile> AudioFile::load(const QString& path, QString* error) {
@@ -100,21 +174,101 @@ std::shared_ptr<const AudioFile> AudioFile::load(const QString& path, QString* e
         return nullptr;
     }
     const QByteArray data = file.readAll();
+    auto audio = std::make_shared<AudioFile>();
+    const bool loaded = data.startsWith("OggS") ? audio->walkOgg(data, path, error)
+                                                : audio->walkFrames(data, path, error);
+    return loaded ? audio : nullptr;
+}
+
+bool AudioFile::walkFrames(const QByteArray& data, const QString& path, QString* error) {
     const std::optional<qsizetype> start = firstFrame(data);
     if (!start) {
         *error = QStringLiteral("%1: no MPEG audio or ADTS frames found").arg(path);
-        return nullptr;
+        return false;
     }
     const Kind kind = frameAt(data, *start, std::nullopt)->kind;
     double seconds = 0;
     qsizetype at = *start;
     while (const std::optional<Frame> frame = frameAt(data, at, kind)) {
+        units_.push_back({at - *start, false, -1});
         seconds += static_cast<double>(frame->samples) / frame->sampleRate;
         at += frame->length;
     }
-    auto audio = std::make_shared<AudioFile>();
-    audio->frames_ = data.mid(*start, at - *start);
-    audio->bytesPerSecond_ = audio->frames_.size() / seconds;
-    audio->contentType_ = kind == Kind::Mpeg ? "audio/mpeg" : "audio/aac";
-    return audio;
+    bytes_ = data.mid(*start, at - *start);
+    bytesPerSecond_ = bytes_.size() / seconds;
+    contentType_ = kind == Kind::Mpeg ? "audio/mpeg" : "audio/aac";
+    return true;
+}
+
+bool AudioFile::walkOgg(const QByteArray& data, const QString& path, QString* error) {
+    zva::OggPageReader reader;
+    reader.feed(reinterpret_cast<const unsigned char*>(data.constData()),
+                static_cast<std::size_t>(data.size()));
+    std::optional<ChainReader> chain;
+    double seconds = 0;
+    // Adds up the chain read so far; false when its codec is not known.
+    const auto finishChain = [&] {
+        if (chain && !chain->known()) {
+            *error = QStringLiteral("%1: the Ogg chain at byte %2 is not Vorbis, Opus or FLAC")
+                         .arg(path)
+                         .arg(chains_.back().start);
+            return false;
+        }
+        seconds += chain ? chain->seconds() : 0;
+        return true;
+    };
+    bool afterBeginning = false;
+    zva::OggPage page;
+    while (reader.next(page)) {
+        const qint64 offset = bytes_.size();
+        // Grouped beginning-of-stream pages open one chain together.
+        if (page.beginsStream && !afterBeginning) {
+            if (!finishChain()) {
+                return false;
+            }
+            chain.emplace(page.serial);
+            chains_.push_back({offset, offset});
+        }
+        afterBeginning = page.beginsStream;
+        if (!chain) {
+            continue;  // pages before the first chain's beginning
+        }
+        bytes_.append(page.bytes.data(), static_cast<qsizetype>(page.bytes.size()));
+        units_.push_back({offset, page.continued, static_cast<int>(chains_.size()) - 1});
+        if (page.serial == chain->serial() && chain->add(page)) {
+            chains_.back().headersEnd = bytes_.size();
+        }
+    }
+    if (!finishChain()) {
+        return false;
+    }
+    if (seconds <= 0) {
+        *error = QStringLiteral("%1: no Ogg chain with a playing time found").arg(path);
+        return false;
+    }
+    bytesPerSecond_ = bytes_.size() / seconds;
+    contentType_ = "application/ogg";
+    return true;
+}
+
+AudioFile::Join AudioFile::join(double seconds) const {
+    const auto position = static_cast<qint64>(
+        std::fmod(seconds * bytesPerSecond_, static_cast<double>(bytes_.size())));
+    const auto after =
+        std::upper_bound(units_.begin(), units_.end(), position,
+                         [](qint64 at, const Unit& unit) { return at < unit.offset; });
+    // The first unit starts at 0, so the position lies in one.
+    auto index = static_cast<std::size_t>(after - units_.begin()) - 1;
+    for (std::size_t n = 0; units_[index].continued && n < units_.size(); ++n) {
+        index = (index + 1) % units_.size();
+    }
+    const Unit& unit = units_[index];
+    if (unit.chain < 0) {
+        return {{}, unit.offset};
+    }
+    const Chain& chain = chains_[static_cast<std::size_t>(unit.chain)];
+    if (unit.offset < chain.headersEnd) {
+        return {{}, chain.start};
+    }
+    return {bytes_.mid(chain.start, chain.headersEnd - chain.start), unit.offset};
 }

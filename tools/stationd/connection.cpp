@@ -176,8 +176,10 @@ void Connection::answerStation(const StationConfig& config) {
         send(IcyStream::head(config, *audio, metadata));
         return;
     }
+    const AudioFile::Join join =
+        config.joinLive ? audio->join(server_.liveSeconds(request_.path())) : AudioFile::Join{};
     // The connection is gone by the time a drop's consequence runs: it reaches the server alone.
-    (new IcyStream(socket_, config, audio, metadata, this))
+    (new IcyStream(socket_, config, audio, join, metadata, this))
         ->start([server = &server_, refusals = config.refuseAfterDrop] {
             server->refuseConnections(refusals);
         });

@@ -15,15 +15,17 @@ constexpr qint64 kMaxBlockBytes = 255 * 16;
 }  // namespace
 
 IcyStream::IcyStream(QTcpSocket* socket, StationConfig config,
-                     std::shared_ptr<const AudioFile> audio, bool metadataRequested,
-                     QObject* parent)
+                     std::shared_ptr<const AudioFile> audio, AudioFile::Join join,
+                     bool metadataRequested, QObject* parent)
     : QObject(parent),
       socket_(socket),
       config_(std::move(config)),
       audio_(std::move(audio)),
       metaint_(metadataRequested && !config_.noMetadata ? config_.metaint : 0),
       rate_(audio_->bytesPerSecond() * config_.tricklePercent / 100.0),
-      capacity_(std::max<double>(static_cast<double>(config_.burst), rate_ * 0.2)) {
+      capacity_(std::max<double>(static_cast<double>(config_.burst), rate_ * 0.2)),
+      headers_(std::move(join.headers)),
+      filePosition_(join.position) {
     ticker_.setTimerType(Qt::PreciseTimer);
     connect(&ticker_, &QTimer::timeout, this, &IcyStream::tick);
 }
@@ -98,7 +100,7 @@ void IcyStream::tick() {
 }
 
 QByteArray IcyStream::audioBytes(qint64 count) {
-    const QByteArray& frames = audio_->frames();
+    const QByteArray& frames = audio_->bytes();
     QByteArray out;
     out.reserve(count);
     while (out.size() < count) {
@@ -117,9 +119,15 @@ QByteArray IcyStream::audioBytes(qint64 count) {
             if (!garbageDone_ && config_.garbageAfter >= 0) {
                 take = std::min(take, config_.garbageAfter - audioSent_);
             }
-            take = std::min(take, frames.size() - filePosition_);
-            out.append(frames.constData() + filePosition_, take);
-            filePosition_ = (filePosition_ + take) % frames.size();
+            if (headersSent_ < headers_.size()) {
+                take = std::min(take, headers_.size() - headersSent_);
+                out.append(headers_.constData() + headersSent_, take);
+                headersSent_ += take;
+            } else {
+                take = std::min(take, frames.size() - filePosition_);
+                out.append(frames.constData() + filePosition_, take);
+                filePosition_ = (filePosition_ + take) % frames.size();
+            }
         }
         audioSent_ += take;
     }

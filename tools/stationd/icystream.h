@@ -14,7 +14,8 @@
 
 class QTcpSocket;
 
-// One listener of a station: the answer head, then the looped audio, first a burst and then
+// One listener of a station: the answer head, then the looped audio (from where it joins, after
+// the header pages it needs first), first a burst and then
 // paced at the file's bit rate (a token bucket refilled every tick, never holding more than the
 // burst, so a client that stops reading is not flooded later), with ICY metadata blocks every
 // metaint audio bytes when the client asked for them, and the station's faults. Writes to a
@@ -22,7 +23,7 @@ class QTcpSocket;
 class IcyStream : public QObject {
 public:
     IcyStream(QTcpSocket* socket, StationConfig config, std::shared_ptr<const AudioFile> audio,
-              bool metadataRequested, QObject* parent);
+              AudioFile::Join join, bool metadataRequested, QObject* parent);
 
     // The answer head: status line, headers, filler and the blank line.
     static QByteArray head(const StationConfig& config, const AudioFile& audio,
@@ -34,7 +35,8 @@ public:
 
 private:
     void tick();
-    // The next `count` audio bytes: the looped file with the garbage fault spliced in.
+    // The next `count` audio bytes: the join's header pages, then the looped file, with the
+    // garbage fault spliced in.
     QByteArray audioBytes(qint64 count);
     // The metadata block due after the current metaint run.
     QByteArray metadataBlock(double now);
@@ -49,7 +51,9 @@ private:
     QElapsedTimer clock_;
     double lastTick_ = 0;
     double credit_ = 0;
-    qint64 filePosition_ = 0;
+    const QByteArray headers_;
+    qint64 headersSent_ = 0;
+    qint64 filePosition_;
     qint64 audioSent_ = 0;  // audio bytes written, garbage included
     qint64 sinceBlock_ = 0;
     qint64 garbageLeft_ = 0;

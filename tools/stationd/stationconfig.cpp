@@ -81,6 +81,9 @@ StationConfig::SetResult StationConfig::set(const QByteArray& key, const QByteAr
     if (key == "redirect") {
         return assign(redirect, std::optional(value));
     }
+    if (key == "join_live") {
+        return assign(joinLive, boolean(value));
+    }
     if (key == "redirect_loop") {
         return assign(redirectLoop, boolean(value));
     }

@@ -10,10 +10,10 @@
 // written (a query's %XX escapes give any byte, e.g. Windows-1250 titles); "@HOST@" in them is
 // sent as "127.0.0.1:<port>".
 //
-//   file=PATH             audio file below the root (MP3/MP2 or ADTS AAC), looped; required
+//   file=PATH             audio file below the root (MP3/MP2, ADTS AAC or Ogg), looped; required
 //   status_line=TEXT      the answer's first line; default "ICY 200 OK" ("HTTP/1.0 200 OK" for
 //                         an HTTP answer)
-//   content_type=TYPE     default "audio/mpeg" or "audio/aac", from the file's frames
+//   content_type=TYPE     default "audio/mpeg", "audio/aac" or "application/ogg", from the file
 //   icy-name=, icy-description=, icy-genre=, icy-url=, icy-br=, icy-pub=
 //                         the header of that name; absent or empty: the header is not sent
 //   metaint=BYTES         audio bytes between ICY metadata blocks, sent only when the request
@@ -27,6 +27,9 @@
 //   stream_url=TEXT       the StreamUrl part of each block; default empty
 //   burst=BYTES           audio sent at once before real-time pacing; default 65536
 //   redirect=URL          answer "302 Found" with this Location ("@HOST@" replaced)
+//   join_live=1           the station runs on one clock from its first such connection on, and
+//                         each listener joins where it stands: at that frame, or for Ogg at the
+//                         next page that begins a packet, after its chain's header pages
 // Faults:
 //   redirect_loop=1       answer "302 Found" pointing at the request's own target, forever
 //   drop_after=SEC        close the connection after SEC seconds
@@ -65,6 +68,7 @@ struct StationConfig {
     QByteArray streamUrl;
     qint64 burst = 65536;
     QByteArray redirect;
+    bool joinLive = false;
     bool redirectLoop = false;
     double dropAfter = -1;  // negative: never
     int refuseAfterDrop = 0;

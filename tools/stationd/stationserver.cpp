@@ -60,6 +60,14 @@ int StationServer::resolve(const QByteArray& path, QString* absolute) const {
     return 0;
 }
 
+double StationServer::liveSeconds(const QByteArray& path) {
+    QElapsedTimer& clock = liveClocks_[path];
+    if (!clock.isValid()) {
+        clock.start();
+    }
+    return static_cast<double>(clock.nsecsElapsed()) / 1e9;
+}
+
 std::shared_ptr<const AudioFile> StationServer::audio(const QByteArray& file, QString* error) {
     if (const auto cached = audio_.constFind(file); cached != audio_.constEnd()) {
         return *cached;

@@ -4,6 +4,7 @@
 #include "stationconfig.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -44,6 +45,8 @@ public:
     // The file below the root that a decoded path names: 0 with the absolute path set, or the
     // HTTP status that refuses it (403 for a path leaving the root, 404 for a missing file).
     int resolve(const QByteArray& path, QString* absolute) const;
+    // Seconds on the live clock of the station at `path`, which starts at the first call.
+    double liveSeconds(const QByteArray& path);
     // The looped audio of a station file (a path below the root), loaded once.
     std::shared_ptr<const AudioFile> audio(const QByteArray& file, QString* error);
 
@@ -56,6 +59,7 @@ private:
     QTcpServer listener_;
     QHash<QByteArray, StationConfig> stations_;
     QHash<QByteArray, std::shared_ptr<const AudioFile>> audio_;
+    QHash<QByteArray, QElapsedTimer> liveClocks_;  // by station path
     int requests_ = 0;
     int refusals_ = 0;  // connections still to be refused after a drop
 };
