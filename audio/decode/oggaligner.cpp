@@ -53,8 +53,9 @@ bool OggAligner::take(OggPage& page, bool firstAfterRestart, Sink& sink) {
 
 void OggAligner::beginChain(const OggPage& page, const OggStreamHeader& header,
                             bool firstAfterRestart, Sink& sink) {
-    // The chain that plays, beginning again as a new connection's first page: its headers again.
-    repeated_ = firstAfterRestart && hasChain_ && page.serial == serial_;
+    // The chain whose headers went on last, beginning again as a new connection's first page:
+    // its headers again.
+    repeated_ = firstAfterRestart && passedSerial_ == page.serial;
     hasChain_ = true;
     serial_ = page.serial;
     header_ = header;
@@ -62,9 +63,7 @@ void OggAligner::beginChain(const OggPage& page, const OggStreamHeader& header,
     title_.reset();
     inHeaders_ = true;
     ogg_stream_reset_serialno(&headers_, static_cast<int>(page.serial));
-    if (!repeated_) {
-        sink.chainStarts(header);
-    }
+    sink.chainStarts(header);
 }
 
 bool OggAligner::readHeaders(OggPage& page) {
@@ -102,8 +101,11 @@ bool OggAligner::release(Sink& sink) {
         return true;
     }
     inHeaders_ = false;
-    if (title_ && !repeated_) {
-        sink.chainTitle(*title_);
+    if (!repeated_) {
+        passedSerial_ = serial_;
+        if (title_) {
+            sink.chainTitle(*title_);
+        }
     }
     std::string held;
     held.swap(held_);
@@ -116,11 +118,8 @@ bool OggAligner::flush(Sink& sink) {
 
 void OggAligner::restart() {
     reader_.reset();
-    if (inHeaders_) {
-        // The chain's headers never went on: its next beginning is a chain of its own.
-        hasChain_ = false;
-        inHeaders_ = false;
-    }
+    // A chain whose headers were held never went on.
+    inHeaders_ = false;
     held_.clear();
     restarted_ = true;
     skippedAtRestart_ = reader_.skipped();

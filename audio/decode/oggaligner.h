@@ -69,6 +69,7 @@ private:
     bool repeated_ = false;     // the current chain's headers came again after a restart
     std::uint32_t serial_ = 0;  // of the current chain
     bool hasChain_ = false;
+    std::optional<std::uint32_t> passedSerial_;  // of the last chain whose headers went on
     OggStreamHeader header_;
     int packets_ = 0;  // header packets of the chain seen so far
     std::optional<std::string> title_;
