@@ -43,7 +43,7 @@ TEST(OggHeaders, CommentTitleNamesArtistAndTitle) {
         {{"title=Őszi ágak", "Artist=Kertész"}, "Kertész - Őszi ágak"},
         {{"TITLE=Only", "ALBUM=x"}, "Only"},
         {{"ARTIST=", "TITLE=Alone"}, "Alone"},
-        {{"TITLE=First", "TITLE=Second"}, "First"},
+        {{"ARTIST=A", "TITLE=First", "artist=B", "TITLE=Second"}, "A - First"},
         {{"ALBUM=x", "TITLE"}, std::nullopt},
     };
     for (const auto& c : cases) {
