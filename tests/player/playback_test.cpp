@@ -123,14 +123,21 @@ TEST_F(Playback, AStartShowsConnectingBufferingThenTheStation) {
 }
 
 // The server's headers: name, description and bit rate, with the format in front; a name
-// without a description takes the description's place.
+// without a description takes the description's place. An Ogg Vorbis station without a bit
+// rate of its own shows its header's nominal rate.
 TEST_F(Playback, HeadersFillNameDescriptionAndFormat) {
+    ASSERT_TRUE(ZVA_PluginLoad("libzvaudio_ogg.so", 0) != 0 ||
+                ZVA_ErrorGetCode() == ZVA_ERROR_ALREADY);
     const struct {
         const char *path, *name, *desc, *bps;
     } cases[] = {
         {"/mp3", "Teszt Rádió MP3", "Szinuszhangok 44,1 kHz", "mp3 128kbps"},
         {"/mp3-48", "", "Kapcsolat létrejött", "mp3 128kbps"},
         {"/mp3?icy-description=&icy-br=", "", "Teszt Rádió MP3", "mp3 "},
+        {"/ogg/vorbis", "", "Teszt Rádió Ogg Vorbis", "ogg 128kbps"},
+        {"/ogg/opus", "", "Teszt Rádió Ogg Opus", "opus 96kbps"},
+        {"/ogg/flac", "", "Teszt Rádió Ogg FLAC", "flac 240kbps"},
+        {"/ogg/opus?icy-br=", "", "Teszt Rádió Ogg Opus", "opus "},
     };
     for (const auto& c : cases) {
         start(url(c.path));

@@ -1,8 +1,10 @@
 #include "recordingtest.h"
 
+#include "command.h"
 #include "dialogs/frmsett.h"
 #include "engine/audiovalues.h"
 #include "engine/streamworker.h"
+#include "oggpage.h"
 #include "platform/errorlog.h"
 #include "platform/programpaths.h"
 #include "zvaudio.h"
@@ -13,6 +15,8 @@
 #include <QTest>
 
 #include <sys/stat.h>
+
+#include <vector>
 
 namespace {
 
@@ -69,6 +73,54 @@ TEST_F(StreamRecorder, RecordingStartsAtAWholeFrameHeader) {
         meta("StreamTitle='" + QByteArray(row.file, 1) + "';");
         block(row.data);
         EXPECT_EQ(readFile(programPath(row.file)), row.recorded) << row.file;
+    }
+}
+
+// An Ogg recording plays by itself: a title told at its chain's beginning page records from
+// that page; a title that begins inside the chain (an ICY title on an Ogg station) starts its
+// file with the chain's header pages, then the first page that begins a packet.
+TEST_F(StreamRecorder, OggFilesBeginWithTheirChainsHeaders) {
+    const QByteArray file = readFile(ZV_TEST_DATA_DIR "/audio/chain-vorbis.ogg");
+    zva::OggPageReader reader;
+    reader.feed(reinterpret_cast<const unsigned char*>(file.constData()), file.size());
+    std::vector<zva::OggPage> chain;
+    for (zva::OggPage page; reader.next(page) && (chain.empty() || !page.beginsStream);) {
+        chain.push_back(page);
+    }
+    const auto bytes = [&](std::size_t from, std::size_t to) {
+        QByteArray joined;
+        for (std::size_t i = from; i < to; ++i) {
+            joined += QByteArray::fromStdString(chain[i].bytes);
+        }
+        return joined;
+    };
+    // The pages of the three Vorbis header packets, before the first sound: granule 0.
+    std::size_t headers = 0;
+    while (chain[headers].granule == 0) {
+        ++headers;
+    }
+    ASSERT_GE(headers, 2u);
+    std::size_t middle = headers + 1;
+    zvengine::setStreamType(ZVA_CTYPE_STREAM_VORBIS);
+    meta("StreamTitle='A';");
+    for (std::size_t i = 0; i < middle; ++i) {
+        block(bytes(i, i + 1));
+    }
+    meta("StreamTitle='B';");
+    for (std::size_t i = middle; i < chain.size(); ++i) {
+        block(bytes(i, i + 1));
+    }
+    while (chain[middle].continued) {
+        ++middle;
+    }
+    EXPECT_EQ(readFile(programPath("A_Teszt Rádió.ogg")), bytes(0, headers + 1));
+    EXPECT_EQ(readFile(programPath("B_Teszt Rádió.ogg")),
+              bytes(0, headers) + bytes(middle, chain.size()));
+    for (const char* name : {"A_Teszt Rádió.ogg", "B_Teszt Rádió.ogg"}) {
+        EXPECT_EQ(zvtest::runCommand("ffmpeg -v error -i '" + programPath(name).toStdString() +
+                                     "' -f null - 2>&1"),
+                  "")
+            << name;
     }
 }
 
