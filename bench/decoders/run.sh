@@ -2,8 +2,9 @@
 # What each decoder the Ogg formats (and AAC) could use costs on this machine, in one run:
 #   CPU     user + system seconds per minute of audio to decode AUDIO_SECONDS of the bench chord
 #           (the benchmark streams' source in tests/data/make-fixtures.sh), encoded at run time
-#           in a scratch folder as Vorbis 128 kbit/s, Opus 128 kbit/s and FLAC (16 bit), each in
-#           Ogg, and as AAC LC 128 kbit/s in ADTS. Every decoder but FAAD2 runs in
+#           in a scratch folder as Vorbis 128 kbit/s (held there: left free, libvorbis spends
+#           about 90 on the chord), Opus 128 kbit/s and FLAC (16 bit), each in Ogg, and as
+#           AAC LC 128 kbit/s in ADTS. Every decoder but FAAD2 runs in
 #           `ffmpeg -threads 1` writing to its null muxer (which takes 16-bit samples, the same
 #           conversion for every row): the library decoder (libvorbis, libopus) beside
 #           libavcodec's own (vorbis, opus, flac, aac). FAAD2 is not in ffmpeg: it is timed in
@@ -43,7 +44,7 @@ echo "encoding $audio_seconds s of audio in four formats" >&2
 encode() {
     ffmpeg -nostdin -loglevel error -y -f lavfi -i "$source" "$@"
 }
-encode -c:a libvorbis -b:a 128k "$tmp/audio.ogg"
+encode -c:a libvorbis -b:a 128k -minrate 128k -maxrate 128k "$tmp/audio.ogg"
 encode -c:a libopus -b:a 128k "$tmp/audio.opus"
 encode -c:a flac -sample_fmt s16 -f ogg "$tmp/audio.oga"
 encode -c:a aac -b:a 128k -f adts "$tmp/audio.aac"
@@ -98,8 +99,8 @@ for index in "${!decoders[@]}"; do
 done
 echo "($runs runs of $audio_seconds s of audio each, median; one thread)"
 start_up=$(median %.3f < "$tmp/start-up")
-echo "ffmpeg's start-up, in every ffmpeg row: $start_up s a run," \
-    "$(awk -v s="$start_up" -v a="$audio_seconds" 'BEGIN { printf "%.4f", s / a * 60 }') s per audio minute"
+share=$(awk -v s="$start_up" -v a="$audio_seconds" 'BEGIN { printf "%.4f", s / a * 60 }')
+echo "ffmpeg's start-up, in every ffmpeg row: $start_up s a run, $share s per audio minute"
 echo
 printf "%-24s %17s %15s %13s\n" "libraries" "+resident KiB" "+mapped KiB" "+objects"
 for row in "${libraries[@]}"; do
