@@ -1,6 +1,7 @@
 # The loopback stations the benchmarks and the end-to-end tests play, sourced by their scripts:
-# start_stationd and start_icecast set mp3_url and aac_url, run_stationd serves any folder.
-# Expects $build (the build folder) and, for the first two, $data (the test data folder); sets
+# start_stationd and start_icecast set mp3_url and aac_url, start_ogg_station sets ogg_url,
+# run_stationd serves any folder.
+# Expects $build (the build folder) and, for the first three, $data (the test data folder); sets
 # $tmp, a scratch folder, and vlc, the command that starts VLC as a listener; stops every server
 # it started on exit.
 tmp=$(mktemp -d)
@@ -30,13 +31,15 @@ fi
 # run_stationd ROOT PORT [OPTION...]: starts a stationd serving ROOT on loopback PORT (0: a free
 # one) with the further options given and sets stationd_port once it listens.
 run_stationd() {
-    "$build/bin/stationd" --root "$1" --port "$2" "${@:3}" > "$tmp/port" &
+    local port_file
+    port_file=$(mktemp "$tmp/port.XXXX")
+    "$build/bin/stationd" --root "$1" --port "$2" "${@:3}" > "$port_file" &
     pids+=($!)
     for _ in $(seq 100); do
-        [ -s "$tmp/port" ] && break
+        [ -s "$port_file" ] && break
         sleep 0.1
     done
-    stationd_port=$(head -n 1 "$tmp/port")
+    stationd_port=$(head -n 1 "$port_file")
     [ -n "$stationd_port" ] || { echo "stationd did not start" >&2; exit 1; }
 }
 
@@ -45,6 +48,20 @@ start_stationd() {
     run_stationd "$data" 0
     mp3_url="http://127.0.0.1:$stationd_port/bench/mp3"
     aac_url="http://127.0.0.1:$stationd_port/bench/aac"
+}
+
+# Sets ogg_url to a loopback stationd's chained Ogg Vorbis station playing the Ogg benchmark
+# stream (two titled chains of 10 s, looped) as an Icecast Ogg mount sends one: a burst of
+# 64 KiB, then at the stream's pace, the titles in the chains and no ICY metadata. The station
+# has a folder of its own, so the tests' station table need not list it.
+start_ogg_station() {
+    local root=$tmp/ogg-station
+    mkdir -p "$root/audio"
+    cp "$data/audio/bench128.ogg" "$root/audio/"
+    printf '%s\n' '[/bench/ogg]' 'file=audio/bench128.ogg' 'icy-name=Mérő Ogg' 'icy-br=128' \
+        'metaint=0' 'burst=65536' > "$root/stations.ini"
+    run_stationd "$root" 0
+    ogg_url="http://127.0.0.1:$stationd_port/bench/ogg"
 }
 
 # port_taken PORT: whether something listens on loopback PORT.
