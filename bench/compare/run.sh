@@ -48,7 +48,6 @@ data=tests/data
 players=(zenovia zvplay mpv mpg123 vlc)
 read -r -a formats <<< "${FORMATS:-mp3 aac ogg}"
 libraries=(libzvaudio_aac.so)
-ogg_url=
 [[ " ${formats[*]} " != *" ogg "* ]] || libraries+=(libzvaudio_ogg.so)
 
 source bench/support/programfolder.sh
@@ -73,21 +72,6 @@ stop_reader() {
     reader=
 }
 trap 'stop_player; stop_reader; cleanup' EXIT
-
-# Serves the receiver's station file on the configuration port: station 1 is the MP3 mount,
-# station 2 the AAC mount, station 3 the Ogg station when it plays.
-serve_station_file() {
-    local root=$tmp/config-root
-    mkdir -p "$root/config" "$root/logos"
-    cp tools/stationd/demo/logos/default.gif "$root/logos/"
-    printf '%s\r\n' '[Main]' 'pictdef=http://@HOST@/logos/default.gif' '' '[Adok]' \
-        "adoUrl0=$mp3_url" 'adoNam0=Icecast MP3' 'pictur0=def' 'enable0=1' \
-        "adoUrl1=$aac_url" 'adoNam1=Icecast AAC' 'pictur1=def' 'enable1=1' \
-        > "$root/config/zvadok.txt"
-    [ -z "$ogg_url" ] || printf '%s\r\n' "adoUrl2=$ogg_url" 'adoNam2=stationd Ogg' \
-        'pictur2=def' 'enable2=1' >> "$root/config/zvadok.txt"
-    run_stationd "$root" "$config_port"
-}
 
 # start PLAYER FORMAT OUTPUT: starts PLAYER on FORMAT's mount writing its sound into the FIFO
 # OUTPUT and sets $player.
@@ -153,7 +137,7 @@ measure() {
 
 start_icecast
 [[ " ${formats[*]} " != *" ogg "* ]] || start_ogg_station
-serve_station_file
+serve_station_file "$config_port"
 start_display
 
 for run in $(seq "$runs"); do

@@ -1,6 +1,6 @@
 # The loopback stations the benchmarks and the end-to-end tests play, sourced by their scripts:
 # start_stationd and start_icecast set mp3_url and aac_url, start_ogg_station sets ogg_url,
-# run_stationd serves any folder.
+# serve_station_file serves the receiver's station list of them, run_stationd any folder.
 # Expects $build (the build folder) and, for the first three, $data (the test data folder); sets
 # $tmp, a scratch folder, and vlc, the command that starts VLC as a listener; stops every server
 # it started on exit.
@@ -62,6 +62,22 @@ start_ogg_station() {
         'metaint=0' 'burst=65536' > "$root/stations.ini"
     run_stationd "$root" 0
     ogg_url="http://127.0.0.1:$stationd_port/bench/ogg"
+}
+
+# serve_station_file PORT: serves the receiver's station file on loopback PORT, the
+# configuration server the build points at: station 1 is $mp3_url, station 2 $aac_url and,
+# when it is set, station 3 $ogg_url.
+serve_station_file() {
+    local root=$tmp/config-root
+    mkdir -p "$root/config" "$root/logos"
+    cp tools/stationd/demo/logos/default.gif "$root/logos/"
+    printf '%s\r\n' '[Main]' 'pictdef=http://@HOST@/logos/default.gif' '' '[Adok]' \
+        "adoUrl0=$mp3_url" 'adoNam0=Bench MP3' 'pictur0=def' 'enable0=1' \
+        "adoUrl1=$aac_url" 'adoNam1=Bench AAC' 'pictur1=def' 'enable1=1' \
+        > "$root/config/zvadok.txt"
+    [ -z "${ogg_url:-}" ] || printf '%s\r\n' "adoUrl2=$ogg_url" 'adoNam2=Bench Ogg' \
+        'pictur2=def' 'enable2=1' >> "$root/config/zvadok.txt"
+    run_stationd "$root" "$1"
 }
 
 # port_taken PORT: whether something listens on loopback PORT.
