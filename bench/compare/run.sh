@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# The receiver beside other players on the same loopback Icecast streams: CPU seconds per
-# minute of audio, peak memory and the time from start to first audio, on the 128 kbit/s MP3
-# and the 64 kbit/s AAC mount of an Icecast server fed at the stream's pace by ffmpeg (titles
-# changing every 20 s, a new listener getting Icecast's default burst of 64 KiB). The players
-# and their outputs:
+# The receiver beside other players on the same loopback streams: CPU seconds per minute of
+# audio, peak memory and the time from start to first audio, on the 128 kbit/s MP3 and the
+# 64 kbit/s AAC mount of an Icecast server fed at the stream's pace by ffmpeg (titles changing
+# every 20 s, a new listener getting Icecast's default burst of 64 KiB), and on a chained Ogg
+# Vorbis 128 kbit/s station (the Ogg benchmark stream, two titled chains of 10 s, looped) served
+# by stationd, which paces as Icecast does and bursts 64 KiB too (ffmpeg reads chained Ogg badly,
+# so it cannot feed Icecast one). The players and their outputs:
 #   zenovia  the receiver with its window shown on a private Xvfb display with openbox, started
-#            on the station from the command line (/hallgat 1 for MP3, /hallgat 2 for AAC) with
-#            its own HOME and TEMP; its station file comes from a stationd on 127.0.0.1:8716,
-#            the configuration server the build points at, and lists the two mounts. Output:
-#            SDL's disk driver.
+#            on the station from the command line (/hallgat 1 for MP3, 2 for AAC, 3 for Ogg)
+#            with its own HOME and TEMP; its station file comes from a stationd on
+#            127.0.0.1:8716, the configuration server the build points at, and lists the three
+#            stations. Output: SDL's disk driver.
 #   zvplay   the audio library's command-line player, with --quiet (no status line), as mpg123
 #            runs with -q. Output: SDL's disk driver.
 #   mpv      mpv --no-video --no-config. Output: --ao=pcm without a WAV header.
-#   mpg123   MP3 only; its AAC row says so. Output: raw samples on stdout (-s).
+#   mpg123   MP3 only; its other rows say so. Output: raw samples on stdout (-s).
 #   vlc      cvlc (as nobody with a scratch home when run as root: VLC refuses root). Output:
 #            its afile module without a WAV header.
 # Every output is the same FIFO, drained by bench_first_sound. The figures:
@@ -29,12 +31,13 @@
 #                last reading.
 #   peak RSS     the sum of VmHWM over the process tree at the run's end (each player is one
 #                process).
-# Each round plays every player on both formats, the player order rotated by one each round;
+# Each round plays every player on every format, the player order rotated by one each round;
 # the table shows the median of the rounds. Installs the other players, icecast2, ffmpeg, curl,
 # openbox, xdotool and x11-utils from Debian when they are missing.
 #
 # Usage: bench/compare/run.sh [BUILD_DIR [RUNS]]   (defaults: build, 3)
 #        SECONDS_PER_RUN=10 bench/compare/run.sh   (a shorter measured time; default 25)
+#        FORMATS="mp3 aac" bench/compare/run.sh    (some of the formats; default "mp3 aac ogg")
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=$(realpath "${1:-build}")
@@ -43,11 +46,13 @@ seconds=${SECONDS_PER_RUN:-25}
 config_port=8716
 data=tests/data
 players=(zenovia zvplay mpv mpg123 vlc)
-formats=(mp3 aac)
+read -r -a formats <<< "${FORMATS:-mp3 aac ogg}"
+libraries=(libzvaudio_aac.so)
+[[ " ${formats[*]} " != *" ogg "* ]] || libraries+=(libzvaudio_ogg.so)
 
 source bench/support/programfolder.sh
 program_folder_ready "$config_port" \
-    zenovia zvplay stationd bench_first_sound libzvaudio_aac.so zv0.skn
+    zenovia zvplay stationd bench_first_sound "${libraries[@]}" zv0.skn
 
 source bench/support/packages.sh
 install_missing mpv mpg123 vlc-bin vlc-plugin-base icecast2 ffmpeg curl openbox xdotool x11-utils
@@ -57,6 +62,7 @@ source bench/support/stations.sh
 source bench/support/median.sh
 source bench/support/display.sh
 source bench/support/player.sh
+source bench/support/measure.sh
 
 reader=  # the bench_first_sound draining the current run's output
 stop_reader() {
@@ -67,24 +73,12 @@ stop_reader() {
 }
 trap 'stop_player; stop_reader; cleanup' EXIT
 
-# Serves the receiver's station file on the configuration port: station 1 is the MP3 mount,
-# station 2 the AAC mount.
-serve_station_file() {
-    local root=$tmp/config-root
-    mkdir -p "$root/config" "$root/logos"
-    cp tools/stationd/demo/logos/default.gif "$root/logos/"
-    printf '%s\r\n' '[Main]' 'pictdef=http://@HOST@/logos/default.gif' '' '[Adok]' \
-        "adoUrl0=$mp3_url" 'adoNam0=Icecast MP3' 'pictur0=def' 'enable0=1' \
-        "adoUrl1=$aac_url" 'adoNam1=Icecast AAC' 'pictur1=def' 'enable1=1' \
-        > "$root/config/zvadok.txt"
-    run_stationd "$root" "$config_port"
-}
-
 # start PLAYER FORMAT OUTPUT: starts PLAYER on FORMAT's mount writing its sound into the FIFO
 # OUTPUT and sets $player.
 start() {
     local url=$mp3_url station=1
     [ "$2" = aac ] && url=$aac_url station=2
+    [ "$2" = ogg ] && url=$ogg_url station=3
     case $1 in
         zenovia)
             local home
@@ -114,39 +108,6 @@ start() {
     player=$!
 }
 
-# Process PID and all its descendants, one a line.
-tree_of() {
-    local child
-    echo "$1"
-    for child in $(pgrep -P "$1"); do
-        tree_of "$child"
-    done
-}
-
-# "tid nanoseconds-on-the-CPU" for every thread of process PID's tree.
-thread_times() {
-    local pid task ns
-    for pid in $(tree_of "$1"); do
-        for task in /proc/"$pid"/task/*; do
-            read -r ns _ 2> /dev/null < "$task/schedstat" && echo "${task##*/} $ns"
-        done
-    done
-}
-
-# Fails with the player's output when it has ended or the receiver wrote an Error.log.
-check_alive() {
-    if [ -e "$build/bin/Error.log" ]; then
-        echo "$1: the receiver wrote $build/bin/Error.log:" >&2
-        cat "$build/bin/Error.log" >&2
-        exit 1
-    fi
-    if ! kill -0 "$player" 2> /dev/null; then
-        echo "$1: the player ended early; its output:" >&2
-        cat "$tmp/player.log" >&2
-        exit 1
-    fi
-}
-
 # measure PLAYER FORMAT: one run; appends its first audio in ms, CPU seconds per minute and
 # peak memory in MiB to $tmp/PLAYER-FORMAT.{first,cpu,rss}.
 measure() {
@@ -168,30 +129,15 @@ measure() {
         echo "$name: no window titled Zenovia appeared" >&2
         exit 1
     fi
-    local from_ns to_ns
-    from_ns=$(date +%s%N)
-    thread_times "$player" | sed 's/^/0 /' > "$tmp/times"
-    for ((second = 1; second <= seconds; second++)); do
-        sleep 1
-        check_alive "$name"
-        thread_times "$player" | sed "s/^/$second /" >> "$tmp/times"
-    done
-    to_ns=$(date +%s%N)
-    local pid rss=0
-    for pid in $(tree_of "$player"); do
-        rss=$((rss + $(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status")))
-    done
+    measure_tree "$name"
     stop_player
     stop_reader
     echo $(((first_ns - start_ns) / 1000000)) >> "$tmp/$name.first"
-    awk -v wall=$((to_ns - from_ns)) '$1 == 0 { base[$2] = $3 } { last[$2] = $3 }
-        END { for (t in last) ns += last[t] - base[t]; print ns / wall * 60 }' \
-        "$tmp/times" >> "$tmp/$name.cpu"
-    awk -v kib="$rss" 'BEGIN { print kib / 1024 }' >> "$tmp/$name.rss"
 }
 
 start_icecast
-serve_station_file
+[[ " ${formats[*]} " != *" ogg "* ]] || start_ogg_station
+serve_station_file "$config_port"
 start_display
 
 for run in $(seq "$runs"); do
@@ -199,7 +145,7 @@ for run in $(seq "$runs"); do
     order=("${players[@]:first}" "${players[@]:0:first}")
     for format in "${formats[@]}"; do
         for name in "${order[@]}"; do
-            [ "$name/$format" = mpg123/aac ] && continue
+            [[ "$name/$format" = mpg123/@(aac|ogg) ]] && continue
             echo "run $run/$runs: $name $format" >&2
             measure "$name" "$format"
         done
@@ -211,8 +157,9 @@ printf "%-8s %-8s %16s %13s %15s\n" "player" "stream" "CPU s/audio min" "peak RS
 for format in "${formats[@]}"; do
     stream="MP3 128"
     [ "$format" = aac ] && stream="AAC 64"
+    [ "$format" = ogg ] && stream="Ogg 128"
     for name in "${players[@]}"; do
-        if [ "$name/$format" = mpg123/aac ]; then
+        if [[ "$name/$format" = mpg123/@(aac|ogg) ]]; then
             printf "%-8s %-8s %s\n" "$name" "$stream" "(plays MP3 only)"
             continue
         fi

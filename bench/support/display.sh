@@ -28,3 +28,8 @@ window_of() {
     timeout 20 xdotool search --sync --all --onlyvisible --pid "$1" --name '^Zenovia$' |
         head -n 1
 }
+
+# Whether process PID shows a window, whatever its title, within 20 s.
+shows_window() {
+    [ -n "$(timeout 20 xdotool search --sync --all --onlyvisible --pid "$1" 2> /dev/null)" ]
+}

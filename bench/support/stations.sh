@@ -1,6 +1,7 @@
 # The loopback stations the benchmarks and the end-to-end tests play, sourced by their scripts:
-# start_stationd and start_icecast set mp3_url and aac_url, run_stationd serves any folder.
-# Expects $build (the build folder) and, for the first two, $data (the test data folder); sets
+# start_stationd and start_icecast set mp3_url and aac_url, start_ogg_station sets ogg_url,
+# serve_station_file serves the receiver's station list of them, run_stationd any folder.
+# Expects $build (the build folder) and, for the first three, $data (the test data folder); sets
 # $tmp, a scratch folder, and vlc, the command that starts VLC as a listener; stops every server
 # it started on exit.
 tmp=$(mktemp -d)
@@ -30,13 +31,15 @@ fi
 # run_stationd ROOT PORT [OPTION...]: starts a stationd serving ROOT on loopback PORT (0: a free
 # one) with the further options given and sets stationd_port once it listens.
 run_stationd() {
-    "$build/bin/stationd" --root "$1" --port "$2" "${@:3}" > "$tmp/port" &
+    local port_file
+    port_file=$(mktemp "$tmp/port.XXXX")
+    "$build/bin/stationd" --root "$1" --port "$2" "${@:3}" > "$port_file" &
     pids+=($!)
     for _ in $(seq 100); do
-        [ -s "$tmp/port" ] && break
+        [ -s "$port_file" ] && break
         sleep 0.1
     done
-    stationd_port=$(head -n 1 "$tmp/port")
+    stationd_port=$(head -n 1 "$port_file")
     [ -n "$stationd_port" ] || { echo "stationd did not start" >&2; exit 1; }
 }
 
@@ -45,6 +48,36 @@ start_stationd() {
     run_stationd "$data" 0
     mp3_url="http://127.0.0.1:$stationd_port/bench/mp3"
     aac_url="http://127.0.0.1:$stationd_port/bench/aac"
+}
+
+# Sets ogg_url to a loopback stationd's chained Ogg Vorbis station playing the Ogg benchmark
+# stream (two titled chains of 10 s, looped) as an Icecast Ogg mount sends one: a burst of
+# 64 KiB, then at the stream's pace, the titles in the chains and no ICY metadata. The station
+# has a folder of its own, so the tests' station table need not list it.
+start_ogg_station() {
+    local root=$tmp/ogg-station
+    mkdir -p "$root/audio"
+    cp "$data/audio/bench128.ogg" "$root/audio/"
+    printf '%s\n' '[/bench/ogg]' 'file=audio/bench128.ogg' 'icy-name=Mérő Ogg' 'icy-br=128' \
+        'metaint=0' 'burst=65536' > "$root/stations.ini"
+    run_stationd "$root" 0
+    ogg_url="http://127.0.0.1:$stationd_port/bench/ogg"
+}
+
+# serve_station_file PORT: serves the receiver's station file on loopback PORT, the
+# configuration server the build points at: station 1 is $mp3_url, station 2 $aac_url and,
+# when it is set, station 3 $ogg_url.
+serve_station_file() {
+    local root=$tmp/config-root
+    mkdir -p "$root/config" "$root/logos"
+    cp tools/stationd/demo/logos/default.gif "$root/logos/"
+    printf '%s\r\n' '[Main]' 'pictdef=http://@HOST@/logos/default.gif' '' '[Adok]' \
+        "adoUrl0=$mp3_url" 'adoNam0=Bench MP3' 'pictur0=def' 'enable0=1' \
+        "adoUrl1=$aac_url" 'adoNam1=Bench AAC' 'pictur1=def' 'enable1=1' \
+        > "$root/config/zvadok.txt"
+    [ -z "${ogg_url:-}" ] || printf '%s\r\n' "adoUrl2=$ogg_url" 'adoNam2=Bench Ogg' \
+        'pictur2=def' 'enable2=1' >> "$root/config/zvadok.txt"
+    run_stationd "$root" "$1"
 }
 
 # port_taken PORT: whether something listens on loopback PORT.
