@@ -8,7 +8,7 @@ installed_files=(
     bin/zenovia
     lib/zenovia/zenovia
     lib/zenovia/libzvaudio.so lib/zenovia/libzvaudio.so.2 lib/zenovia/libzvaudio.so.2.3.0
-    lib/zenovia/libzvaudio_aac.so
+    lib/zenovia/libzvaudio_aac.so lib/zenovia/libzvaudio_ogg.so
     lib/zenovia/libpulsebar.so.1 lib/zenovia/libpulsebar.so.1.0.0
     lib/zenovia/zv0.skn lib/zenovia/zv1.skn lib/zenovia/zv2.skn lib/zenovia/zv3.skn
     lib/zenovia/licensz.txt
