@@ -1,5 +1,7 @@
 #include "fixtures.h"
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cmath>
 #include <fstream>
@@ -106,6 +108,20 @@ float maxStep(std::span<const float> stereo, std::size_t from, std::size_t to) {
         step = std::max(step, std::fabs(stereo[i] - stereo[i - 2]));
     }
     return step;
+}
+
+void PluginTest::SetUp() {
+    handle_ = dlopen(path_, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(handle_, nullptr) << dlerror();
+    const auto entry = reinterpret_cast<ZVA_PluginEntryFn>(dlsym(handle_, ZVA_PLUGIN_ENTRY_NAME));
+    ASSERT_NE(entry, nullptr);
+    plugin_ = entry();
+}
+
+void PluginTest::TearDown() {
+    if (handle_ != nullptr) {
+        dlclose(handle_);
+    }
 }
 
 }  // namespace zvtest

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "zvaudio_plugin.h"
 
 namespace zvtest {
@@ -92,5 +94,20 @@ void feedPieces(const Input& input, std::size_t piece, Feed feed) {
         feed(bytes + at, std::min(piece, input.size() - at));
     }
 }
+
+// A test of one add-on's table: SetUp opens its shared object as the library opens add-ons
+// and takes the table; TearDown closes it.
+class PluginTest : public ::testing::Test {
+protected:
+    explicit PluginTest(const char* path) : path_(path) {}
+    void SetUp() override;
+    void TearDown() override;
+
+    const ZVA_PluginInfo* plugin_ = nullptr;
+
+private:
+    const char* path_;
+    void* handle_ = nullptr;
+};
 
 }  // namespace zvtest

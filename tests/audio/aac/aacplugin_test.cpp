@@ -1,6 +1,5 @@
 // The AAC add-on as libzvaudio sees it: loaded with dlopen, used only through its table.
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -31,24 +30,9 @@ Bytes noiseFrames(unsigned count, unsigned seed) {
     return frames;
 }
 
-class AacPlugin : public testing::Test {
+class AacPlugin : public zvtest::PluginTest {
 protected:
-    void SetUp() override {
-        handle_ = dlopen(ZVAUDIO_AAC_PLUGIN, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(handle_, nullptr) << dlerror();
-        const auto entry =
-            reinterpret_cast<ZVA_PluginEntryFn>(dlsym(handle_, ZVA_PLUGIN_ENTRY_NAME));
-        ASSERT_NE(entry, nullptr);
-        plugin_ = entry();
-    }
-    void TearDown() override {
-        if (handle_ != nullptr) {
-            dlclose(handle_);
-        }
-    }
-
-    void* handle_ = nullptr;
-    const ZVA_PluginInfo* plugin_ = nullptr;
+    AacPlugin() : PluginTest(ZVAUDIO_AAC_PLUGIN) {}
 };
 
 TEST_F(AacPlugin, ProbeTakesAacContentTypesAndAdtsBytes) {

@@ -1,7 +1,6 @@
 // The Ogg add-on as libzvaudio sees it: loaded with dlopen, used only through its table, fed
 // chained Ogg fixtures and pages made here with libogg.
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -70,21 +69,9 @@ Bytes rewritten(const Bytes& chain, std::uint32_t serial, bool unknown) {
 const char* const kFixtures[] = {"chain-vorbis.ogg", "chain-opus.opus", "chain-flac.oga",
                                  "chain-mixed.ogg"};
 
-class OggPlugin : public testing::Test {
+class OggPlugin : public zvtest::PluginTest {
 protected:
-    void SetUp() override {
-        handle_ = dlopen(ZVAUDIO_OGG_PLUGIN, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(handle_, nullptr) << dlerror();
-        const auto entry =
-            reinterpret_cast<ZVA_PluginEntryFn>(dlsym(handle_, ZVA_PLUGIN_ENTRY_NAME));
-        ASSERT_NE(entry, nullptr);
-        plugin_ = entry();
-    }
-    void TearDown() override {
-        if (handle_ != nullptr) {
-            dlclose(handle_);
-        }
-    }
+    OggPlugin() : PluginTest(ZVAUDIO_OGG_PLUGIN) {}
     // The samples of `parts` each decoded alone, one after the other.
     std::vector<float> alone(const std::vector<Bytes>& parts) const {
         std::vector<float> samples;
@@ -94,9 +81,6 @@ protected:
         }
         return samples;
     }
-
-    void* handle_ = nullptr;
-    const ZVA_PluginInfo* plugin_ = nullptr;
 };
 
 TEST_F(OggPlugin, ProbeTakesOggContentTypesAndTheCapturePattern) {
