@@ -140,6 +140,22 @@ TEST_F(OggStreamTest, EachSongsTitleComesJustBeforeItsFirstByte) {
     }
 }
 
+// A station that sends ICY titles beside its songs' comments has both told.
+TEST_F(OggStreamTest, IcyTitlesOnAnOggStationStillCome) {
+    ZVA_SetConfig(ZVA_CONFIG_NET_PREBUF, 0);
+    init();
+    Log log;
+    const ZVA_HSTREAM h =
+        create(zvtest::sharedStationd(),
+               "/ogg/vorbis?metaint=2048&titles=Ikrek|Halak&title_interval=1", log);
+    ASSERT_NE(ZVA_ChannelSetSync(h, ZVA_SYNC_META, 0, &Log::sync, &log), 0u);
+    EXPECT_TRUE(waitFor([&] {
+        return log.count(Log::Event::Meta, "StreamTitle='Ikrek';") > 0 &&
+               log.count(Log::Event::Meta, "StreamTitle='Halak';") > 0 &&
+               log.count(Log::Event::Meta, kTitles[1]) > 0;
+    }));
+}
+
 // The longest run of silent stereo frames between the first and the last sound, and the number
 // of frames from the first sound to the last.
 std::pair<std::size_t, std::size_t> silenceAndLength(const std::string& raw) {
