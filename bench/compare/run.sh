@@ -140,33 +140,5 @@ start_icecast
 serve_station_file "$config_port"
 start_display
 
-for run in $(seq "$runs"); do
-    first=$(((run - 1) % ${#players[@]}))
-    order=("${players[@]:first}" "${players[@]:0:first}")
-    for format in "${formats[@]}"; do
-        for name in "${order[@]}"; do
-            [[ "$name/$format" = mpg123/@(aac|ogg) ]] && continue
-            echo "run $run/$runs: $name $format" >&2
-            measure "$name" "$format"
-        done
-    done
-done
-
-printf "%-8s %-8s %16s %13s %15s\n" "player" "stream" "CPU s/audio min" "peak RSS MiB" \
-    "first audio ms"
-for format in "${formats[@]}"; do
-    stream="MP3 128"
-    [ "$format" = aac ] && stream="AAC 64"
-    [ "$format" = ogg ] && stream="Ogg 128"
-    for name in "${players[@]}"; do
-        if [[ "$name/$format" = mpg123/@(aac|ogg) ]]; then
-            printf "%-8s %-8s %s\n" "$name" "$stream" "(plays MP3 only)"
-            continue
-        fi
-        printf "%-8s %-8s %16s %13s %15s\n" "$name" "$stream" \
-            "$(median %.3f < "$tmp/$name-$format.cpu")" \
-            "$(median %.1f < "$tmp/$name-$format.rss")" \
-            "$(median %.0f < "$tmp/$name-$format.first")"
-    done
-done
-echo "($runs runs of ${seconds} s after first audio each, median)"
+run_rounds
+print_table 8 "first audio ms"

@@ -204,37 +204,8 @@ start_display
 start_pulse
 start_session_bus
 
-for run in $(seq "$runs"); do
-    first=$(((run - 1) % ${#players[@]}))
-    order=("${players[@]:first}" "${players[@]:0:first}")
-    for format in "${formats[@]}"; do
-        for name in "${order[@]}"; do
-            [[ "$name/$format" = mpg123/@(aac|ogg) ]] && continue
-            echo "run $run/$runs: $name $format" >&2
-            measure "$name" "$format"
-        done
-    done
-done
-
-printf "%-10s %-8s %16s %13s %15s\n" "player" "stream" "CPU s/audio min" "peak RSS MiB" \
-    "first sound ms"
-for format in "${formats[@]}"; do
-    stream="MP3 128"
-    [ "$format" = aac ] && stream="AAC 64"
-    [ "$format" = ogg ] && stream="Ogg 128"
-    for name in "${players[@]}"; do
-        if [[ "$name/$format" = mpg123/@(aac|ogg) ]]; then
-            printf "%-10s %-8s %s\n" "$name" "$stream" "(plays MP3 only)"
-            continue
-        fi
-        median %.3f < "$tmp/$name-$format.cpu" > "$tmp/$name-$format.cpu-median"
-        median %.1f < "$tmp/$name-$format.rss" > "$tmp/$name-$format.rss-median"
-        printf "%-10s %-8s %16s %13s %15s\n" "$name" "$stream" \
-            "$(cat "$tmp/$name-$format.cpu-median")" "$(cat "$tmp/$name-$format.rss-median")" \
-            "$(median %.0f < "$tmp/$name-$format.first")"
-    done
-done
-echo "($runs runs of ${seconds} s after first sound each, median)"
+run_rounds
+print_table 10 "first sound ms"
 
 # goal FORMAT FIGURE: whether the receiver's median FIGURE (cpu or rss) on FORMAT is the lowest
 # of the windowed players'.

@@ -58,3 +58,47 @@ measure_tree() {
         "$tmp/times" >> "$tmp/$name.cpu"
     awk -v kib="$rss" 'BEGIN { print kib / 1024 }' >> "$tmp/$name.rss"
 }
+
+# run_rounds: $runs rounds of `measure PLAYER FORMAT` over $players and $formats, the player
+# order rotated by one each round; mpg123 plays MP3 only.
+run_rounds() {
+    local run first name format order
+    for run in $(seq "$runs"); do
+        first=$(((run - 1) % ${#players[@]}))
+        order=("${players[@]:first}" "${players[@]:0:first}")
+        for format in "${formats[@]}"; do
+            for name in "${order[@]}"; do
+                [[ "$name/$format" = mpg123/@(aac|ogg) ]] && continue
+                echo "run $run/$runs: $name $format" >&2
+                measure "$name" "$format"
+            done
+        done
+    done
+}
+
+# print_table WIDTH FIRST_SOUND_TITLE: the medians of every player and format, the player
+# column WIDTH wide; each median of CPU and memory is also kept in $tmp/PLAYER-FORMAT.*-median.
+print_table() {
+    local width=$1 name format stream
+    printf "%-${width}s %-8s %16s %13s %15s\n" "player" "stream" "CPU s/audio min" \
+        "peak RSS MiB" "$2"
+    for format in "${formats[@]}"; do
+        case $format in
+            mp3) stream="MP3 128" ;;
+            aac) stream="AAC 64" ;;
+            ogg) stream="Ogg 128" ;;
+        esac
+        for name in "${players[@]}"; do
+            if [[ "$name/$format" = mpg123/@(aac|ogg) ]]; then
+                printf "%-${width}s %-8s %s\n" "$name" "$stream" "(plays MP3 only)"
+                continue
+            fi
+            median %.3f < "$tmp/$name-$format.cpu" > "$tmp/$name-$format.cpu-median"
+            median %.1f < "$tmp/$name-$format.rss" > "$tmp/$name-$format.rss-median"
+            printf "%-${width}s %-8s %16s %13s %15s\n" "$name" "$stream" \
+                "$(cat "$tmp/$name-$format.cpu-median")" "$(cat "$tmp/$name-$format.rss-median")" \
+                "$(median %.0f < "$tmp/$name-$format.first")"
+        done
+    done
+    echo "($runs runs of ${seconds} s after the first sound each, median)"
+}

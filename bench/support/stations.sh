@@ -52,16 +52,19 @@ start_stationd() {
 
 # Sets ogg_url to a loopback stationd's chained Ogg Vorbis station playing the Ogg benchmark
 # stream (two titled chains of 10 s, looped) as an Icecast Ogg mount sends one: a burst of
-# 64 KiB, then at the stream's pace, the titles in the chains and no ICY metadata. The station
-# has a folder of its own, so the tests' station table need not list it.
+# 64 KiB, then at the stream's pace, the titles in the chains and no ICY metadata, an HTTP
+# status line, and a mount name ending in ".ogg" (Audacious picks its Ogg reader by that, and
+# fails on an extensionless mount). The station has a folder of its own, so the tests' station
+# table need not list it.
 start_ogg_station() {
     local root=$tmp/ogg-station
     mkdir -p "$root/audio"
     cp "$data/audio/bench128.ogg" "$root/audio/"
-    printf '%s\n' '[/bench/ogg]' 'file=audio/bench128.ogg' 'icy-name=Mérő Ogg' 'icy-br=128' \
-        'metaint=0' 'burst=65536' > "$root/stations.ini"
+    printf '%s\n' '[/bench/radio.ogg]' 'file=audio/bench128.ogg' 'status_line=HTTP/1.0 200 OK' \
+        'icy-name=Mérő Ogg' 'icy-br=128' 'metaint=0' 'burst=65536' \
+        > "$root/stations.ini"
     run_stationd "$root" 0
-    ogg_url="http://127.0.0.1:$stationd_port/bench/ogg"
+    ogg_url="http://127.0.0.1:$stationd_port/bench/radio.ogg"
 }
 
 # serve_station_file PORT: serves the receiver's station file on loopback PORT, the
