@@ -8,6 +8,8 @@
 // with its mutex held.
 #pragma once
 
+#include "oggpage.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -16,7 +18,7 @@ namespace zvengine {
 
 class OggChainHeaders {
 public:
-    // The stream's next block: whole pages, as the audio library passes an Ogg stream on.
+    // The stream's next block.
     void see(const unsigned char* data, std::size_t size);
     // The current chain's header pages; empty before the first beginning page.
     const std::string& pages() const { return pages_; }
@@ -24,6 +26,8 @@ public:
     void clear();
 
 private:
+    zva::OggPageReader reader_;
+    zva::OggPage page_;
     std::string pages_;
     bool collecting_ = false;  // the chain's pages so far were all header pages
     std::uint32_t serial_ = 0;

@@ -73,6 +73,7 @@ protected:
             state.titleText = state.lastTitle = state.recordFile = QString();
             state.recordOpened = state.recordSynced = state.recordOpenFailed = false;
             state.titleKeep.drop();
+            state.oggHeaders.clear();
         }
         zvengine::setStreamType(ZVA_CTYPE_STREAM_MP3);
         zvengine::setRecordingEnabled(true);
