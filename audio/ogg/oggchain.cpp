@@ -1,5 +1,6 @@
 #include "oggchain.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace zva {
@@ -42,6 +43,10 @@ void OggChain::page(OggPage& page, ZVA_PcmSink sink, void* user) {
 }
 
 void OggChain::decodePackets(std::int64_t granule, ZVA_PcmSink sink, void* user) {
+    // Where the page's granule says the chain's sound stands once its packets are decoded:
+    // no frame beyond it goes on, which cuts the chain's end sample for sample.
+    const std::int64_t end =
+        granule >= 0 ? std::max<std::int64_t>(granule - codec_->granuleOffset(), 0) : -1;
     ogg_packet packet{};
     int result = 0;
     // -1 is a hole left by lost pages: the packets after it decode on.
@@ -59,38 +64,24 @@ void OggChain::decodePackets(std::int64_t granule, ZVA_PcmSink sink, void* user)
                 state_ = State::OutOfMemory;
                 break;
         }
-        const auto channels = static_cast<std::size_t>(codec_->channels());
-        if (channels > 0 && held_.size() / channels > kMaxHeldFrames) {
-            emit(held_.size() / channels, sink, user);
-        }
+        emit(end, sink, user);
     }
     // A packet still unfinished past the limit is dropped; the rest of it, on the pages that
     // follow, is skipped by libogg as the tail of a packet it never began.
     if (static_cast<std::size_t>(stream_.body_fill - stream_.body_returned) > kMaxPacket) {
         ogg_stream_reset(&stream_);
     }
-    const auto channels = static_cast<std::size_t>(codec_->channels());
-    if (channels == 0 || held_.empty()) {
-        held_.clear();
-        return;
-    }
-    std::size_t frames = held_.size() / channels;
-    if (granule >= 0 && granule - codec_->granuleOffset() >= position_) {
-        const std::int64_t end = granule - codec_->granuleOffset();
-        if (end - position_ < static_cast<std::int64_t>(frames)) {
-            frames = static_cast<std::size_t>(end - position_);
-        } else {
-            // Pages were lost or the chain was joined late: the granule says where this is.
-            position_ = end - static_cast<std::int64_t>(frames);
-        }
-    } else if (granule >= 0) {
-        frames = 0;  // the chain ended before this page's sound
-    }
-    emit(frames, sink, user);
+    // Pages were lost or the chain was joined late: the granule says where the sound is.
+    position_ = std::max(position_, end);
 }
 
-void OggChain::emit(std::size_t frames, ZVA_PcmSink sink, void* user) {
+void OggChain::emit(std::int64_t end, ZVA_PcmSink sink, void* user) {
     const auto channels = static_cast<std::size_t>(codec_->channels());
+    std::size_t frames = channels > 0 ? held_.size() / channels : 0;
+    if (end >= 0) {
+        frames = static_cast<std::size_t>(
+            std::clamp<std::int64_t>(end - position_, 0, static_cast<std::int64_t>(frames)));
+    }
     if (frames > 0) {
         sink(user, held_.data(), frames, codec_->rate(), static_cast<int>(channels));
     }

@@ -14,18 +14,15 @@ namespace zva {
 
 // One chain (logical Ogg stream) of a known codec: joins its pages' packets (libogg's stream
 // layer; lost pages leave a hole that is stepped over), hands them to the codec and passes the
-// sound on page by page, cut at the page's granule position where that says the chain ends
-// sooner, so that a chain gives exactly the frames it holds. A packet longer than kMaxPacket is
-// dropped.
+// sound on packet by packet, never beyond the granule position of the page the packets end on,
+// so that a chain gives exactly the frames it holds and a long page holds nothing back. A
+// packet longer than kMaxPacket is dropped.
 //
 // Thread contract: one object is used by one thread at a time; the sink is called on the thread
 // that calls begin or page, before it returns.
 class OggChain {
 public:
     static constexpr std::size_t kMaxPacket = 1 << 20;
-    // Frames held back for the cut at a page's end; a page that decodes to more passes the
-    // earlier ones on at once.
-    static constexpr std::size_t kMaxHeldFrames = 1 << 18;
 
     enum class State { Playing, Unusable, OutOfMemory };
 
@@ -47,13 +44,15 @@ private:
     explicit OggChain(std::uint32_t serial);
 
     void decodePackets(std::int64_t granule, ZVA_PcmSink sink, void* user);
-    void emit(std::size_t frames, ZVA_PcmSink sink, void* user);
+    // Passes the decoded frames on, no further than the granule position `end` (less the
+    // codec's offset; -1: not known).
+    void emit(std::int64_t end, ZVA_PcmSink sink, void* user);
 
     std::uint32_t serial_;
     ogg_stream_state stream_;
     std::unique_ptr<OggCodecDecoder> codec_;
     State state_ = State::Playing;
-    std::vector<float> held_;    // the current page's sound
+    std::vector<float> held_;    // the last packet's sound
     std::int64_t position_ = 0;  // granule position, less the codec's offset, of the output's end
 };
 
