@@ -82,16 +82,12 @@ protected:
 // The codec of a fixture chain: Vorbis, Opus and FLAC files have serials from 100, 200 and 300;
 // the mixed file's Vorbis song is 400, its Opus song 401.
 std::uint32_t typeOf(std::uint32_t serial) {
-    switch (serial / 100) {
-        case 1:
-            return ZVA_CTYPE_STREAM_VORBIS;
-        case 2:
-            return ZVA_CTYPE_STREAM_OPUS;
-        case 3:
-            return ZVA_CTYPE_STREAM_FLAC_OGG;
-        default:
-            return serial == 400 ? ZVA_CTYPE_STREAM_VORBIS : ZVA_CTYPE_STREAM_OPUS;
+    const std::uint32_t byFile[] = {0, ZVA_CTYPE_STREAM_VORBIS, ZVA_CTYPE_STREAM_OPUS,
+                                    ZVA_CTYPE_STREAM_FLAC_OGG};
+    if (serial < 400) {
+        return byFile[serial / 100];
     }
+    return serial == 400 ? ZVA_CTYPE_STREAM_VORBIS : ZVA_CTYPE_STREAM_OPUS;
 }
 
 // Each title as the metadata callback saw it, with the stream's type at that moment.
