@@ -135,9 +135,7 @@ measure() {
     echo $(((first_ns - start_ns) / 1000000)) >> "$tmp/$name.first"
 }
 
-start_icecast
-[[ " ${formats[*]} " != *" ogg "* ]] || start_ogg_station
-serve_station_file "$config_port"
+start_format_stations "$config_port"
 start_display
 
 run_rounds

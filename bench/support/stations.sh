@@ -67,6 +67,14 @@ start_ogg_station() {
     ogg_url="http://127.0.0.1:$stationd_port/bench/radio.ogg"
 }
 
+# start_format_stations PORT: the stations of the formats in $formats (the Icecast MP3 and AAC
+# mounts, the Ogg station when "ogg" is among them) and the receiver's station file on PORT.
+start_format_stations() {
+    start_icecast
+    [[ " ${formats[*]} " != *" ogg "* ]] || start_ogg_station
+    serve_station_file "$1"
+}
+
 # serve_station_file PORT: serves the receiver's station file on loopback PORT, the
 # configuration server the build points at: station 1 is $mp3_url, station 2 $aac_url and,
 # when it is set, station 3 $ogg_url.
