@@ -190,8 +190,10 @@ bool AudioFile::walkFrames(const QByteArray& data, const QString& path, QString*
     double seconds = 0;
     qsizetype at = *start;
     while (const std::optional<Frame> frame = frameAt(data, at, kind)) {
+        const double length = static_cast<double>(frame->samples) / frame->sampleRate;
         units_.push_back({at - *start, false, -1});
-        seconds += static_cast<double>(frame->samples) / frame->sampleRate;
+        frames_.push_back({at - *start, frame->length, seconds, length});
+        seconds += length;
         at += frame->length;
     }
     bytes_ = data.mid(*start, at - *start);

@@ -25,11 +25,22 @@ public:
         qint64 position = 0;
     };
 
+    // One MPEG audio or ADTS frame: where it lies in bytes() and when it plays, in seconds from
+    // the file's first frame.
+    struct FrameInfo {
+        qint64 offset;
+        qint64 length;
+        double start;
+        double seconds;
+    };
+
     // Reads and walks the file; on failure returns null and describes the problem.
     static std::shared_ptr<const AudioFile> load(const QString& path, QString* error);
 
     // The frames or pages, first to last, without anything in between.
     const QByteArray& bytes() const { return bytes_; }
+    // The frames of an MPEG audio or ADTS file, first to last; empty for Ogg.
+    const std::vector<FrameInfo>& frames() const { return frames_; }
     // Bytes per second of playing time.
     double bytesPerSecond() const { return bytesPerSecond_; }
     // "audio/mpeg", "audio/aac" or "application/ogg".
@@ -62,5 +73,6 @@ private:
     double bytesPerSecond_ = 0;
     QByteArray contentType_;
     std::vector<Unit> units_;  // in file order
+    std::vector<FrameInfo> frames_;
     std::vector<Chain> chains_;
 };

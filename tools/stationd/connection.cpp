@@ -1,5 +1,6 @@
 #include "connection.h"
 
+#include "hlsstation.h"
 #include "icystream.h"
 #include "stationserver.h"
 
@@ -141,7 +142,18 @@ void Connection::answer() {
         sendStatus(405);
         return;
     }
-    if (const StationConfig* station = server_.station(request_.path())) {
+    // An HLS station answers below its path: "/hls/x/live.m3u8", "/hls/x/12.ts".
+    QByteArray mount = request_.path();
+    QByteArray resource;
+    if (!server_.station(mount)) {
+        const qsizetype slash = mount.lastIndexOf('/');
+        const StationConfig* hls = server_.station(mount.left(slash));
+        if (hls && hls->hls != StationConfig::Hls::None) {
+            resource = mount.mid(slash + 1);
+            mount.truncate(slash);
+        }
+    }
+    if (const StationConfig* station = server_.station(mount)) {
         StationConfig config = *station;
         for (const auto& [key, value] : request_.query()) {
             if (config.set(key, value) == StationConfig::SetResult::BadValue) {
@@ -150,7 +162,11 @@ void Connection::answer() {
             }
         }
         config.replaceHost(server_.host());
-        answerStation(config);
+        if (config.hls == StationConfig::Hls::None) {
+            answerStation(config);
+        } else {
+            answerHls(config, mount, resource);
+        }
         return;
     }
     answerFile();
@@ -183,6 +199,21 @@ void Connection::answerStation(const StationConfig& config) {
         ->start([server = &server_, refusals = config.refuseAfterDrop] {
             server->refuseConnections(refusals);
         });
+}
+
+void Connection::answerHls(const StationConfig& config, const QByteArray& mount,
+                           const QByteArray& resource) {
+    const qsizetype question = request_.target().indexOf('?');
+    const QByteArray query = question < 0 ? QByteArray() : request_.target().mid(question);
+    const HlsAnswer answer = ::answerHls(server_, config, mount, resource, query);
+    if (answer.status != 200) {
+        sendStatus(answer.status);
+        return;
+    }
+    const QByteArray head = "HTTP/1.0 200 OK\r\nContent-Type: " + answer.contentType +
+                            "\r\nContent-Length: " + QByteArray::number(answer.body.size()) +
+                            "\r\n\r\n";
+    send(request_.method() == "HEAD" ? head : head + answer.body);
 }
 
 void Connection::answerFile() {

@@ -10,9 +10,9 @@ class StationServer;
 struct StationConfig;
 
 // One client connection: reads the request head, then answers it once: a server fault, an
-// error status, a redirect, a station stream or a file, each with the per-request parameters
-// of its query. HTTP/1.0: the connection closes after the answer. Owns its socket and deletes
-// itself when the socket closes. Event loop thread only.
+// error status, a redirect, a station stream, an HLS playlist or segment or a file, each with the
+// per-request parameters of its query. HTTP/1.0: the connection closes after the answer. Owns its
+// socket and deletes itself when the socket closes. Event loop thread only.
 class Connection : public QObject {
 public:
     Connection(QTcpSocket* socket, StationServer& server);
@@ -21,6 +21,9 @@ private:
     void readRequest();
     void answer();
     void answerStation(const StationConfig& config);
+    // A playlist or segment of an HLS station; `resource` is empty for the station's own path.
+    void answerHls(const StationConfig& config, const QByteArray& mount,
+                   const QByteArray& resource);
     void answerFile();
     void sendStatus(int code);
     void sendRedirect(const QByteArray& location);

@@ -117,6 +117,55 @@ StationConfig::SetResult StationConfig::set(const QByteArray& key, const QByteAr
     if (key == "header_padding") {
         return assign(headerPadding, integer(value, 0, 16 * kMiB));
     }
+    return setHls(key, value);
+}
+
+StationConfig::SetResult StationConfig::setHls(const QByteArray& key, const QByteArray& value) {
+    if (key == "hls") {
+        static const QMap<QByteArray, Hls> kModes{
+            {"packed", Hls::Packed}, {"ts", Hls::Ts}, {"master", Hls::Master}};
+        const auto mode = kModes.constFind(value.trimmed());
+        return assign(hls, mode == kModes.constEnd() ? std::nullopt : std::optional(*mode));
+    }
+    if (key == "segment_seconds") {
+        const std::optional<double> s = seconds(value, 0.2);
+        return assign(segmentSeconds, s && *s <= 60 ? s : std::nullopt);
+    }
+    if (key == "window") {
+        return assign(window, integer(value, 1, 1000));
+    }
+    if (key == "discontinuity") {
+        return assign(discontinuity, boolean(value));
+    }
+    if (key == "variants") {
+        variants = value.isEmpty() ? QList<QByteArray>() : value.split('|');
+        return SetResult::Done;
+    }
+    if (key == "bandwidth") {
+        return assign(bandwidth, integer(value, 1, 1'000'000'000));
+    }
+    if (key == "average_bandwidth") {
+        return assign(averageBandwidth, integer(value, 1, 1'000'000'000));
+    }
+    if (key == "codecs") {
+        return assign(codecs, std::optional(value));
+    }
+    if (key == "hls_map") {
+        return assign(hlsMap, boolean(value));
+    }
+    if (key == "hls_key") {
+        return assign(hlsKey, boolean(value));
+    }
+    if (key == "missing_every") {
+        const std::optional<qint64> n = integer(value, 0, 1'000'000);
+        return assign(missingEvery, n && *n != 1 ? n : std::nullopt);
+    }
+    if (key == "stale_after") {
+        return assign(staleAfter, seconds(value, 0));
+    }
+    if (key == "gone_after") {
+        return assign(goneAfter, seconds(value, 0));
+    }
     return SetResult::UnknownKey;
 }
 

@@ -48,9 +48,29 @@
 //   no_metadata=1         ignore "Icy-MetaData: 1": no icy-metaint header, no blocks
 //   header_padding=BYTES  at least BYTES of filler header lines (e.g. 1048576 for 1 MiB)
 //
+// HLS (a section "[/hls/NAME]" is served as "/hls/NAME/live.m3u8" and "/hls/NAME/<SEQ>.<ext>"):
+//   hls=packed|ts|master  live HLS of the looped file: packed audio segments (.aac or .mp3, each
+//                         behind an ID3 tag with its timestamp and title), MPEG-TS segments
+//                         (.ts, with a timed ID3 stream), or a master playlist of `variants`
+//   segment_seconds=SEC   the length segments are cut to, in whole frames; default 1 (0.2-60)
+//   window=N              segments in the playlist; default 6
+//   discontinuity=0       run the loop on as one timeline instead of cutting each pass apart
+//                         and marking its first segment with EXT-X-DISCONTINUITY; default 1
+//   variants=PATH|PATH    a master's variant sections, in the order listed
+//   bandwidth=BITS, average_bandwidth=BITS, codecs=TEXT
+//                         a variant's EXT-X-STREAM-INF attributes (bandwidth is required)
+//   hls_map=1, hls_key=1  the media playlist names an fMP4 init section or an AES-128 key
+// HLS faults:
+//   missing_every=N       segments whose sequence number is a multiple of N (N >= 2, not 0)
+//                         are listed but answer 404; default 0 = none
+//   stale_after=SEC       from SEC seconds on the station's live clock the playlist no longer
+//                         advances
+//   gone_after=SEC        from SEC seconds on the live clock playlist and segments answer 404
+//
 // A plain value type: any thread.
 struct StationConfig {
     enum class SetResult { Done, UnknownKey, BadValue };
+    enum class Hls { None, Packed, Ts, Master };
 
     // Applies one key; an unknown key or a value out of range changes nothing.
     SetResult set(const QByteArray& key, const QByteArray& value);
@@ -80,4 +100,20 @@ struct StationConfig {
     bool metaOverrun = false;
     bool noMetadata = false;
     qint64 headerPadding = 0;
+    Hls hls = Hls::None;
+    double segmentSeconds = 1;
+    int window = 6;
+    bool discontinuity = true;
+    QList<QByteArray> variants;
+    qint64 bandwidth = 0;         // 0: not given
+    qint64 averageBandwidth = 0;  // 0: not given
+    QByteArray codecs;
+    bool hlsMap = false;
+    bool hlsKey = false;
+    qint64 missingEvery = 0;  // 0: none
+    double staleAfter = -1;   // negative: never
+    double goneAfter = -1;    // negative: never
+
+private:
+    SetResult setHls(const QByteArray& key, const QByteArray& value);
 };

@@ -126,11 +126,37 @@ bool StationServer::loadStations(QString* error) {
                     return false;
             }
         }
-        if (config.redirect.isEmpty() && !config.redirectLoop && !audio(config.file, error)) {
+        const bool audible = config.redirect.isEmpty() && !config.redirectLoop &&
+                             config.hls != StationConfig::Hls::Master;
+        const std::shared_ptr<const AudioFile> loaded =
+            audible ? audio(config.file, error) : nullptr;
+        if (audible && !loaded) {
             *error = where.arg(section.line) + QStringLiteral(": ") + *error;
             return false;
         }
+        if (loaded && config.hls != StationConfig::Hls::None && loaded->frames().empty()) {
+            *error = where.arg(section.line) + QStringLiteral(": HLS needs MPEG audio or ADTS");
+            return false;
+        }
         stations_.insert(section.name, config);
+    }
+    return checkVariants(path, error);
+}
+
+bool StationServer::checkVariants(const QString& path, QString* error) const {
+    for (auto station = stations_.constBegin(); station != stations_.constEnd(); ++station) {
+        for (const QByteArray& variant : station->variants) {
+            const StationConfig* found = this->station(variant);
+            if (!found || found->hls == StationConfig::Hls::None ||
+                found->hls == StationConfig::Hls::Master || found->bandwidth <= 0) {
+                *error =
+                    QStringLiteral(
+                        "%1: [%2]: variant %3 is not an HLS station with a "
+                        "bandwidth")
+                        .arg(path, QString::fromUtf8(station.key()), QString::fromUtf8(variant));
+                return false;
+            }
+        }
     }
     return true;
 }

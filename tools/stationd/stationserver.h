@@ -53,6 +53,8 @@ public:
 private:
     void accept();
     bool loadStations(QString* error);
+    // Whether every master's variants are HLS stations with a bandwidth.
+    bool checkVariants(const QString& path, QString* error) const;
 
     ServerOptions options_;
     QString root_;  // canonical, without a trailing "/"
