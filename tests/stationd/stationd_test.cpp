@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -27,6 +28,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+
+using Bytes = const unsigned char*;
 
 // A plain loopback TCP client: sends a request as given and collects what comes back, every
 // wait bounded by a deadline. One thread.
@@ -161,6 +164,52 @@ int64_t oggGranule(const std::string& bytes, size_t at) {
         granule = granule << 8 | static_cast<unsigned char>(bytes.at(at + 6 + i));
     }
     return static_cast<int64_t>(granule);
+}
+
+// The playing time of the run of whole ADTS frames that fills `data` from `at` to its end;
+// negative when anything else is there.
+double adtsSeconds(const std::string& data, size_t at) {
+    static const int kRates[] = {96000, 88200, 64000, 48000, 44100, 32000, 24000,
+                                 22050, 16000, 12000, 11025, 8000,  7350};
+    double seconds = 0;
+    while (at + 7 <= data.size()) {
+        const auto* p = reinterpret_cast<Bytes>(data.data() + at);
+        const size_t length = (p[3] & 3) << 11 | p[4] << 3 | p[5] >> 5;
+        if (p[0] != 0xFF || (p[1] & 0xF6) != 0xF0 || length < 7 || ((p[2] >> 2) & 0xF) > 12) {
+            return -1;
+        }
+        seconds += 1024.0 * ((p[6] & 3) + 1) / kRates[(p[2] >> 2) & 0xF];
+        at += length;
+    }
+    return at == data.size() ? seconds : -1;
+}
+
+// The end of the ID3v2 tag at the start of `data`.
+size_t id3End(const std::string& data) {
+    size_t size = 0;
+    for (size_t i = 6; i < 10 && i < data.size(); ++i) {
+        size = size << 7 | (static_cast<unsigned char>(data[i]) & 0x7F);
+    }
+    return 10 + size;
+}
+
+// The units (sections or PES packets) of an MPEG-TS stream, in order, each with its PID.
+std::vector<std::pair<int, std::string>> tsUnits(const std::string& ts) {
+    std::vector<std::pair<int, std::string>> units;
+    for (size_t at = 0; at + 188 <= ts.size(); at += 188) {
+        const auto* p = reinterpret_cast<Bytes>(ts.data() + at);
+        const int pid = (p[1] & 0x1F) << 8 | p[2];
+        const size_t from = 4 + ((p[3] & 0x20) != 0 ? 1 + p[4] : 0);
+        if ((p[1] & 0x40) != 0) {
+            units.emplace_back(pid, "");
+        }
+        auto unit = std::find_if(units.rbegin(), units.rend(),
+                                 [pid](const auto& u) { return u.first == pid; });
+        if (unit != units.rend() && (p[3] & 0x10) != 0 && from < 188) {
+            unit->second += ts.substr(at + from, 188 - from);
+        }
+    }
+    return units;
 }
 
 TEST(StationdFiles, AnswersAsAsked) {
@@ -321,6 +370,130 @@ TEST(StationdStream, JoinLiveStartsWithTheCurrentChainsHeaders) {
     const size_t page = oggPageLength(body, headers);
     const size_t live = ogg.find(body.substr(headers, page));
     EXPECT_TRUE(page > 0 && live != std::string::npos && live >= chain + headers) << live;
+}
+
+// A live HLS playlist lists a full window from the start (stale_after=0 holds it there), its
+// segment URIs relative and carrying the query; a pass of the loop begins with a discontinuity
+// unless the loop runs on; a master lists its variants relative to itself.
+TEST(StationdHls, PlaylistsListTheirWindow) {
+    const zvtest::Stationd& server = zvtest::sharedStationd();
+    const struct {
+        std::string target;
+        std::vector<std::string> present;
+        std::vector<std::string> absent = {};
+    } rows[] = {
+        {"/hls/packed/live.m3u8?stale_after=0",
+         {"#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:1\n#EXT-X-MEDIA-SEQUENCE:0\n",
+          "#EXTINF:0.998,\n0.aac?stale_after=0\n", "#EXT-X-DISCONTINUITY\n#EXTINF:0.998,\n4.aac",
+          "5.aac?stale_after=0\n"},
+         {"6.aac"}},
+        {"/hls/ts/live.m3u8?stale_after=0&window=3&x=%41",
+         {"#EXT-X-MEDIA-SEQUENCE:0\n", "2.ts?stale_after=0&window=3&x=%41\n"},
+         {"3.ts", "DISCONTINUITY"}},
+        {"/hls/mp3/live.m3u8?stale_after=0&window=8&discontinuity=0", {"7.mp3"}, {"DISCONT"}},
+        {"/hls/master/live.m3u8?stale_after=0",
+         {"#EXT-X-STREAM-INF:BANDWIDTH=56000\n../low/live.m3u8?stale_after=0\n",
+          "BANDWIDTH=88000,AVERAGE-BANDWIDTH=84000,CODECS=\"mp4a.40.2\"\n../high/live.m3u8?"}},
+        {"/hls/fmp4/live.m3u8", {"#EXT-X-MAP:URI=\"init.mp4\"\n"}},
+        {"/hls/packed/live.m3u8?hls_key=1", {"#EXT-X-KEY:METHOD=AES-128,URI=\"key.bin\"\n"}},
+    };
+    for (const auto& row : rows) {
+        const Response got = get(server.port(), row.target);
+        EXPECT_EQ(got.header("content-type"), "application/vnd.apple.mpegurl") << row.target;
+        EXPECT_EQ(got.header("content-length"), std::to_string(got.body.size())) << row.target;
+        for (const std::string& text : row.present) {
+            EXPECT_NE(got.body.find(text), std::string::npos) << row.target << "\n" << text;
+        }
+        for (const std::string& text : row.absent) {
+            EXPECT_EQ(got.body.find(text), std::string::npos) << row.target << "\n" << text;
+        }
+    }
+}
+
+// A packed segment is an ID3 tag (timestamp, artist, title) and whole ADTS frames as long as
+// its EXTINF; the MPEG-TS segment of the same number carries the same frames in audio PES
+// packets after its tables, and an ID3 PES before the PES of each frame that changes the title.
+TEST(StationdHls, SegmentsHoldWholeFrames) {
+    const zvtest::Stationd& server = zvtest::sharedStationd();
+    const std::string query = "?stale_after=0&title_interval=0.4";
+    const std::string playlist = get(server.port(), "/hls/packed/live.m3u8" + query).body;
+    const size_t extinf = playlist.find("#EXTINF:", playlist.find("0.aac")) + 8;
+    const Response packed = get(server.port(), "/hls/packed/1.aac" + query);
+    EXPECT_EQ(packed.header("content-type"), "audio/aac");
+    const size_t audio = id3End(packed.body);
+    EXPECT_EQ(packed.body.compare(0, 4, "ID3\x04"), 0);
+    for (const std::string text : {"PRIV", "com.apple.streaming.transportStreamTimestamp", "TPE1",
+                                   "\x03HLS Előadó", "TIT2"}) {
+        EXPECT_NE(packed.body.substr(0, audio).find(text), std::string::npos) << text;
+    }
+    EXPECT_NEAR(adtsSeconds(packed.body, audio), std::stod(playlist.substr(extinf)), 0.0005);
+
+    const Response ts = get(server.port(), "/hls/ts/1.ts" + query);
+    EXPECT_EQ(ts.header("content-type"), "video/mp2t");
+    ASSERT_TRUE(!ts.body.empty() && ts.body.size() % 188 == 0) << ts.body.size();
+    for (size_t at = 0; at < ts.body.size(); at += 188) {
+        ASSERT_EQ(ts.body[at], '\x47') << at;
+    }
+    const auto units = tsUnits(ts.body);
+    ASSERT_GE(units.size(), 3u);
+    EXPECT_EQ(units[0].first, 0);
+    EXPECT_EQ(units[1].first, 0x1000);
+    for (const std::string text : {"\x0F\xE1\x01", "\x15\xE1\x02", "ID3 "}) {
+        EXPECT_NE(units[1].second.find(text), std::string::npos);
+    }
+    std::string frames;
+    int titles = 0;
+    for (size_t i = 2; i < units.size(); ++i) {
+        const std::string& pes = units[i].second;
+        ASSERT_GT(pes.size(), 14u);
+        if (units[i].first == 0x101) {
+            EXPECT_EQ(pes.compare(0, 4, "\0\0\1\xC0", 4), 0);
+            frames += pes.substr(9 + static_cast<unsigned char>(pes[8]));
+            continue;
+        }
+        ++titles;
+        EXPECT_EQ(pes.compare(0, 4, "\0\0\1\xBD", 4), 0);
+        EXPECT_NE(pes.find("\x03HLS Előadó"), std::string::npos);
+        ASSERT_TRUE(i + 1 < units.size() && units[i + 1].first == 0x101);
+        EXPECT_EQ(pes.substr(9, 5), units[i + 1].second.substr(9, 5));  // the same PTS
+    }
+    EXPECT_EQ(titles, 3);  // the segment's start (at 1.0 s) and its changes at 1.2 and 1.6 s
+    EXPECT_TRUE(frames == packed.body.substr(audio));
+}
+
+// The faults and the segment window: a segment is there while listed, missing_every takes
+// some away, gone_after all; the playlist advances with the live clock unless it is stale.
+TEST(StationdHls, FaultsAnswerAsAsked) {
+    const zvtest::Stationd& server = zvtest::sharedStationd();
+    const struct {
+        std::string target;
+        std::string status;
+    } rows[] = {
+        {"/hls/packed/0.aac?stale_after=0&missing_every=5", "HTTP/1.0 200 OK"},
+        {"/hls/packed/4.aac?stale_after=0&missing_every=5", "HTTP/1.0 200 OK"},
+        {"/hls/packed/5.aac?stale_after=0&missing_every=5", "HTTP/1.0 404 Not Found"},
+        {"/hls/packed/6.aac?stale_after=0", "HTTP/1.0 404 Not Found"},
+        {"/hls/packed/0.ts?stale_after=0", "HTTP/1.0 404 Not Found"},
+        {"/hls/packed", "HTTP/1.0 404 Not Found"},
+        {"/hls/packed/live.m3u8?gone_after=1000", "HTTP/1.0 200 OK"},
+        {"/hls/packed/live.m3u8?gone_after=0", "HTTP/1.0 404 Not Found"},
+        {"/hls/packed/0.aac?stale_after=0&gone_after=0", "HTTP/1.0 404 Not Found"},
+        {"/hls/packed/0.aac?stale_after=0&status=503", "HTTP/1.0 503 Service Unavailable"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(get(server.port(), row.target).statusLine(), row.status) << row.target;
+    }
+    const auto sequence = [&](const std::string& query) {
+        const std::string body = get(server.port(), "/hls/ts/live.m3u8" + query).body;
+        const size_t at = body.find("#EXT-X-MEDIA-SEQUENCE:");
+        return at == std::string::npos ? -1 : std::stoi(body.substr(at + 22));
+    };
+    const Clock::time_point deadline = Clock::now() + 15s;
+    while (sequence("") < 2 && Clock::now() < deadline) {
+        std::this_thread::sleep_for(100ms);  // polling the live clock
+    }
+    EXPECT_GE(sequence(""), 2);
+    EXPECT_EQ(sequence("?stale_after=0"), 0);
 }
 
 }  // namespace
