@@ -11,6 +11,7 @@
 // sent as "127.0.0.1:<port>".
 //
 //   file=PATH             audio file below the root (MP3/MP2, ADTS AAC or Ogg), looped; required
+//                         but for a redirect or an HLS master
 //   status_line=TEXT      the answer's first line; default "ICY 200 OK" ("HTTP/1.0 200 OK" for
 //                         an HTTP answer)
 //   content_type=TYPE     default "audio/mpeg", "audio/aac" or "application/ogg", from the file
