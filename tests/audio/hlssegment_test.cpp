@@ -138,14 +138,17 @@ TEST(Id3Tag, SizeOfHeader) {
 constexpr int kAudioPid = 0x101;
 constexpr int kId3Pid = 0x102;
 
-// Program tables, a timed ID3 PES titled "Song", then `frames` in two audio PES packets.
+// Program tables, a timed ID3 PES titled "Song" (ended by an empty one), then `frames` in two
+// audio PES packets.
 Bytes transportStream(const std::vector<Bytes>& frames, std::uint64_t pts,
                       std::optional<std::uint64_t> titlePts, std::size_t padding = 0) {
     int audioCounter = 0;
     int id3Counter = 0;
     const Bytes tag = id3Tag(4, text(4, "TIT2", 3, bytesOf("Song")) + Bytes(padding, 0));
-    Bytes ts = zvtest::programTables(0x1000, {{0x0F, kAudioPid}, {0x15, kId3Pid}}) +
-               zvtest::tsPackets(kId3Pid, zvtest::pesPacket(0xBD, titlePts, tag), id3Counter);
+    Bytes ts =
+        zvtest::programTables(0x1000, {{0x0F, kAudioPid}, {0x15, kId3Pid}}) +
+        zvtest::tsPackets(kId3Pid, zvtest::pesPacket(0xBD, titlePts, tag), id3Counter) +
+        zvtest::tsPackets(kId3Pid, zvtest::pesPacket(0xBD, titlePts, id3Tag(4, {})), id3Counter);
     const std::size_t half = frames.size() / 2;
     for (const std::size_t from : {std::size_t{0}, half}) {
         const std::uint64_t at = (pts + from * 1024) & ((std::uint64_t{1} << 33) - 1);
