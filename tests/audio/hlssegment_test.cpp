@@ -21,25 +21,17 @@ using zvtest::Bytes;
 using zvtest::bytesOf;
 using zvtest::id3Frame;
 using zvtest::id3Tag;
-using zvtest::id3Text;
-
-Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
+using zvtest::operator+;
+using zvtest::operator+=;
 
 // The first `count` frames of tone44.aac.
 std::vector<Bytes> adtsFrames(std::size_t count) {
     const Bytes file = zvtest::audioFixture("tone44.aac");
     std::vector<Bytes> frames;
-    for (std::size_t at = 0; frames.size() < count && at + 7 <= file.size();) {
-        const auto header = zva::AdtsHeader::parse(file.data() + at);
-        if (!header || at + header->frameLength() > file.size()) {
-            break;
-        }
-        frames.emplace_back(file.begin() + static_cast<long>(at),
-                            file.begin() + static_cast<long>(at + header->frameLength()));
-        at += header->frameLength();
+    for (auto at = file.begin(); frames.size() < count && file.end() - at >= 7;) {
+        const auto length = static_cast<long>(zva::AdtsHeader::parse(&*at)->frameLength());
+        frames.emplace_back(at, at + length);
+        at += length;
     }
     return frames;
 }
@@ -47,7 +39,7 @@ std::vector<Bytes> adtsFrames(std::size_t count) {
 Bytes joined(const std::vector<Bytes>& frames, std::size_t from, std::size_t to) {
     Bytes out;
     for (std::size_t i = from; i < to; ++i) {
-        out = out + frames[i];
+        out += frames[i];
     }
     return out;
 }
@@ -64,7 +56,7 @@ struct Collector : zva::TsDemuxer::Sink {
 
 Bytes text(int version, const char* id, std::uint8_t encoding, const Bytes& bytes,
            std::uint8_t flags = 0) {
-    return id3Frame(version, id, id3Text(encoding, bytes), flags);
+    return id3Frame(version, id, zvtest::bytes({encoding}, bytes), flags);
 }
 
 const Bytes kLeSong = {0xFF, 0xFE, 'S', 0, 'o', 0, 'n', 0, 'g', 0, 0, 0};
@@ -96,14 +88,14 @@ TEST(Id3Tag, TitleOfEachVersionAndEncoding) {
          id3Tag(3, zvtest::unsynchronise(ann + text(3, "TIT2", 1, kLeSong)), 0x80), 0,
          "Ann - Song"},
         {"v2.4 frame unsynchronised",
-         id3Tag(4, id3Frame(4, "TIT2", zvtest::unsynchronise(id3Text(1, kLeSong)), 0x02)), 0,
-         "Song"},
+         id3Tag(4, id3Frame(4, "TIT2", zvtest::unsynchronise(zvtest::bytes({1}, kLeSong)), 0x02)),
+         0, "Song"},
         {"v2.3 extended header", id3Tag(3, Bytes{0, 0, 0, 6, 0, 0, 0, 0, 0, 0} + ann, 0x40), 0,
          "Ann"},
         {"v2.4 extended header, data length",
          id3Tag(4,
                 Bytes{0, 0, 0, 6, 1, 0} +
-                    id3Frame(4, "TIT2", Bytes{0, 0, 0, 5} + id3Text(0, bytesOf("Song")), 0x01),
+                    id3Frame(4, "TIT2", zvtest::bytes({0, 0, 0, 5, 0}, bytesOf("Song")), 0x01),
                 0x40),
          0, "Song"},
         {"compressed frame skipped", id3Tag(3, ann + text(3, "TIT2", 0, bytesOf("xxxx"), 0x80)), 0,
@@ -154,7 +146,7 @@ Bytes transportStream(const std::vector<Bytes>& frames, std::uint64_t pts,
         const std::uint64_t at = (pts + from * 1024) & ((std::uint64_t{1} << 33) - 1);
         const Bytes pes =
             zvtest::pesPacket(0xC0, at, joined(frames, from, from ? frames.size() : half));
-        ts = ts + zvtest::tsPackets(kAudioPid, pes, audioCounter);
+        ts += zvtest::tsPackets(kAudioPid, pes, audioCounter);
     }
     return ts;
 }
@@ -203,7 +195,7 @@ TEST(TsDemuxer, FailsOnWhatIsNoTransportStream) {
     Bytes noProgram;
     for (int i = 0; i < 2000; ++i) {
         int counter = 0;
-        noProgram = noProgram + zvtest::tsPackets(0x1FFF, Bytes(184, 0xFF), counter);
+        noProgram += zvtest::tsPackets(0x1FFF, Bytes(184, 0xFF), counter);
     }
     for (const Bytes& bad : {lostSync, noProgram}) {
         zva::TsDemuxer demuxer;

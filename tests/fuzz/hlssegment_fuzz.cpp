@@ -14,6 +14,8 @@
 
 namespace {
 
+using zvtest::operator+=;
+
 struct Collector : zva::SegmentReader::Sink {
     std::string out;
     void audio(const std::uint8_t* data, std::size_t size) override {
@@ -34,9 +36,8 @@ zvtest::Bytes packetised(const std::uint8_t* data, std::size_t size) {
     for (std::size_t at = 0; at < size;) {
         const int stream = data[at] & 1;
         const std::size_t n = std::min<std::size_t>(size - at - 1, std::size_t{data[at]} * 4);
-        const zvtest::Bytes chunk(data + at + 1, data + at + 1 + n);
-        const zvtest::Bytes packets = zvtest::tsPackets(0x101 + stream, chunk, counters[stream]);
-        ts.insert(ts.end(), packets.begin(), packets.end());
+        ts += zvtest::tsPackets(0x101 + stream, zvtest::Bytes(data + at + 1, data + at + 1 + n),
+                                counters[stream]);
         at += 1 + n;
     }
     return ts;
@@ -55,40 +56,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         seed = seed * 1103515245u + 12345u;
         return (seed >> 16) % range;
     };
-    // Each segment: its bytes as [from, to), and whether a discontinuity comes before it.
-    struct Segment {
-        std::size_t from, to;
-        bool discontinuity;
-    };
-    std::vector<Segment> segments;
-    for (std::size_t at = 0; at < input.size();) {
-        const std::size_t to = std::min(input.size(), at + 1 + next(4000));
-        segments.push_back({at, to, next(4) == 0});
-        at = to;
-    }
     Collector pieces;
     Collector whole;
     zva::SegmentReader a;
     zva::SegmentReader b;
-    for (const Segment& s : segments) {
-        if (s.discontinuity) {
+    for (std::size_t from = 0; from < input.size();) {
+        const std::size_t to = std::min(input.size(), from + 1 + next(4000));
+        if (next(4) == 0) {
             a.discontinuity();
             b.discontinuity();
         }
         a.beginSegment();
         bool okPieces = true;
-        for (std::size_t at = s.from; at < s.to;) {
-            const std::size_t n = std::min(s.to - at, std::size_t{1} + next(300));
+        for (std::size_t at = from; at < to;) {
+            const std::size_t n = std::min(to - at, std::size_t{1} + next(300));
             okPieces = a.feed(input.data() + at, n, pieces) && okPieces;
             at += n;
         }
         a.endSegment(pieces);
         b.beginSegment();
-        const bool okWhole = b.feed(input.data() + s.from, s.to - s.from, whole);
+        const bool okWhole = b.feed(input.data() + from, to - from, whole);
         b.endSegment(whole);
         if (okPieces != okWhole || pieces.out != whole.out) {
             std::abort();
         }
+        from = to;
     }
     return 0;
 }
