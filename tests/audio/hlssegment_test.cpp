@@ -131,7 +131,7 @@ constexpr int kAudioPid = 0x101;
 constexpr int kId3Pid = 0x102;
 
 // Program tables, a timed ID3 PES titled "Song" (ended by an empty one), then `frames` in two
-// audio PES packets.
+// audio PES packets, the second from 100 bytes into the middle frame on.
 Bytes transportStream(const std::vector<Bytes>& frames, std::uint64_t pts,
                       std::optional<std::uint64_t> titlePts, std::size_t padding = 0) {
     int audioCounter = 0;
@@ -142,12 +142,14 @@ Bytes transportStream(const std::vector<Bytes>& frames, std::uint64_t pts,
         zvtest::tsPackets(kId3Pid, zvtest::pesPacket(0xBD, titlePts, tag), id3Counter) +
         zvtest::tsPackets(kId3Pid, zvtest::pesPacket(0xBD, titlePts, id3Tag(4, {})), id3Counter);
     const std::size_t half = frames.size() / 2;
-    for (const std::size_t from : {std::size_t{0}, half}) {
-        const std::uint64_t at = (pts + from * 1024) & ((std::uint64_t{1} << 33) - 1);
-        const Bytes pes =
-            zvtest::pesPacket(0xC0, at, joined(frames, from, from ? frames.size() : half));
-        ts += zvtest::tsPackets(kAudioPid, pes, audioCounter);
-    }
+    const Bytes audio = joined(frames, 0, frames.size());
+    const auto cut = audio.begin() + static_cast<long>(joined(frames, 0, half).size() + 100);
+    // The second PES's time is that of the first frame that begins in it.
+    const std::uint64_t second = (pts + (half + 1) * 1024) & ((std::uint64_t{1} << 33) - 1);
+    ts += zvtest::tsPackets(kAudioPid, zvtest::pesPacket(0xC0, pts, Bytes(audio.begin(), cut)),
+                            audioCounter);
+    ts += zvtest::tsPackets(kAudioPid, zvtest::pesPacket(0xC0, second, Bytes(cut, audio.end())),
+                            audioCounter);
     return ts;
 }
 
@@ -168,6 +170,7 @@ TEST(TsDemuxer, WholeFramesAndTitleAtItsTime) {
         {"time stamps wrap", wrap - 3 * 1024, 4 * 1024, 0, 100, 7},
         {"title without time", 90000, std::nullopt, 0, 1000, 0},
         {"late title", 90000, 1000, 0, 1000, 0},
+        {"title in the second PES", 90000, 90000 + 21 * 1024, 0, 1000, 21},
         {"oversized tag dropped", 90000, 90000, 1 << 20, 65536, std::nullopt},
     };
     for (const auto& row : rows) {
@@ -214,33 +217,43 @@ TEST(SegmentReader, TransportStreamOrPackedAudio) {
     const Bytes audio = joined(frames, 0, frames.size());
     const Bytes titled = id3Tag(3, text(3, "TIT2", 0, bytesOf("Song")));
     const Bytes ann = id3Tag(4, text(4, "TPE1", 0, bytesOf("Ann")));
+    const Bytes html = bytesOf("<html><body>Not found</body></html>");
     const struct {
         const char* name;
-        Bytes segment;
+        std::vector<Bytes> segments;
         std::size_t piece;
-        bool ok;
+        bool ok;  // the last segment's
         std::vector<std::pair<std::string, std::size_t>> titles;
     } rows[] = {
-        {"tags stripped", titled + ann + audio, 1 << 20, true, {{"Song", 0}, {"Ann", 0}}},
-        {"tags fed byte by byte", titled + ann + audio, 1, true, {{"Song", 0}, {"Ann", 0}}},
+        {"tags stripped", {titled + ann + audio}, 1 << 20, true, {{"Song", 0}, {"Ann", 0}}},
+        {"tags fed byte by byte", {titled + ann + audio}, 1, true, {{"Song", 0}, {"Ann", 0}}},
         {"oversized tag skipped",
-         id3Tag(3, text(3, "TIT2", 0, bytesOf("Big")) + Bytes(1 << 20, 0)) + audio,
+         {id3Tag(3, text(3, "TIT2", 0, bytesOf("Big")) + Bytes(1 << 20, 0)) + audio},
          4096,
          true,
          {}},
-        {"transport stream", transportStream(frames, 0, 0), 7, true, {{"Song", 0}}},
-        {"neither", bytesOf("<html><body>Not found</body></html>"), 5, false, {}},
+        {"transport stream", {transportStream(frames, 0, 0)}, 7, true, {{"Song", 0}}},
+        {"neither", {html}, 5, false, {}},
+        // A lone sync byte does not make a stream: the demuxer stays fit for the next segment.
+        {"stray sync byte",
+         {Bytes{0x47} + html + Bytes(200, 0x20), transportStream(frames, 0, 0)},
+         7,
+         true,
+         {{"Song", 0}}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         zva::SegmentReader reader;
         Collector out;
         bool ok = true;
-        reader.beginSegment();
-        zvtest::feedPieces(row.segment, row.piece, [&](const std::uint8_t* data, std::size_t size) {
-            ok = reader.feed(data, size, out) && ok;
-        });
-        reader.endSegment(out);
+        for (const Bytes& segment : row.segments) {
+            ok = true;
+            reader.beginSegment();
+            zvtest::feedPieces(segment, row.piece, [&](const std::uint8_t* data, std::size_t n) {
+                ok = reader.feed(data, n, out) && ok;
+            });
+            reader.endSegment(out);
+        }
         EXPECT_EQ(ok, row.ok);
         EXPECT_EQ(out.sound, row.ok ? audio : Bytes{});
         EXPECT_EQ(out.titles, row.titles);
