@@ -1,19 +1,10 @@
 #include "framesync.h"
 
 #include "adtsheader.h"
+#include "mpegheader.h"
 
 namespace zva {
 namespace {
-
-constexpr int kMpegBitrates[5][16] = {
-    {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},  // MPEG 1, I
-    {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},     // MPEG 1, II
-    {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},      // MPEG 1, III
-    {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},     // MPEG 2/2.5, I
-    {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},          // 2/2.5, II+III
-};
-
-constexpr int kMpegRates[3] = {44100, 48000, 32000};
 
 // The header bits that stay the same from frame to frame of one stream.
 bool sameMpegStream(const std::uint8_t* a, const std::uint8_t* b) {
@@ -30,37 +21,17 @@ bool sameAdtsStream(const std::uint8_t* a, const std::uint8_t* b) {
 }  // namespace
 
 std::size_t FrameSync::mpegFrame(const std::uint8_t* h, Result* info) {
-    if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0) {
+    const auto header = MpegHeader::parse(h);
+    if (!header) {
         return 0;
-    }
-    const int version = (h[1] >> 3) & 3;      // 0: 2.5, 1: reserved, 2: MPEG 2, 3: MPEG 1
-    const int layer = 4 - ((h[1] >> 1) & 3);  // 4 = reserved
-    const int bitrateIndex = h[2] >> 4;
-    const int rateIndex = (h[2] >> 2) & 3;
-    if (version == 1 || layer == 4 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3 ||
-        (h[3] & 3) == 2) {
-        return 0;
-    }
-    const bool mpeg1 = version == 3;
-    const int table = mpeg1 ? layer - 1 : (layer == 1 ? 3 : 4);
-    const int bitrate = kMpegBitrates[table][bitrateIndex] * 1000;
-    const int rate = kMpegRates[rateIndex] >> (mpeg1 ? 0 : (version == 2 ? 1 : 2));
-    const int padding = (h[2] >> 1) & 1;
-    std::size_t length;
-    if (layer == 1) {
-        length = static_cast<std::size_t>((12 * bitrate / rate + padding) * 4);
-    } else if (layer == 3 && !mpeg1) {
-        length = static_cast<std::size_t>(72 * bitrate / rate + padding);
-    } else {
-        length = static_cast<std::size_t>(144 * bitrate / rate + padding);
     }
     if (info != nullptr) {
         info->format = Format::Mpeg;
-        info->sampleRate = rate;
-        info->channels = (h[3] >> 6) == 3 ? 1 : 2;
-        info->bitrate = bitrate;
+        info->sampleRate = header->sampleRate();
+        info->channels = header->channels();
+        info->bitrate = header->bitrate();
     }
-    return length;
+    return header->frameLength();
 }
 
 std::size_t FrameSync::adtsFrame(const std::uint8_t* h, Result* info) {

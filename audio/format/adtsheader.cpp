@@ -25,6 +25,7 @@ std::optional<AdtsHeader> AdtsHeader::parse(const unsigned char* bytes) {
     header.channelConfiguration_ = ((bytes[2] & 0x01) << 2) | (bytes[3] >> 6);
     header.frameLength_ = (static_cast<size_t>(bytes[3] & 0x03) << 11) |
                           (static_cast<size_t>(bytes[4]) << 3) | (bytes[5] >> 5);
+    header.rawDataBlocks_ = (bytes[6] & 0x03) + 1;
     // A CRC adds two bytes to the header; a frame needs at least one payload byte after it.
     const size_t headerLength = header.protectionAbsent_ ? kSize : kSize + 2;
     if (header.frequencyIndex_ >= static_cast<int>(kRates.size()) ||

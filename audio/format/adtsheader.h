@@ -23,6 +23,8 @@ public:
     int sampleRate() const;
     // 1 to 7 as defined for AAC; 0 when a program config element in the payload tells.
     int channelConfiguration() const { return channelConfiguration_; }
+    // Samples per channel the frame decodes to: 1024 for each of its raw data blocks.
+    int samples() const { return 1024 * rawDataBlocks_; }
 
     // True when `other` could be the next frame of the same stream: the fields that every frame
     // of one ADTS stream repeats unchanged agree.
@@ -37,6 +39,7 @@ private:
     int frequencyIndex_ = 0;
     int channelConfiguration_ = 0;
     size_t frameLength_ = 0;
+    int rawDataBlocks_ = 1;
 };
 
 }  // namespace zva
