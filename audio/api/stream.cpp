@@ -8,6 +8,7 @@
 #include "decode/framesync.h"
 #include "mix/mixer.h"
 #include "net/reconnectschedule.h"
+#include "tagtext.h"
 
 namespace zva {
 namespace {
@@ -183,20 +184,24 @@ bool Stream::reconnect() {
                 return false;
             }
         }
-        // What the lost connection left of its last frame or page is dropped, not joined.
-        aligner_.restart();
-        if (oggAligner_) {
-            oggAligner_->restart();
+        // What the lost connection left of its last frame or page is dropped, not joined. A live
+        // playlist goes on where it stopped instead and tells its own discontinuities.
+        if (!reader_.followsPlaylist()) {
+            aligner_.restart();
+            if (oggAligner_) {
+                oggAligner_->restart();
+            }
+            restarted_ = !oggAligner_;
         }
         joining_ = true;
         joined_ = false;
-        const StreamReader::Rejoin outcome = reader_.resume();
+        const Rejoin outcome = reader_.resume();
         joining_ = false;
-        if (outcome == StreamReader::Rejoin::Final) {
+        if (outcome == Rejoin::Final) {
             return false;
         }
         if (joined_) {
-            endedCleanly_ = outcome == StreamReader::Rejoin::Ended;
+            endedCleanly_ = outcome == Rejoin::Ended;
             return true;
         }
     }
@@ -204,7 +209,7 @@ bool Stream::reconnect() {
 }
 
 bool Stream::begin(const ResponseHeaders& headers) {
-    broadcast_ = headers.isLive();
+    broadcast_ = headers.isLive() || reader_.followsPlaylist();
     finite_ = headers.number("Content-Length") >= 0;
     if (started_) {
         // A new connection of the stream that plays: the station is the same, so its header
@@ -258,12 +263,13 @@ bool Stream::pass(const std::string& bytes, bool toCaller) {
     if (bytes.empty()) {
         return true;
     }
-    if (joining_ && !joined_) {
-        // An Ogg decoder follows a new connection by itself: it restarts at the beginning page
-        // the station repeats, or goes on with the chain that plays.
-        if (!oggAligner_) {
-            ring_->markJoin();
-        }
+    // An Ogg decoder follows a new connection by itself: it restarts at the beginning page the
+    // station repeats, or goes on with the chain that plays.
+    if (restarted_) {
+        ring_->markJoin();
+        restarted_ = false;
+    }
+    if (joining_) {
         joined_ = true;
     }
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
@@ -393,6 +399,11 @@ void Stream::metadata(std::string_view text) {
     }
 }
 
+void Stream::discontinuity() {
+    aligner_.restart();
+    restarted_ = true;
+}
+
 bool Stream::playing() const {
     return started_;
 }
@@ -501,7 +512,7 @@ void Stream::chainStarts(const OggStreamHeader& header) {
 
 void Stream::chainTitle(const std::string& title) {
     // Told as a station's metadata block tells it, so every reader of titles reads it alike.
-    metadata("StreamTitle='" + title + "';");
+    metadata(streamTitleBlock(title));
 }
 
 bool Stream::pages(const std::string& bytes, bool repeated) {

@@ -121,6 +121,7 @@ private:
     bool begin(const ResponseHeaders& headers) override;
     bool audio(const std::uint8_t* data, std::size_t size) override;
     void metadata(std::string_view text) override;
+    void discontinuity() override;
     bool playing() const override;
     std::chrono::milliseconds gatherTime() const override;
     void formatKnown(int rate, int channels) override;
@@ -174,6 +175,7 @@ private:
     std::string aligned_;                     // the frame aligner's output, reused
     bool joining_ = false;                    // a new connection is being tried
     bool joined_ = false;                     // its first frame went on
+    bool restarted_ = false;  // the next frame starts afresh: the decoder is opened again
 };
 
 }  // namespace zva

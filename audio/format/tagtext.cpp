@@ -72,6 +72,10 @@ struct IconvCloser {
 
 }  // namespace
 
+std::string streamTitleBlock(std::string_view title) {
+    return "StreamTitle='" + std::string(title) + "';";
+}
+
 std::optional<std::string> streamTitle(std::string_view block) {
     constexpr std::string_view kKey = "StreamTitle='";
     if (!block.starts_with(kKey)) {

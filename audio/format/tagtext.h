@@ -17,6 +17,9 @@ namespace zva {
 // quote, or at its end when no quote is left (some servers leave out the ";").
 std::optional<std::string> streamTitle(std::string_view block);
 
+// A title told as a metadata block tells it: "StreamTitle='…';".
+std::string streamTitleBlock(std::string_view title);
+
 // Tag bytes as UTF-8 text: kept when they are valid UTF-8, else read as Windows-1250 (the code
 // page of Central European stations), whose few undefined bytes become U+FFFD. Without the
 // code page in the system's converter the bytes are read as Latin-1.

@@ -61,11 +61,13 @@ typedef uint32_t ZVA_HPLUGIN;
 #define ZVA_ERROR_UNKNOWN (-1)
 
 /* ZVA_SetConfig options. */
-#define ZVA_CONFIG_NET_TIMEOUT 11     /* connection timeout in ms (default 5000) */
-#define ZVA_CONFIG_NET_BUFFER 12      /* download buffer length in ms of audio (default 5000) */
-#define ZVA_CONFIG_NET_PREBUF 15      /* percent of the buffer filled before creation returns */
-#define ZVA_CONFIG_NET_AGENT 16       /* address of a NUL-terminated User-Agent text, or 0 */
-#define ZVA_CONFIG_NET_PLAYLIST 21    /* 1 = follow .pls/.m3u playlists */
+#define ZVA_CONFIG_NET_TIMEOUT 11 /* connection timeout in ms (default 5000) */
+#define ZVA_CONFIG_NET_BUFFER 12  /* download buffer length in ms of audio (default 5000) */
+#define ZVA_CONFIG_NET_PREBUF 15  /* percent of the buffer filled before creation returns */
+#define ZVA_CONFIG_NET_AGENT 16   /* address of a NUL-terminated User-Agent text, or 0 */
+/* 1 = follow .pls/.m3u playlists; an HTTP Live Streaming playlist (an M3U with
+ * #EXT-X-TARGETDURATION or #EXT-X-STREAM-INF) is a live stream and plays either way */
+#define ZVA_CONFIG_NET_PLAYLIST 21
 #define ZVA_CONFIG_NET_READTIMEOUT 37 /* ms without a received byte that closes (default 15000) */
 /* ms the whole of ZVA_StreamCreateURL may take, playlists and pre-buffer included; 0 (the
  * default) = three connection timeouts, at most 30000 */

@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include "curlstart.h"
+#include "zvaudio.h"
 
 namespace zva {
 namespace {
@@ -32,6 +33,31 @@ void HttpClient::interrupt() {
     if (multi_ != nullptr) {
         curl_multi_wakeup(multi_);
     }
+}
+
+int HttpClient::errorCode(Result result) {
+    switch (result) {
+        case Result::Finished:
+            return ZVA_OK;
+        case Result::Interrupted:
+        case Result::Aborted:
+            return ZVA_ERROR_UNKNOWN;
+        case Result::Timeout:
+            return ZVA_ERROR_TIMEOUT;
+        case Result::Redirects:
+            return ZVA_ERROR_FILEFORM;
+        case Result::Tls:
+            return ZVA_ERROR_SSL;
+        case Result::Connect:
+        case Result::Failed:
+            break;
+    }
+    return ZVA_ERROR_FILEOPEN;
+}
+
+bool HttpClient::waitUntil(std::chrono::steady_clock::time_point until) {
+    std::unique_lock lock(waitMutex_);
+    return !interruptWake_.wait_until(lock, until, [this] { return interrupted_.load(); });
 }
 
 std::size_t HttpClient::onHeader(char* data, std::size_t size, std::size_t count, void* user) {

@@ -20,10 +20,17 @@ namespace zva {
 // verifies TLS, allows only http and https, and ends a transfer that receives no byte for the
 // read timeout. Ending a transfer never waits for a name look-up still under way.
 //
-// Thread contract: fetch() on one thread (the download thread); interrupt() from any thread,
+// Thread contract: fetch() and waitUntil() on one thread (the download thread); interrupt() from
+// any thread,
 // as long as the object lives.
 class HttpClient {
 public:
+    enum class Result { Finished, Interrupted, Aborted, Timeout, Redirects, Tls, Connect, Failed };
+
+    // The ZVA_ERROR_* code of a fetch that did not finish (ZVA_OK for Finished); Interrupted
+    // and Aborted give ZVA_ERROR_UNKNOWN, since their cause lies with the caller.
+    static int errorCode(Result result);
+
     struct Settings {
         std::string agent;
         // libcurl's proxy text; nothing: the proxy variables decide; "": no proxy at all.
@@ -44,8 +51,6 @@ public:
         virtual std::chrono::milliseconds gatherTime() const = 0;
     };
 
-    enum class Result { Finished, Interrupted, Aborted, Timeout, Redirects, Tls, Connect, Failed };
-
     explicit HttpClient(Settings settings);
     ~HttpClient();
     HttpClient(const HttpClient&) = delete;
@@ -57,7 +62,10 @@ public:
     // running transfer's; afterwards, the last one's. Download thread only.
     std::string effectiveUrl() const;
 
-    // Makes the running (and every later) fetch() return Interrupted promptly.
+    // Waits until `until`, between two requests: false when interrupt() came first.
+    bool waitUntil(std::chrono::steady_clock::time_point until);
+
+    // Makes the running (and every later) fetch() and waitUntil() return promptly.
     void interrupt();
 
 private:

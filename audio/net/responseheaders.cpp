@@ -66,6 +66,14 @@ int ResponseHeaders::statusCode() const {
     return code;
 }
 
+void ResponseHeaders::add(std::string_view name, std::string_view value) {
+    std::string line(name);
+    line += ':';
+    line += value;
+    size_ += line.size() + 1;
+    lines_.push_back(std::move(line));
+}
+
 std::string ResponseHeaders::block() const {
     std::string out = status_;
     out.push_back('\0');

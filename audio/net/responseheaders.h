@@ -19,6 +19,8 @@ public:
     // One raw line as received, with or without its line end. False once the block has grown
     // past kMaxSize; the answer is then to be refused.
     bool addLine(std::string_view line);
+    // A header line of the library's own, after those received.
+    void add(std::string_view name, std::string_view value);
 
     bool isIcy() const;
     bool isHttp() const;

@@ -1,5 +1,6 @@
 #include "streamreader.h"
 
+#include "text.h"
 #include "zvaudio.h"
 
 namespace zva {
@@ -25,11 +26,14 @@ void StreamReader::reset(const std::string& url) {
     mode_ = Mode::Undecided;
     refusal_ = 0;
     demuxer_.reset();
-    playlist_.reset();
+    playlist_.clear();
     stopped_ = false;
 }
 
-StreamReader::Rejoin StreamReader::resume() {
+Rejoin StreamReader::resume() {
+    if (hls_) {
+        return hls_->resume();
+    }
     reset(audioUrl_);
     resuming_ = true;
     const HttpClient::Result result = http_.fetch(url_, *this);
@@ -71,7 +75,27 @@ int StreamReader::attempt(const std::string& url, int depth) {
     if (depth >= kMaxPlaylistDepth) {
         return ZVA_ERROR_FILEFORM;
     }
-    const std::vector<std::string> entries = playlist_->finish();
+    return playPlaylist(depth);
+}
+
+int StreamReader::playPlaylist(int depth) {
+    if (HlsPlaylistParser::isHls(playlist_)) {
+        HlsPlaylistParser parser(http_.effectiveUrl());
+        parser.feed(reinterpret_cast<const std::uint8_t*>(playlist_.data()), playlist_.size());
+        std::optional<HlsPlaylist> playlist = parser.finish();
+        if (!playlist) {
+            return ZVA_ERROR_FILEFORM;
+        }
+        audioUrl_ = url_;
+        hls_ = std::make_unique<HlsFollower>(http_, events_, settings_.maxEntries);
+        return hls_->run(std::move(*playlist), url_, headers_);
+    }
+    PlaylistParser parser;
+    if (!settings_.followPlaylists ||
+        !parser.feed(reinterpret_cast<const std::uint8_t*>(playlist_.data()), playlist_.size())) {
+        return ZVA_ERROR_FILEFORM;
+    }
+    const std::vector<std::string> entries = parser.finish();
     int error = ZVA_ERROR_FILEFORM;
     for (const auto& entry : entries) {
         if (++entriesTried_ > settings_.maxEntries) {
@@ -81,29 +105,15 @@ int StreamReader::attempt(const std::string& url, int depth) {
         if (events_.playing() || error == ZVA_OK) {
             return error;
         }
+        hls_.reset();
     }
     return error;
 }
 
 int StreamReader::fetchError(HttpClient::Result result) const {
-    switch (result) {
-        case HttpClient::Result::Finished:
-            return ZVA_OK;
-        case HttpClient::Result::Interrupted:
-        case HttpClient::Result::Aborted:
-            return refusal_ != 0 ? refusal_ : ZVA_ERROR_UNKNOWN;
-        case HttpClient::Result::Timeout:
-            return ZVA_ERROR_TIMEOUT;
-        case HttpClient::Result::Redirects:
-            return ZVA_ERROR_FILEFORM;
-        case HttpClient::Result::Tls:
-            return ZVA_ERROR_SSL;
-        case HttpClient::Result::Connect:
-            return ZVA_ERROR_FILEOPEN;
-        case HttpClient::Result::Failed:
-            break;
-    }
-    return ZVA_ERROR_FILEOPEN;
+    const bool callers =
+        result == HttpClient::Result::Interrupted || result == HttpClient::Result::Aborted;
+    return callers && refusal_ != 0 ? refusal_ : HttpClient::errorCode(result);
 }
 
 bool StreamReader::header(std::string_view line) {
@@ -122,13 +132,15 @@ bool StreamReader::body(const std::uint8_t* data, std::size_t size) {
         }
         const std::string_view head(reinterpret_cast<const char*>(data), size);
         const std::string effective = http_.effectiveUrl();
-        if (settings_.followPlaylists &&
+        // An M3U may be a live playlist, which plays whether playlists are followed or not.
+        const bool m3u = startsWithNoCase(
+            trim(head.substr(head.starts_with("\xEF\xBB\xBF") ? 3 : 0)), "#EXTM3U");
+        if ((settings_.followPlaylists || m3u) &&
             PlaylistParser::looksLikePlaylist(headers_.value("Content-Type"), effective, head)) {
             mode_ = Mode::Playlist;
             if (resuming_) {
                 return false;  // the station is no longer the stream that played
             }
-            playlist_ = std::make_unique<PlaylistParser>();
         } else {
             mode_ = Mode::Audio;
             audioUrl_ = url_;
@@ -146,10 +158,11 @@ bool StreamReader::body(const std::uint8_t* data, std::size_t size) {
         }
     }
     if (mode_ == Mode::Playlist) {
-        if (!playlist_->feed(data, size)) {
+        if (playlist_.size() + size > HlsPlaylistParser::kMaxSize) {
             refusal_ = ZVA_ERROR_FILEFORM;
             return false;
         }
+        playlist_.append(reinterpret_cast<const char*>(data), size);
         return true;
     }
     demuxer_->feed(data, size, *this);

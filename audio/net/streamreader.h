@@ -7,35 +7,26 @@
 #include <string>
 #include <string_view>
 
+#include "hlsfollower.h"
 #include "httpclient.h"
 #include "icydemuxer.h"
 #include "playlistparser.h"
 #include "responseheaders.h"
+#include "streamevents.h"
 
 namespace zva {
 
 // The download side of a stream: fetches the address, follows playlists (entries in order until
 // one plays, nested at most 3 deep, at most maxEntries entries in all), strips ICY metadata and
 // hands the audio answer's headers, audio bytes and metadata texts to its owner, in stream
-// order. Whether an answer is a playlist is judged by the address it finally came from.
+// order. Whether an answer is a playlist is judged by the address it finally came from; an HTTP
+// Live Streaming playlist among them is a live station, played by an HlsFollower.
 //
 // Thread contract: run() on the stream's download thread, which also makes every Events call;
 // interrupt() from any thread.
 class StreamReader : private HttpClient::Handler, private IcyDemuxer::Sink {
 public:
-    class Events {
-    public:
-        virtual ~Events() = default;
-        // The answer that carries the audio starts; its complete header block. False refuses it.
-        virtual bool begin(const ResponseHeaders& headers) = 0;
-        // Audio bytes in order. False stops the download (a refused format, or cancelled).
-        virtual bool audio(const std::uint8_t* data, std::size_t size) = 0;
-        virtual void metadata(std::string_view text) = 0;
-        // True once the audio answer was accepted for playing; no other entry is tried then.
-        virtual bool playing() const = 0;
-        // How long the next audio bytes may wait (HttpClient::Handler::gatherTime).
-        virtual std::chrono::milliseconds gatherTime() const = 0;
-    };
+    using Events = StreamEvents;
 
     struct Settings {
         HttpClient::Settings http;
@@ -50,25 +41,22 @@ public:
     // last failure, also of an answer that played and was then cut off.
     int run(const std::string& url);
 
-    // What a try to connect again came to.
-    enum class Rejoin {
-        Ended,   // the audio answer came and has ended cleanly again
-        Cut,     // the audio answer came and was cut off again: reset, timed out, short
-        Failed,  // no audio this time, worth another try: refused, reset, timed out, 404, 5xx
-        Final,   // no more tries: cancelled, refused by its owner, 401, 403, 407, a playlist,
-                 // a malformed answer or a TLS failure
-    };
     // After run() played: fetches the address whose answer played once more, with the same
     // request, and hands its answer to the same Events (begin() again, then its audio).
     Rejoin resume();
 
     void interrupt() { http_.interrupt(); }
 
+    // Whether the stream that plays is a live playlist's: it goes on after a failure where it
+    // stopped, and tells its discontinuities itself.
+    bool followsPlaylist() const { return hls_ != nullptr; }
+
 private:
     enum class Mode { Undecided, Audio, Playlist };
 
     void reset(const std::string& url);
     int attempt(const std::string& url, int depth);
+    int playPlaylist(int depth);
     int fetchError(HttpClient::Result result) const;
 
     bool header(std::string_view line) override;
@@ -87,10 +75,11 @@ private:
     Mode mode_ = Mode::Undecided;
     int refusal_ = 0;  // the ZVA_ERROR_* code of a refused answer
     std::unique_ptr<IcyDemuxer> demuxer_;
-    std::unique_ptr<PlaylistParser> playlist_;
+    std::string playlist_;  // a playlist's text
     bool stopped_ = false;  // the owner refused more audio
     int entriesTried_ = 0;  // over the whole download
     std::string audioUrl_;  // the address of the answer that played: after the playlist step
+    std::unique_ptr<HlsFollower> hls_;  // the live playlist that plays
 };
 
 }  // namespace zva
