@@ -173,7 +173,8 @@ Rejoin HlsFollower::resume() {
     }
     const int error = follow(std::move(*loaded.playlist));
     if (error == 0) {
-        return Rejoin::Ended;
+        // A playlist that has ended and brought nothing new is over.
+        return played_ ? Rejoin::Ended : Rejoin::Final;
     }
     if (isFinal(error, 0)) {
         return Rejoin::Final;

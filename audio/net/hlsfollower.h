@@ -32,8 +32,8 @@ namespace zva {
 //
 // Limits against a hostile station: playlists are at most HlsPlaylistParser::kMaxSize, a master
 // playlist's variants are not masters themselves, at most `maxVariants` variants are tried, and a
-// segment larger than the most its duration can hold at 640 kbit/s ends the stream
-// (ZVA_ERROR_FILEFORM), as does a segment the reader cannot read.
+// segment larger than its duration can hold at 640 kbit/s (and a quarter for the container)
+// ends the stream (ZVA_ERROR_FILEFORM), as does a segment the reader cannot read.
 //
 // Thread contract: the stream's download thread; the HttpClient's interrupt() ends it promptly.
 class HlsFollower : private HttpClient::Handler, private SegmentReader::Sink {

@@ -179,10 +179,10 @@ TEST_F(HlsStreamTest, ALostSegmentIsBridged) {
     EXPECT_EQ(log.count(Log::Event::End), 0u);
 }
 
-// A playlist gone for good (404) is tried again with the back-off until the give-up time has
-// passed since the last audio came, and only then does the stream end: disconnected, with the
-// download-ended callback.
-TEST_F(HlsStreamTest, AGonePlaylistEndsTheStreamAfterTheGiveUp) {
+// A playlist gone for good (404), or one that has stopped adding segments, is tried again with
+// the back-off until the give-up time has passed since the last audio came, and only then does
+// the stream end: disconnected, with the download-ended callback.
+TEST_F(HlsStreamTest, AGoneOrStalePlaylistEndsTheStreamAfterTheGiveUp) {
     constexpr auto kGiveUp = std::chrono::seconds(3);
     ZVA_SetConfig(ZVA_CONFIG_NET_RECONNECT, 3000);
     struct TimedLog : Log {
@@ -194,16 +194,23 @@ TEST_F(HlsStreamTest, AGonePlaylistEndsTheStreamAfterTheGiveUp) {
             }
             Log::download(buffer, length, user);
         }
-    } log;
-    const ZVA_HSTREAM h = ZVA_StreamCreateURL(server_.url("/hls/ts/live.m3u8?gone_after=4").c_str(),
-                                              0, ZVA_STREAM_STATUS, &TimedLog::download, &log);
-    ASSERT_NE(h, 0u) << ZVA_ErrorGetCode();
-    ASSERT_EQ(ZVA_ChannelPlay(h, 0), 1);
-    ASSERT_TRUE(waitFor([&] { return log.count(Log::Event::End) == 1; }, 60));
-    const Clock::time_point lastAudio{Clock::duration(log.lastAudio.load())};
-    EXPECT_GE(Clock::now() - lastAudio, kGiveUp);
-    EXPECT_EQ(ZVA_StreamGetFilePosition(h, ZVA_FILEPOS_CONNECTED), 0);
-    EXPECT_GE(requests("/hls/ts/live.m3u8?gone_after=4"), 6u);
+    };
+    for (const char* path :
+         {"/hls/ts/live.m3u8?gone_after=4", "/hls/mp3/live.m3u8?stale_after=4"}) {
+        SCOPED_TRACE(path);
+        TimedLog log;
+        const ZVA_HSTREAM h = ZVA_StreamCreateURL(server_.url(path).c_str(), 0, ZVA_STREAM_STATUS,
+                                                  &TimedLog::download, &log);
+        ASSERT_NE(h, 0u) << ZVA_ErrorGetCode();
+        ASSERT_EQ(ZVA_ChannelPlay(h, 0), 1);
+        ASSERT_TRUE(waitFor([&] { return log.count(Log::Event::End) == 1; }, 60));
+        const Clock::time_point lastAudio{Clock::duration(log.lastAudio.load())};
+        EXPECT_GE(Clock::now() - lastAudio, kGiveUp);
+        EXPECT_EQ(ZVA_StreamGetFilePosition(h, ZVA_FILEPOS_CONNECTED), 0);
+        // The playlist is asked for again during the back-off.
+        EXPECT_GE(requests(path), 6u);
+        ZVA_StreamFree(h);
+    }
 }
 
 // A master playlist plays its richest variant that has no fragmented MP4, with that variant's
