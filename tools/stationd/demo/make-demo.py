@@ -200,6 +200,14 @@ def main():
                  f"pictur{i}=http://@HOST@/logos/{s['slug']}.gif", f"adoNam{i}={s['name']}",
                  f"enable{i}=1"]
         print(f"{s['name']}: {seconds:.1f} s")
+    # The morning station once more as a live HLS station, on the next free button.
+    s = next(s for s in STATIONS if s["slug"] == "hajnal")
+    ini += ["; The morning station once more as a live HLS station: MPEG-TS segments of 4 s, its",
+            "; titles in a timed ID3 stream.", f"[/hls/{s['slug']}]",
+            f"file=audio/{s['slug']}.{s['fmt']}", "hls=ts", "segment_seconds=4",
+            "titles=" + "|".join(s["titles"]), f"title_interval={s['interval']}", ""]
+    conf += [f"adoUrl9=http://@HOST@/hls/{s['slug']}/live.m3u8",
+             f"pictur9=http://@HOST@/logos/{s['slug']}.gif", "adoNam9=Hajnal HLS", "enable9=1"]
     logo(os.path.join(HERE, "logos", "default.gif"), "Zenovia", "Internetes rádió",
          ("#3a1c71", "#d76d77"))
     conf += ["", "[Update]", "verz=0", ""]
