@@ -5,11 +5,13 @@
 # every 20 s, a new listener getting Icecast's default burst of 64 KiB), and on a chained Ogg
 # Vorbis 128 kbit/s station (the Ogg benchmark stream, two titled chains of 10 s, looped) served
 # by stationd, which paces as Icecast does and bursts 64 KiB too (ffmpeg reads chained Ogg badly,
-# so it cannot feed Icecast one). The players and their outputs:
+# so it cannot feed Icecast one), and on a live HLS station of the AAC stream (MPEG-TS segments
+# of 4 s, titles in a timed ID3 stream) served by stationd. The players and their outputs:
 #   zenovia  the receiver with its window shown on a private Xvfb display with openbox, started
-#            on the station from the command line (/hallgat 1 for MP3, 2 for AAC, 3 for Ogg)
+#            on the station from the command line (/hallgat 1 for MP3, 2 for AAC, 3 for Ogg,
+#            4 for HLS)
 #            with its own HOME and TEMP; its station file comes from a stationd on
-#            127.0.0.1:8716, the configuration server the build points at, and lists the three
+#            127.0.0.1:8716, the configuration server the build points at, and lists the
 #            stations. Output: SDL's disk driver.
 #   zvplay   the audio library's command-line player, with --quiet (no status line), as mpg123
 #            runs with -q. Output: SDL's disk driver.
@@ -37,7 +39,7 @@
 #
 # Usage: bench/compare/run.sh [BUILD_DIR [RUNS]]   (defaults: build, 3)
 #        SECONDS_PER_RUN=10 bench/compare/run.sh   (a shorter measured time; default 25)
-#        FORMATS="mp3 aac" bench/compare/run.sh    (some of the formats; default "mp3 aac ogg")
+#        FORMATS="mp3 aac" bench/compare/run.sh    (some of the formats; default "mp3 aac ogg hls")
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=$(realpath "${1:-build}")
@@ -46,7 +48,7 @@ seconds=${SECONDS_PER_RUN:-25}
 config_port=8716
 data=tests/data
 players=(zenovia zvplay mpv mpg123 vlc)
-read -r -a formats <<< "${FORMATS:-mp3 aac ogg}"
+read -r -a formats <<< "${FORMATS:-mp3 aac ogg hls}"
 libraries=(libzvaudio_aac.so)
 [[ " ${formats[*]} " != *" ogg "* ]] || libraries+=(libzvaudio_ogg.so)
 
@@ -79,6 +81,7 @@ start() {
     local url=$mp3_url station=1
     [ "$2" = aac ] && url=$aac_url station=2
     [ "$2" = ogg ] && url=$ogg_url station=3
+    [ "$2" = hls ] && url=$hls_url station=4
     case $1 in
         zenovia)
             local home

@@ -68,7 +68,7 @@ run_rounds() {
         order=("${players[@]:first}" "${players[@]:0:first}")
         for format in "${formats[@]}"; do
             for name in "${order[@]}"; do
-                [[ "$name/$format" = mpg123/@(aac|ogg) ]] && continue
+                [[ "$name/$format" = mpg123/@(aac|ogg|hls) ]] && continue
                 echo "run $run/$runs: $name $format" >&2
                 measure "$name" "$format"
             done
@@ -87,9 +87,10 @@ print_table() {
             mp3) stream="MP3 128" ;;
             aac) stream="AAC 64" ;;
             ogg) stream="Ogg 128" ;;
+            hls) stream="HLS 64" ;;
         esac
         for name in "${players[@]}"; do
-            if [[ "$name/$format" = mpg123/@(aac|ogg) ]]; then
+            if [[ "$name/$format" = mpg123/@(aac|ogg|hls) ]]; then
                 printf "%-${width}s %-8s %s\n" "$name" "$stream" "(plays MP3 only)"
                 continue
             fi

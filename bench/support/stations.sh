@@ -1,5 +1,6 @@
 # The loopback stations the benchmarks and the end-to-end tests play, sourced by their scripts:
 # start_stationd and start_icecast set mp3_url and aac_url, start_ogg_station sets ogg_url,
+# start_hls_station hls_url,
 # serve_station_file serves the receiver's station list of them, run_stationd any folder.
 # Expects $build (the build folder) and, for the first three, $data (the test data folder); sets
 # $tmp, a scratch folder, and vlc, the command that starts VLC as a listener; stops every server
@@ -67,17 +68,32 @@ start_ogg_station() {
     ogg_url="http://127.0.0.1:$stationd_port/bench/radio.ogg"
 }
 
+# Sets hls_url to a loopback stationd's live HLS station: the AAC benchmark stream in MPEG-TS
+# segments of 4 s in a window of six, its titles every 20 s in a timed ID3 stream, as a
+# broadcaster's packager serves one. The station has a folder of its own.
+start_hls_station() {
+    local root=$tmp/hls-station
+    mkdir -p "$root/audio"
+    cp "$data/audio/bench64.aac" "$root/audio/"
+    printf '%s\n' '[/bench/hls]' 'file=audio/bench64.aac' 'hls=ts' 'segment_seconds=4' \
+        'titles=Mérő Előadó - Első|Mérő Előadó - Második' 'title_interval=20' > "$root/stations.ini"
+    run_stationd "$root" 0
+    hls_url="http://127.0.0.1:$stationd_port/bench/hls/live.m3u8"
+}
+
 # start_format_stations PORT: the stations of the formats in $formats (the Icecast MP3 and AAC
-# mounts, the Ogg station when "ogg" is among them) and the receiver's station file on PORT.
+# mounts, the Ogg and the HLS station when "ogg" and "hls" are among them) and the receiver's
+# station file on PORT.
 start_format_stations() {
     start_icecast
     [[ " ${formats[*]} " != *" ogg "* ]] || start_ogg_station
+    [[ " ${formats[*]} " != *" hls "* ]] || start_hls_station
     serve_station_file "$1"
 }
 
 # serve_station_file PORT: serves the receiver's station file on loopback PORT, the
 # configuration server the build points at: station 1 is $mp3_url, station 2 $aac_url and,
-# when it is set, station 3 $ogg_url.
+# when they are set, station 3 $ogg_url and station 4 $hls_url.
 serve_station_file() {
     local root=$tmp/config-root
     mkdir -p "$root/config" "$root/logos"
@@ -88,6 +104,8 @@ serve_station_file() {
         > "$root/config/zvadok.txt"
     [ -z "${ogg_url:-}" ] || printf '%s\r\n' "adoUrl2=$ogg_url" 'adoNam2=Bench Ogg' \
         'pictur2=def' 'enable2=1' >> "$root/config/zvadok.txt"
+    [ -z "${hls_url:-}" ] || printf '%s\r\n' "adoUrl3=$hls_url" 'adoNam3=Bench HLS' \
+        'pictur3=def' 'enable3=1' >> "$root/config/zvadok.txt"
     run_stationd "$root" "$1"
 }
 
