@@ -128,19 +128,8 @@ bool HlsPlaylistParser::feed(const std::uint8_t* data, std::size_t size) {
     if (size_ > kMaxSize) {
         return false;
     }
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const auto end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            pending_.append(text.substr(start));
-            break;
-        }
-        pending_.append(text.substr(start, end - start));
-        line(pending_);
-        pending_.clear();
-        start = end + 1;
-    }
+    splitLines(std::string_view(reinterpret_cast<const char*>(data), size), pending_,
+               [this](std::string_view text) { line(text); });
     return true;
 }
 

@@ -32,25 +32,15 @@ start_display
 first="HLS Előadó - Első dal"
 second="HLS Előadó - Második dal"
 
-# follows STATION FIRST THEN: whether the history, from line $from on, has a line of THEN on
-# STATION after one of FIRST.
-follows() {
-    awk -F '\t' -v from="$from" -v station="$1" -v first="$2" -v then="$3" '
-        NR >= from && $2 == station && $3 == first { seen = 1 }
-        NR >= from && $2 == station && $3 == then && seen { found = 1 }
-        END { exit !found }' "$history_file" 2> /dev/null
-}
-history_lines() { echo $(($(wc -l < "$history_file" 2> /dev/null || echo 0) + 1)); }
-
 step "start: zenovia /hallgat 1"
 SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb start_receiver /hallgat 1
 win=$(window_named Zenovia) || true
 [ -n "$win" ] || { echo "no window titled Zenovia appeared" >&2; check_running; exit 1; }
 switch_recording_on "$win"
 from=$(history_lines)
-wait_for "the second title after the first" 60 follows HLS "$first" "$second"
+wait_for "the second title after the first" 60 history_follows HLS "$first" "$second"
 from=$(history_lines)
-wait_for "the first title after the second" 60 follows HLS "$second" "$first"
+wait_for "the first title after the second" 60 history_follows HLS "$second" "$first"
 song="$program/${second}_HLS.aac"
 check_decodes "$song"
 frames=$(python3 -c '
@@ -72,7 +62,7 @@ check_running
 step "the master playlist: F2"
 xdotool key --window "$win" F2
 from=$(history_lines)
-wait_for "the master's title" 60 follows Mester "Mester - Dal" "Mester - Dal"
+wait_for "the master's title" 60 history_follows Mester "Mester - Dal" "Mester - Dal"
 wait_for "the master's recording" 60 has_bytes "$program/Mester - Dal_Mester.aac" 20000
 check_decodes "$program/Mester - Dal_Mester.aac"
 check_running

@@ -31,18 +31,6 @@ start_display
 vorbis_song="Fehér Lili - Nyári eső"
 opus_song="Kertész Bence - Őszi ágak"
 
-# follows STATION FIRST THEN: whether the history, from line $from on, has a line of THEN on
-# STATION after one of FIRST: FIRST's file was then whole and is not yet rewritten (each song
-# lasts 3 s).
-follows() {
-    awk -F '\t' -v from="$from" -v station="$1" -v first="$2" -v then="$3" '
-        NR >= from && $2 == station && $3 == first { seen = 1 }
-        NR >= from && $2 == station && $3 == then && seen { found = 1 }
-        END { exit !found }' "$history_file" 2> /dev/null
-}
-# history_lines: the next line's number.
-history_lines() { echo $(($(wc -l < "$history_file" 2> /dev/null || echo 0) + 1)); }
-
 # check_song FILE: one beginning page, and clean decoding.
 check_song() {
     local beginnings complaints
@@ -68,17 +56,17 @@ win=$(window_named Zenovia) || true
 switch_recording_on "$win"
 # A song's file is checked once the next song has begun after it, with recording on.
 from=$(history_lines)
-wait_for "the Opus song after the Vorbis song" 60 follows Vegyes "$vorbis_song" "$opus_song"
+wait_for "the Opus song after the Vorbis song" 60 history_follows Vegyes "$vorbis_song" "$opus_song"
 check_song "$program/${vorbis_song}_Vegyes.ogg"
 from=$(history_lines)
-wait_for "the Vorbis song after the Opus song" 60 follows Vegyes "$opus_song" "$vorbis_song"
+wait_for "the Vorbis song after the Opus song" 60 history_follows Vegyes "$opus_song" "$vorbis_song"
 check_song "$program/${opus_song}_Vegyes.opus"
 check_running
 
 step "the FLAC station: F2"
 xdotool key --window "$win" F2
 from=$(history_lines)
-wait_for "the second FLAC song after the first" 60 follows Flac "$vorbis_song" "$opus_song"
+wait_for "the second FLAC song after the first" 60 history_follows Flac "$vorbis_song" "$opus_song"
 check_song "$program/${vorbis_song}_Flac.oga"
 check_running
 close_through_window_manager "$win"

@@ -45,6 +45,17 @@ install_receiver() {
 }
 
 step() { echo "$(date +%T) $*"; }
+
+# history_follows STATION FIRST THEN: whether the history file $history_file, from line $from on,
+# has a line of THEN on STATION after one of FIRST (FIRST's recording was then whole).
+history_follows() {
+    awk -F '\t' -v from="$from" -v station="$1" -v first="$2" -v then="$3" '
+        NR >= from && $2 == station && $3 == first { seen = 1 }
+        NR >= from && $2 == station && $3 == then && seen { found = 1 }
+        END { exit !found }' "$history_file" 2> /dev/null
+}
+# history_lines: the number of the history file's next line.
+history_lines() { echo $(($(wc -l < "$history_file" 2> /dev/null || echo 0) + 1)); }
 has_bytes() { [ -s "$1" ] && [ "$(stat -c %s "$1")" -ge "$2" ]; }
 
 # wait_for WHAT SECONDS COMMAND...: polls COMMAND until it succeeds; fails after SECONDS.
