@@ -191,6 +191,8 @@ bool Stream::reconnect() {
             if (oggAligner_) {
                 oggAligner_->restart();
             }
+            // An Ogg decoder follows a new connection by itself: it restarts at the beginning
+            // page the station repeats, or goes on with the chain that plays.
             restarted_ = !oggAligner_;
         }
         joining_ = true;
@@ -263,8 +265,6 @@ bool Stream::pass(const std::string& bytes, bool toCaller) {
     if (bytes.empty()) {
         return true;
     }
-    // An Ogg decoder follows a new connection by itself: it restarts at the beginning page the
-    // station repeats, or goes on with the chain that plays.
     if (restarted_) {
         ring_->markJoin();
         restarted_ = false;
