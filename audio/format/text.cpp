@@ -37,6 +37,10 @@ bool endsWithNoCase(std::string_view s, std::string_view suffix) {
     return s.size() >= suffix.size() && equalsNoCase(s.substr(s.size() - suffix.size()), suffix);
 }
 
+std::string_view withoutBom(std::string_view s) {
+    return s.starts_with("\xEF\xBB\xBF") ? s.substr(3) : s;
+}
+
 std::string_view mediaType(std::string_view contentType) {
     return trim(contentType.substr(0, contentType.find(';')));
 }

@@ -17,6 +17,9 @@ bool equalsNoCase(std::string_view a, std::string_view b);
 bool startsWithNoCase(std::string_view s, std::string_view prefix);
 bool endsWithNoCase(std::string_view s, std::string_view suffix);
 
+// `s` without a UTF-8 byte order mark in front.
+std::string_view withoutBom(std::string_view s);
+
 // The media type of a Content-Type value ("audio/aac; charset=x" → "audio/aac"): the text
 // before any parameters, trimmed, its case kept.
 std::string_view mediaType(std::string_view contentType);

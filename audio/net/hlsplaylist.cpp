@@ -13,10 +13,6 @@ namespace {
 
 constexpr std::string_view kHeader = "#EXTM3U";
 
-std::string_view withoutBom(std::string_view s) {
-    return s.starts_with("\xEF\xBB\xBF") ? s.substr(3) : s;
-}
-
 // `reference` resolved against `base` (RFC 3986, by libcurl); nothing unless it is an http or
 // https address.
 std::optional<std::string> resolve(const std::string& base, std::string_view reference) {
@@ -105,20 +101,16 @@ bool HlsPlaylistParser::isHls(std::string_view text) {
     if (!trim(withoutBom(text)).starts_with(kHeader)) {
         return false;
     }
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const auto end = text.find_first_of("\r\n", start);
-        const std::string_view line =
-            trim(text.substr(start, end == std::string_view::npos ? text.npos : end - start));
-        if (line.starts_with("#EXT-X-TARGETDURATION:") || line.starts_with("#EXT-X-STREAM-INF:")) {
-            return true;
-        }
-        if (end == std::string_view::npos) {
-            break;
-        }
-        start = end + 1;
-    }
-    return false;
+    bool hls = false;
+    const auto look = [&hls](std::string_view line) {
+        line = trim(line);
+        hls = hls || line.starts_with("#EXT-X-TARGETDURATION:") ||
+              line.starts_with("#EXT-X-STREAM-INF:");
+    };
+    std::string last;
+    splitLines(text, last, look);
+    look(last);
+    return hls;
 }
 
 HlsPlaylistParser::HlsPlaylistParser(std::string url) : base_(std::move(url)) {}

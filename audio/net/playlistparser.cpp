@@ -12,10 +12,6 @@ bool isWebAddress(std::string_view s) {
     return startsWithNoCase(s, "http://") || startsWithNoCase(s, "https://");
 }
 
-std::string_view withoutBom(std::string_view s) {
-    return s.starts_with("\xEF\xBB\xBF") ? s.substr(3) : s;
-}
-
 }  // namespace
 
 bool PlaylistParser::looksLikePlaylist(std::string_view contentType, std::string_view url,

@@ -133,8 +133,7 @@ bool StreamReader::body(const std::uint8_t* data, std::size_t size) {
         const std::string_view head(reinterpret_cast<const char*>(data), size);
         const std::string effective = http_.effectiveUrl();
         // An M3U may be a live playlist, which plays whether playlists are followed or not.
-        const bool m3u = startsWithNoCase(
-            trim(head.substr(head.starts_with("\xEF\xBB\xBF") ? 3 : 0)), "#EXTM3U");
+        const bool m3u = startsWithNoCase(trim(withoutBom(head)), "#EXTM3U");
         if ((settings_.followPlaylists || m3u) &&
             PlaylistParser::looksLikePlaylist(headers_.value("Content-Type"), effective, head)) {
             mode_ = Mode::Playlist;

@@ -1,19 +1,19 @@
 // HTTP Live Streaming stations through the library, against stationd's live playlists in real
 // time: the caller gets the elementary stream with each title just before its first frame, the
 // sound is whole across segments and discontinuities, a lost segment is bridged, a gone playlist
-// ends the stream after the give-up time, and a master playlist plays its richest variant.
+// or a stale one ends the stream after the give-up time, and a master playlist plays its richest
+// variant.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
-#include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "command.h"
+#include "heardsound.h"
 #include "scratchdir.h"
 #include "stationd.h"
 #include "streamlog.h"
@@ -48,24 +48,6 @@ std::vector<std::size_t> adtsFrames(const std::string& bytes) {
     EXPECT_EQ(at, bytes.size());
     offsets.push_back(at);
     return offsets;
-}
-
-// The longest run of silent stereo frames between the first and the last sound.
-std::size_t longestSilence(const std::string& raw) {
-    const auto* samples = reinterpret_cast<const float*>(raw.data());
-    const std::size_t frames = raw.size() / (2 * sizeof(float));
-    std::size_t longest = 0, run = 0;
-    bool heard = false;
-    for (std::size_t i = 0; i < frames; ++i) {
-        if (std::fabs(samples[2 * i]) + std::fabs(samples[2 * i + 1]) < 1e-3f) {
-            ++run;
-            continue;
-        }
-        longest = heard ? std::max(longest, run) : 0;
-        heard = true;
-        run = 0;
-    }
-    return longest;
 }
 
 class HlsStreamTest : public ::testing::Test {
@@ -160,7 +142,7 @@ TEST_F(HlsStreamTest, TitlesComeJustBeforeTheirFramesAndTheSoundIsWhole) {
         }
         // A discontinuity costs the decoder's start, a frame at most; a segment come late costs
         // more than the channel's 0.18 s.
-        EXPECT_LT(longestSilence(zvtest::readFile(scratch(".raw"))), 1024u);
+        EXPECT_LT(zvtest::heardSound(zvtest::readFile(scratch(".raw"))).longestSilence, 1024u);
     }
 }
 

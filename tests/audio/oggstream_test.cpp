@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "command.h"
+#include "heardsound.h"
 #include "oggpage.h"
 #include "scratchdir.h"
 #include "stationd.h"
@@ -152,27 +152,6 @@ TEST_F(OggStreamTest, IcyTitlesOnAnOggStationStillCome) {
     }));
 }
 
-// The longest run of silent stereo frames between the first and the last sound, and the number
-// of frames from the first sound to the last.
-std::pair<std::size_t, std::size_t> silenceAndLength(const std::string& raw) {
-    const auto* samples = reinterpret_cast<const float*>(raw.data());
-    const std::size_t frames = raw.size() / (2 * sizeof(float));
-    std::size_t longest = 0, run = 0, first = frames, last = 0;
-    for (std::size_t i = 0; i < frames; ++i) {
-        if (std::fabs(samples[2 * i]) + std::fabs(samples[2 * i + 1]) < 1e-3f) {
-            ++run;
-            continue;
-        }
-        if (first < frames) {
-            longest = std::max(longest, run);
-        }
-        first = std::min(first, i);
-        last = i;
-        run = 0;
-    }
-    return {longest, first < frames ? last - first + 1 : 0};
-}
-
 // A chained file played to its end sounds as its songs one after the other: every song's
 // samples (after Opus's pre-skip, up to each song's end granule), at 44.1 kHz, nothing lost at
 // a join and nothing added, also where the codec and the rate change.
@@ -193,7 +172,7 @@ TEST_F(OggStreamTest, TheSoundIsWholeAcrossTheJoins) {
         ASSERT_TRUE(waitFor([&] { return ZVA_ChannelIsActive(h) == ZVA_ACTIVE_STOPPED; }, 60));
         ZVA_Free();
         ZVA_PluginFree(0);
-        const auto [silence, length] = silenceAndLength(zvtest::readFile(scratch(".raw")));
+        const auto [silence, length] = zvtest::heardSound(zvtest::readFile(scratch(".raw")));
         EXPECT_LT(silence, 8u);
         EXPECT_NEAR(double(length), double(frames), 64.0);
     }

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "command.h"
+#include "heardsound.h"
 #include "scratchdir.h"
 #include "stationd.h"
 #include "streamlog.h"
@@ -25,27 +25,6 @@ using Log = zvtest::StreamLog;
 using zvtest::waitFor;
 
 constexpr int kRate = 44100;
-
-// The longest run of silent frames between the first and the last sound of stereo samples.
-std::size_t longestSilence(const std::string& raw) {
-    const auto* samples = reinterpret_cast<const float*>(raw.data());
-    const std::size_t frames = raw.size() / (2 * sizeof(float));
-    std::size_t longest = 0;
-    std::size_t run = 0;
-    bool heard = false;
-    for (std::size_t i = 0; i < frames; ++i) {
-        if (std::fabs(samples[2 * i]) + std::fabs(samples[2 * i + 1]) < 1e-3f) {
-            ++run;
-            continue;
-        }
-        if (heard) {
-            longest = std::max(longest, run);
-        }
-        heard = true;
-        run = 0;
-    }
-    return longest;
-}
 
 class ReconnectTest : public ::testing::Test {
 protected:
@@ -116,7 +95,8 @@ TEST_F(ReconnectTest, DropsEveryThreeSecondsAreNotHeard) {
     EXPECT_GE(log.count(Log::Event::Meta, "Első dal"), connections - 1);
     // A drop the buffer did not bridge is silent for at least the 0.2 s before the first try; a
     // decoder that a busy machine keeps waiting has the channel's 0.18 s and more decoded ahead.
-    EXPECT_LT(longestSilence(zvtest::readFile(scratch(".raw"))), std::size_t(kRate / 5));
+    EXPECT_LT(zvtest::heardSound(zvtest::readFile(scratch(".raw"))).longestSilence,
+              std::size_t(kRate / 5));
 
     const std::string recording = scratch(".mp3");
     std::ofstream(recording, std::ios::binary) << log.kept;
